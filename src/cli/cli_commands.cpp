@@ -1,12 +1,14 @@
 #include "cli/cli_commands.h"
 
-#include <array>
+#include <vector>
 
 namespace scrivel::cli {
 
-// Each command adds its entry here; its function lives in its own file.
+// Each command adds one line here; its function lives in its own file
+// (cli_<name>.cpp) and is declared in cli_commands.h.
 std::span<const Command> commands() {
-  static const std::array<Command, 0> kCommands = {};
+  static const std::vector<Command> kCommands = {
+  };
   return kCommands;
 }
 
