@@ -1,0 +1,154 @@
+#include "core/recovery/file_copy.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <functional>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "core/common/result_codes.h"
+#include "core/recovery/file_type.h"
+
+namespace scrivel {
+
+const char* const kImageExtensions =
+    "*.bmp|*.gif|*.jpg|*.jpeg|*.png|*.psd|*.tif|*.tiff|*.pcx|*.scr|*.ico|*.nef|*.nrw|*.crw|*.cr2|*.sr2|*.arw|*.srf|"
+    "*.divu|*.pgm|*.k25|*.kdc|*.dcr|*.raf|*.iff|*.pbm|*.mef|*.jp2|*.mos|*.x3f|*.orf|*.erf|*.indd|*.pef|*.psp|*.mrw|"
+    "*.dng|*.raw|*.pct|*.tga";
+const char* const kAudioExtensions =
+    "*.mp3|*.wav|*.aiff|*.rps|*.mid|*.midi|*.m4a|*.m4p|*.au|*.ogg|*.wma|*.rm|*.ra|*.acd|*.amr|*.at3|*.caf|*.dss|"
+    "*.m4r|*.nra|*.snd";
+const char* const kVideoExtensions =
+    "*.rmvb|*.rm|*.mpeg|*.mov|*.avi|*.wmv|*.asf|*.mp4|*.flv|*.fla|*.swf|*.ape|*.m4v|*.3gp|*.dv|*.3g2|*.m4b|*.mkv|"
+    "*.mts|*.divx|*.ogm|*.moi|*.vob|*.ajp|*.f4v|*.mqv|*.svi|*.vid|*.tod|*.hdmov|*.mod|*.m2t|*.lrv";
+
+namespace {
+
+// Closes a file descriptor when it goes out of scope.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : m_fd(fd) {}
+  ~FileDescriptor() {
+    if (m_fd >= 0) ::close(m_fd);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return m_fd; }
+  bool valid() const { return m_fd >= 0; }
+
+ private:
+  int m_fd;  // -1 when the open failed
+};
+
+bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(fd, data, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+// Reads exactly size bytes at offset; false when the file ends first or a
+// read fails.
+bool readAll(int fd, std::uint8_t* data, std::size_t size, std::uint64_t offset) {
+  while (size > 0) {
+    const ssize_t got = ::pread(fd, data, size, static_cast<off_t>(offset));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    data += got;
+    size -= static_cast<std::size_t>(got);
+    offset += static_cast<std::uint64_t>(got);
+  }
+  return true;
+}
+
+// Reports the percentage copied after each chunk; a non-zero return stops.
+using ChunkReport = std::function<int(int percent, int chunkError)>;
+
+// Copies source to destination in kCopyChunkSize chunks. Returns 0, 87 (a file
+// cannot be opened), 30 (a read fails), the errno of a failed write, or the
+// non-zero value of report. Removes destination on any failure.
+int copyChunks(const std::string& source, const std::string& destination, const ChunkReport& report) {
+  const FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!in.valid()) return kBadFile;
+  struct stat info {};
+  if (::fstat(in.get(), &info) != 0) return kBadFile;
+  const auto size = static_cast<std::uint64_t>(info.st_size);
+  int result = kOk;
+  {
+    const FileDescriptor out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!out.valid()) return kBadFile;
+    std::vector<std::uint8_t> buffer(kCopyChunkSize);
+    for (std::uint64_t copied = 0; copied < size && result == kOk;) {
+      const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(kCopyChunkSize, size - copied));
+      if (!readAll(in.get(), buffer.data(), chunk, copied)) {
+        result = kShortRead;
+        break;
+      }
+      const int chunkError = writeAll(out.get(), buffer.data(), chunk) ? 0 : errno;
+      copied += chunk;
+      if (chunkError != 0) result = chunkError;
+      if (report) {
+        const int answer = report(static_cast<int>(copied * 100 / size), chunkError);
+        if (result == kOk) result = answer;
+      }
+    }
+  }
+  if (result != kOk) {
+    std::error_code ignored;
+    std::filesystem::remove(destination, ignored);
+  }
+  return result;
+}
+
+bool occursIn(const char* list, const std::string& extension) {
+  return !extension.empty() && std::string_view(list).find(extension) != std::string_view::npos;
+}
+
+}  // namespace
+
+int CopyOut(const std::string& source, const std::string& destination, CopyProgressCallback callback,
+            void* userData) {
+  std::error_code ignored;
+  std::filesystem::create_directories(std::filesystem::path(destination).parent_path(), ignored);
+  ChunkReport report;
+  if (callback != nullptr) {
+    report = [&](int percent, int chunkError) { return callback(userData, percent, chunkError, destination); };
+  }
+  const int result = copyChunks(source, destination, report);
+  if (result > 0 && callback != nullptr) callback(userData, 100, result, destination);
+  return result;
+}
+
+int ExtractPreviewFile(const std::string& workFolder, const std::string& source, std::string& outTempPath,
+                       ProgressCallback callback, void* userData) {
+  outTempPath.clear();
+  FileTypeDetector detector;
+  std::string detected;
+  if (detector.DetectFileType(source, detected) == kFileTypeUnknown) return kBadFile;
+  const std::string extension = DetectedExtension(detected);
+  const char* target = nullptr;
+  if (occursIn(kImageExtensions, extension)) target = "tmp.jpg";
+  else if (occursIn(kAudioExtensions, extension)) target = "tmp.wav";
+  else if (occursIn(kVideoExtensions, extension)) target = "tmp.avi";
+  int result = kOk;
+  if (target != nullptr) {
+    outTempPath = workFolder + target;
+    ChunkReport report;
+    if (callback != nullptr) report = [&](int percent, int) { return callback(userData, percent); };
+    result = copyChunks(source, outTempPath, report);
+    if (result != kOk) outTempPath.clear();
+  }
+  if (callback != nullptr) callback(userData, 100);
+  return result;
+}
+
+}  // namespace scrivel

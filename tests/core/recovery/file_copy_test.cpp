@@ -1,0 +1,135 @@
+#include "core/recovery/file_copy.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <vector>
+
+#include "core/common/result_codes.h"
+
+namespace scrivel {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readAll(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+struct CopyReport {
+  std::vector<int> percents;
+  std::vector<int> errors;
+  int stopAfter = -1;  // return kCancelled on this call (0-based), -1 never
+};
+
+int recordCopy(void* userData, int percent, int errorCode, const std::string&) {
+  auto* report = static_cast<CopyReport*>(userData);
+  report->percents.push_back(percent);
+  report->errors.push_back(errorCode);
+  return static_cast<int>(report->percents.size()) - 1 == report->stopAfter ? kCancelled : kOk;
+}
+
+int recordPercent(void* userData, int percent) {
+  static_cast<std::vector<int>*>(userData)->push_back(percent);
+  return kOk;
+}
+
+class FileCopyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_dir = fs::temp_directory_path() / ("scrivel-copy-" + std::to_string(std::random_device{}()));
+    fs::create_directories(m_dir / "work");
+  }
+  void TearDown() override { fs::remove_all(m_dir); }
+  std::string write(const std::string& name, const std::string& bytes) {
+    std::ofstream(m_dir / name, std::ios::binary) << bytes;
+    return (m_dir / name).string();
+  }
+  std::string patterned(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 + i / 251);
+    return bytes;
+  }
+  fs::path m_dir;
+};
+
+TEST_F(FileCopyTest, CopiesWholeFileInChunksIntoNewFolders) {
+  const std::string content = patterned(2 * kCopyChunkSize + 123);
+  const std::string source = write("source.bin", content);
+  const std::string destination = (m_dir / "out/a/b/copy.bin").string();
+  CopyReport report;
+  EXPECT_EQ(CopyOut(source, destination, recordCopy, &report), kOk);
+  EXPECT_EQ(readAll(destination), content);
+  EXPECT_EQ(report.percents, (std::vector<int>{49, 99, 100}));
+  EXPECT_EQ(report.errors, (std::vector<int>{0, 0, 0}));
+}
+
+TEST_F(FileCopyTest, TruncatesALongerOldTarget) {
+  const std::string source = write("short.txt", "new");
+  const std::string destination = write("target.txt", "a much longer old content");
+  EXPECT_EQ(CopyOut(source, destination, nullptr, nullptr), kOk);
+  EXPECT_EQ(readAll(destination), "new");
+}
+
+TEST_F(FileCopyTest, CancelRemovesThePartialTargetAndReportsOnceMore) {
+  const std::string source = write("big.bin", patterned(3 * kCopyChunkSize));
+  const std::string destination = (m_dir / "partial.bin").string();
+  CopyReport report;
+  report.stopAfter = 0;
+  EXPECT_EQ(CopyOut(source, destination, recordCopy, &report), kCancelled);
+  EXPECT_FALSE(fs::exists(destination));
+  EXPECT_EQ(report.percents, (std::vector<int>{33, 100}));
+  EXPECT_EQ(report.errors, (std::vector<int>{0, kCancelled}));
+}
+
+TEST_F(FileCopyTest, MissingSourceOrUnwritableTargetIs87) {
+  CopyReport report;
+  EXPECT_EQ(CopyOut((m_dir / "missing").string(), (m_dir / "x").string(), recordCopy, &report), kBadFile);
+  EXPECT_EQ(report.errors, (std::vector<int>{kBadFile}));
+  const std::string source = write("s", "data");
+  EXPECT_EQ(CopyOut(source, (m_dir / "s" / "inside-a-file").string(), nullptr, nullptr), kBadFile);
+}
+
+TEST_F(FileCopyTest, EmptySourceGivesEmptyTarget) {
+  const std::string destination = (m_dir / "empty-copy").string();
+  EXPECT_EQ(CopyOut(write("empty", ""), destination, nullptr, nullptr), kOk);
+  EXPECT_TRUE(fs::exists(destination));
+  EXPECT_EQ(fs::file_size(destination), 0u);
+}
+
+TEST_F(FileCopyTest, PreviewTargetFollowsTheContentType) {
+  using namespace std::string_literals;
+  const struct {
+    std::string content;
+    int result;
+    const char* target;  // "" when no copy is made
+  } cases[] = {
+      {"\x89PNG\r\n\x1A\n"s + "pixels", kOk, "tmp.jpg"},
+      {"RIFF\x24\x00\x00\x00WAVEfmt "s, kOk, "tmp.wav"},
+      {"MThd\x00\x00\x00\x06\x00\x01\x00\x02\x00\x60MTrk"s, kOk, "tmp.wav"},  // "mid" occurs in the audio list
+      {"\x00\x00\x00\x18" "ftypmp42"s, kOk, "tmp.avi"},
+      {"plain text"s, kBadFile, ""},
+  };
+  const std::string workFolder = (m_dir / "work").string() + "/";
+  for (const auto& c : cases) {
+    const std::string source = write("preview-source", c.content);
+    std::string target = "stale";
+    std::vector<int> percents;
+    EXPECT_EQ(ExtractPreviewFile(workFolder, source, target, recordPercent, &percents), c.result) << c.target;
+    if (*c.target == '\0') {
+      EXPECT_EQ(target, "");
+      EXPECT_TRUE(percents.empty());
+    } else {
+      EXPECT_EQ(target, workFolder + c.target);
+      EXPECT_EQ(readAll(target), c.content);
+      EXPECT_EQ(percents.back(), 100);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace scrivel
