@@ -1,0 +1,55 @@
+// The file scans of a backup: camera-roll and photo-stream media, message
+// attachments and the files of other apps (with WhatsApp's media split off),
+// picked out of the manifest by name and recognised by content signature.
+//
+// Each scan walks the manifest in order, reports progress after every entry
+// (see ScanProgress), adds one share at the end, and hands out its lists
+// sorted by name without regard to case. A non-zero progress answer ends the
+// walk; the partial lists are still sorted and handed out, and the answer is
+// the result.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/recovery/file_item.h"
+#include "core/recovery/file_type.h"
+#include "core/recovery/scan_progress.h"
+
+namespace scrivel {
+
+class BackupEngine;
+
+// Entries whose name contains "/Attachments/", with content recognised and
+// not empty. Named by the stored base name and the detected extension in
+// upper case: ".../IMG_0001.heic" holding a JPEG becomes "IMG_0001.JPG".
+int ScanMessageAttachments(const BackupEngine& engine, FileTypeDetector& detector, ScanProgress& progress,
+                           std::vector<FileItem>& attachments);
+
+// Camera-roll ("CameraRollDomain-Media/DCIM/") and photo-stream
+// ("MediaDomain-Media/PhotoStreamsData/") media with content recognised,
+// named as stored.
+int ScanPhotos(const BackupEngine& engine, FileTypeDetector& detector, ScanProgress& progress,
+               std::vector<FileItem>& cameraRoll, std::vector<FileItem>& photoStream);
+
+// Files of app domains ("AppDomain-") with content recognised, with their app
+// identifier. WhatsApp's files go, when not empty, to whatsAppFiles instead
+// (cleared first).
+int ScanAppFiles(const BackupEngine& engine, FileTypeDetector& detector, ScanProgress& progress,
+                 std::vector<FileItem>& appFiles, std::vector<FileItem>& whatsAppFiles);
+
+// The app identifier in a manifest name: the text between "com." (else
+// "net.") and the next "-" ("AppDomain-com.tencent.xin-Documents/a.jpg" ->
+// "tencent.xin"); "other" when there is none.
+std::string AppIdentifier(std::string_view entryName);
+
+// The export name of a recognised file: the base name of the entry (after its
+// last "/", without its last extension) + "." + the extension in upper case.
+std::string RecognisedFileName(std::string_view entryName, std::string_view extension);
+
+// Sorts items by name, ascending, without regard to case; equal names keep
+// their order.
+void SortByName(std::vector<FileItem>& items);
+
+}  // namespace scrivel
