@@ -1,0 +1,173 @@
+// scrivel-cli scan: scans one backup folder and prints, per category of the
+// results tree, how many items were found and how many of them are deleted
+// records; with --json as one JSON object, with --records also every item.
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "cli/cli_commands.h"
+#include "cli/cli_scan_runner.h"
+#include "core/export/records_json.h"
+#include "core/recovery/scan_sequence.h"
+
+namespace scrivel::cli {
+namespace {
+
+void printScanUsage(std::FILE* out) {
+  std::fprintf(out,
+               "Usage: scrivel-cli scan SOURCE [--password-stdin] [--json [--records]] [--no-progress]\n"
+               "Scans the backup folder SOURCE and prints, per category, the items found and\n"
+               "how many of them are deleted records. The backup is only read.\n\n"
+               "  --password-stdin  read the backup password from standard input\n"
+               "  --json            print one JSON object instead of lines\n"
+               "  --records         with --json: every item with all its fields\n"
+               "  --no-progress     no progress bar on standard error\n\n"
+               "Exit codes: 0 the backup opened, 1 bad arguments, 2 cancelled,\n"
+               "3 wrong or missing password, 4 the backup could not be opened.\n");
+}
+
+struct ScanOptions {
+  ScanRunOptions run;
+  bool json = false;
+  bool records = false;
+  bool help = false;
+};
+
+bool parseScanOptions(int argc, char** argv, ScanOptions& options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (argument == "--password-stdin") options.run.passwordFromStdin = true;
+    else if (argument == "--json") options.json = true;
+    else if (argument == "--records") options.records = true;
+    else if (argument == "--no-progress") options.run.showProgress = false;
+    else if (argument == "--help" || argument == "-h") options.help = true;
+    else if (!argument.starts_with("-") && options.run.sourceFolder.empty()) options.run.sourceFolder = argv[i];
+    else {
+      std::fprintf(stderr, "scrivel-cli scan: unexpected argument '%s'\n", argv[i]);
+      return false;
+    }
+  }
+  if (options.records && !options.json) {
+    std::fprintf(stderr, "scrivel-cli scan: --records goes with --json\n");
+    return false;
+  }
+  if (!options.help && options.run.sourceFolder.empty()) {
+    std::fprintf(stderr, "scrivel-cli scan: no SOURCE backup folder given\n");
+    return false;
+  }
+  return true;
+}
+
+// Counts and (for --records) the JSON items of one category.
+struct CategorySummary {
+  std::size_t items = 0;
+  std::size_t deleted = 0;
+  std::string records;  // JSON array elements, comma-separated
+};
+
+void addRecord(CategorySummary& summary, const std::string& json) {
+  if (!summary.records.empty()) summary.records += ",";
+  summary.records += json;
+}
+
+template <typename Record>
+void summariseRecords(const std::vector<Record>& records, CategorySummary& summary) {
+  for (const Record& record : records) {
+    ++summary.items;
+    if (record.deleted != 0) ++summary.deleted;
+    addRecord(summary, RecordJson(record));
+  }
+}
+
+void summariseFiles(const std::vector<FileItem>& files, CategorySummary& summary) {
+  for (const FileItem& file : files) {
+    ++summary.items;
+    addRecord(summary, RecordJson(file, ""));
+  }
+}
+
+void summariseApps(const FilesByApp& apps, CategorySummary& summary) {
+  for (const auto& [app, files] : apps) summariseFiles(files, summary);
+}
+
+// Messages and WhatsApp: one object per conversation, {"key": id, "messages": [...]}.
+template <typename Map>
+void summariseConversations(const Map& conversations, CategorySummary& summary) {
+  for (const auto& [key, messages] : conversations) {
+    CategorySummary conversation;
+    summariseRecords(messages, conversation);
+    summary.items += conversation.items;
+    summary.deleted += conversation.deleted;
+    addRecord(summary, "{\"key\":" + std::to_string(key) + ",\"messages\":[" + conversation.records + "]}");
+  }
+}
+
+CategorySummary summarise(const ScanResults& results, CategoryKind kind) {
+  CategorySummary summary;
+  switch (kind) {
+    case CategoryKind::kCameraRoll: summariseFiles(results.cameraRoll, summary); break;
+    case CategoryKind::kPhotoStream: summariseFiles(results.photoStream, summary); break;
+    case CategoryKind::kAppPhotos: summariseApps(results.appPhotos, summary); break;
+    case CategoryKind::kAppVideos: summariseApps(results.appVideos, summary); break;
+    case CategoryKind::kMessages: summariseConversations(results.messages, summary); break;
+    case CategoryKind::kMessageAttachments: summariseFiles(results.messageAttachments, summary); break;
+    case CategoryKind::kContacts: summariseRecords(results.contacts, summary); break;
+    case CategoryKind::kCallHistory: summariseRecords(results.calls, summary); break;
+    case CategoryKind::kNotes: summariseRecords(results.notes, summary); break;
+    case CategoryKind::kWhatsApp: summariseConversations(results.whatsApp, summary); break;
+    case CategoryKind::kWhatsAppAttachments: summariseFiles(results.whatsAppFiles, summary); break;
+    case CategoryKind::kNone: break;
+  }
+  return summary;
+}
+
+void printJson(const ScanOptions& options, const ScanRun& run) {
+  std::string out = "{\"source\":" + JsonString(options.run.sourceFolder) +
+                    ",\"result\":" + std::to_string(run.result) + ",\"categories\":{";
+  bool first = true;
+  for (CategoryKind kind : kAllCategoryKinds) {
+    const CategorySummary summary = summarise(run.results, kind);
+    out += first ? "" : ",";
+    first = false;
+    out += JsonString(CategoryTreeName(kind)) + ":{\"items\":" + std::to_string(summary.items) +
+           ",\"deleted\":" + std::to_string(summary.deleted);
+    if (options.records) out += ",\"records\":[" + summary.records + "]";
+    out += "}";
+  }
+  out += "}}\n";
+  std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+void printLines(const ScanRun& run) {
+  for (CategoryKind kind : kAllCategoryKinds) {
+    const CategorySummary summary = summarise(run.results, kind);
+    const std::string name(CategoryTreeName(kind));
+    if (IsRecordCategory(kind)) {
+      std::printf("%-22s %8zu items  %8zu deleted\n", name.c_str(), summary.items, summary.deleted);
+    } else {
+      std::printf("%-22s %8zu items\n", name.c_str(), summary.items);
+    }
+  }
+}
+
+}  // namespace
+
+int runScan(int argc, char** argv) {
+  ScanOptions options;
+  if (!parseScanOptions(argc, argv, options)) {
+    printScanUsage(stderr);
+    return kExitUsage;
+  }
+  if (options.help) {
+    printScanUsage(stdout);
+    return kExitOk;
+  }
+  ScanRun run;
+  const int exitCode = RunCliScan("scrivel-cli scan", options.run, run);
+  if (exitCode != kExitOk && exitCode != kExitCancelled) return exitCode;
+  if (options.json) printJson(options, run);
+  else printLines(run);
+  return exitCode;
+}
+
+}  // namespace scrivel::cli

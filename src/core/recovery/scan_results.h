@@ -1,0 +1,44 @@
+// Everything one scan found, by category, in the order the scan fills it.
+// The scan fills it on its thread; readers take it once a category is done.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/recovery/file_item.h"
+#include "core/sqlite_recovery/call_history.h"
+#include "core/sqlite_recovery/contacts.h"
+#include "core/sqlite_recovery/messages.h"
+#include "core/sqlite_recovery/notes.h"
+#include "core/sqlite_recovery/whatsapp.h"
+
+namespace scrivel {
+
+using sqlite_recovery::CallItem;
+using sqlite_recovery::ChatMessageItem;
+using sqlite_recovery::ChatMessagesBySession;
+using sqlite_recovery::ContactItem;
+using sqlite_recovery::MessageItem;
+using sqlite_recovery::MessagesByHandle;
+using sqlite_recovery::NoteItem;
+
+// App files of one kind grouped by app identifier.
+using FilesByApp = std::map<std::string, std::vector<FileItem>>;
+
+struct ScanResults {
+  std::vector<FileItem> cameraRoll;          // ScanPhotos, first list
+  std::vector<FileItem> photoStream;         // ScanPhotos, second list
+  MessagesByHandle messages;                 // ScanMessages: handle ROWID -> messages by date
+  std::vector<FileItem> messageAttachments;  // ScanMessageAttachments
+  std::vector<ContactItem> contacts;         // ScanContacts
+  std::vector<CallItem> calls;               // ScanCallHistory
+  std::vector<NoteItem> notes;               // ScanNotes
+  std::vector<FileItem> appFiles;            // ScanAppFiles, every app but WhatsApp
+  FilesByApp appPhotos;                      // app files split by name: pictures and the rest
+  FilesByApp appVideos;                      // app files split by name: video and sound
+  ChatMessagesBySession whatsApp;            // ScanWhatsApp: chat session -> messages by date
+  std::vector<FileItem> whatsAppFiles;       // ScanWhatsAppAttachments
+};
+
+}  // namespace scrivel
