@@ -1,0 +1,300 @@
+#include "core/recovery/local_backup_recovery.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <random>
+
+#include "core/backup/backup_engine.h"
+#include "core/backup/info_plist.h"
+#include "core/common/result_codes.h"
+#include "core/recovery/scan_sequence.h"
+#include "fixtures/backup_encryptor.h"
+#include "fixtures/sample_backup.h"
+
+namespace scrivel {
+namespace {
+
+namespace fs = std::filesystem;
+using fixtures::GroundTruth;
+
+constexpr const char* kPassword = "correct horse";
+
+// Every file below a folder: its bytes and modification time.
+using FolderSnapshot = std::map<std::string, std::pair<std::string, fs::file_time_type>>;
+
+FolderSnapshot snapshotOf(const fs::path& folder) {
+  FolderSnapshot snapshot;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
+    std::string bytes;
+    if (entry.is_regular_file()) {
+      std::ifstream file(entry.path(), std::ios::binary);
+      bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    snapshot[fs::relative(entry.path(), folder).string()] = {bytes, entry.last_write_time()};
+  }
+  return snapshot;
+}
+
+void setWritable(const fs::path& folder, bool writable) {
+  const auto perms = writable ? fs::perms::owner_write : fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  const auto option = writable ? fs::perm_options::add : fs::perm_options::remove;
+  fs::permissions(folder, perms, option);
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) fs::permissions(entry.path(), perms, option);
+}
+
+// The three sample backups, built once for the whole suite: modern, legacy,
+// and the modern one encrypted with kPassword.
+class LocalBackupRecoveryTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    s_root = fs::temp_directory_path() / ("scrivel-local-" + std::to_string(std::random_device{}()));
+    fixtures::SampleBackupOptions modern;
+    ASSERT_EQ(fixtures::BuildSampleBackup(s_root / "modern", modern, &s_modernTruth), kOk);
+    fixtures::SampleBackupOptions legacy;
+    legacy.layout = fixtures::StoreLayout::Legacy;
+    ASSERT_EQ(fixtures::BuildSampleBackup(s_root / "legacy", legacy, &s_legacyTruth), kOk);
+    fixtures::BackupEncryptionOptions encryption;
+    encryption.password = kPassword;
+    ASSERT_EQ(fixtures::EncryptBackup(s_root / "modern", s_root / "encrypted", encryption), kOk);
+    for (const char* name : {"modern", "legacy", "encrypted"}) fs::remove(s_root / name / "ground-truth.json");
+  }
+  static void TearDownTestSuite() {
+    setWritable(s_root, true);
+    fs::remove_all(s_root);
+  }
+
+  void SetUp() override {
+    m_appData = s_root / ("appdata-" + std::to_string(std::random_device{}()));
+    m_engine = std::make_unique<BackupEngine>(m_appData, s_root / "no-backups-root");
+  }
+  void TearDown() override {
+    m_engine.reset();
+    fs::remove_all(m_appData);
+  }
+
+  std::unique_ptr<CLocalBuckupRecovery> sourceFor(const std::string& backup) {
+    BackupInfo info;
+    EXPECT_EQ(ReadBackupInfo(s_root / backup, info), kOk);
+    m_engine->SelectBackup(info);
+    auto source = std::make_unique<CLocalBuckupRecovery>((m_appData / "tmp-root").string() + "/");
+    source->Attach(m_engine.get());
+    return source;
+  }
+
+  static fs::path s_root;
+  static GroundTruth s_modernTruth;
+  static GroundTruth s_legacyTruth;
+  fs::path m_appData;
+  std::unique_ptr<BackupEngine> m_engine;
+};
+
+fs::path LocalBackupRecoveryTest::s_root;
+GroundTruth LocalBackupRecoveryTest::s_modernTruth;
+GroundTruth LocalBackupRecoveryTest::s_legacyTruth;
+
+// Counts progress reports; can answer kCancelled from a chosen report on.
+struct ProgressLog {
+  int last = 0;
+  int calls = 0;
+  int cancelFromCall = -1;
+  static int Record(void* userData, int percent) {
+    auto* log = static_cast<ProgressLog*>(userData);
+    log->last = percent;
+    ++log->calls;
+    return log->cancelFromCall >= 0 && log->calls >= log->cancelFromCall ? kCancelled : kOk;
+  }
+};
+
+std::size_t listedFiles(const GroundTruth& truth, std::string_view category) {
+  std::size_t count = 0;
+  for (const auto& file : truth.files) count += file.category == category && file.listed ? 1 : 0;
+  return count;
+}
+
+std::size_t liveRecords(const GroundTruth& truth, std::string_view category, std::string_view table) {
+  std::size_t count = 0;
+  for (const auto* record : truth.RecordsOf(category, table)) count += record->deleted ? 0 : 1;
+  return count;
+}
+
+std::size_t filesOf(const FilesByApp& apps) {
+  std::size_t count = 0;
+  for (const auto& [app, files] : apps) count += files.size();
+  return count;
+}
+
+template <typename Map>
+std::size_t recordsOf(const Map& conversations) {
+  std::size_t count = 0;
+  for (const auto& [key, messages] : conversations) count += messages.size();
+  return count;
+}
+
+TEST_F(LocalBackupRecoveryTest, EveryFixtureScansCompletelyWithTheFixedProgressTotals) {
+  const struct {
+    const char* backup;
+    const GroundTruth* truth;
+    std::string password;
+    int expectedProgress;  // 1 + the shares of the open and the nine scans
+  } cases[] = {
+      {"modern", &s_modernTruth, "", 87},
+      {"legacy", &s_legacyTruth, "", 87},
+      {"encrypted", &s_modernTruth, kPassword, 81},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.backup);
+    auto source = sourceFor(c.backup);
+    ProgressLog log;
+    source->SetProgressCallback(ProgressLog::Record, &log);
+    ScanResults results;
+    ScanObserver observer;
+    ASSERT_EQ(RunScanSequence(*source, c.password, results, observer), kOk);
+    EXPECT_EQ(source->Progress(), c.expectedProgress);
+    EXPECT_EQ(log.last, c.expectedProgress);
+
+    EXPECT_EQ(results.cameraRoll.size(), listedFiles(*c.truth, "photos"));
+    EXPECT_EQ(results.photoStream.size(), listedFiles(*c.truth, "photostream"));
+    EXPECT_EQ(results.messageAttachments.size(), listedFiles(*c.truth, "attachments"));
+    EXPECT_EQ(results.appFiles.size(), listedFiles(*c.truth, "app-files"));
+    EXPECT_EQ(filesOf(results.appPhotos) + filesOf(results.appVideos), results.appFiles.size());
+    EXPECT_EQ(results.whatsAppFiles.size(), listedFiles(*c.truth, "whatsapp-attachments"));
+    // Every database category found its live rows and some deleted ones
+    // (call_history.db in the legacy backup, CallHistory.storedata in the modern one).
+    EXPECT_GE(recordsOf(results.messages), liveRecords(*c.truth, "messages", "message"));
+    EXPECT_FALSE(results.contacts.empty());
+    EXPECT_GE(results.calls.size(), liveRecords(*c.truth, "calls", c.truth->layout == "legacy" ? "call" : "ZCALLRECORD"));
+    EXPECT_FALSE(results.notes.empty());
+    EXPECT_FALSE(results.whatsApp.empty());
+  }
+}
+
+TEST_F(LocalBackupRecoveryTest, WrongPasswordIsReportedAndNothingIsScanned) {
+  auto source = sourceFor("encrypted");
+  ScanResults results;
+  ScanObserver observer;
+  EXPECT_EQ(RunScanSequence(*source, "not the password", results, observer), kWrongPassword);
+  EXPECT_TRUE(results.cameraRoll.empty());
+  EXPECT_TRUE(fs::is_empty(source->DecryptionOutputFolder()) || !fs::exists(source->DecryptionOutputFolder()));
+}
+
+// A scan never changes the backup it reads: right password, wrong password
+// and a cancel midway, on backups made read-only.
+TEST_F(LocalBackupRecoveryTest, ScansLeaveTheBackupUntouched) {
+  const FolderSnapshot before = snapshotOf(s_root / "encrypted");
+  const FolderSnapshot beforePlain = snapshotOf(s_root / "modern");
+  setWritable(s_root / "encrypted", false);
+  setWritable(s_root / "modern", false);
+  const struct {
+    const char* backup;
+    const char* password;
+    int cancelFromCall;
+    int expected;
+  } cases[] = {
+      {"encrypted", kPassword, -1, kOk},
+      {"encrypted", "wrong", -1, kWrongPassword},
+      {"encrypted", kPassword, 40, kCancelled},
+      {"modern", "", 25, kCancelled},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.backup) + " " + c.password + " " + std::to_string(c.cancelFromCall));
+    {
+      auto source = sourceFor(c.backup);
+      ProgressLog log;
+      log.cancelFromCall = c.cancelFromCall;
+      source->SetProgressCallback(ProgressLog::Record, &log);
+      ScanResults results;
+      ScanObserver observer;
+      EXPECT_EQ(RunScanSequence(*source, c.password, results, observer), c.expected);
+    }
+    m_engine = std::make_unique<BackupEngine>(m_appData, s_root / "no-backups-root");  // clean-up runs again
+  }
+  setWritable(s_root / "encrypted", true);
+  setWritable(s_root / "modern", true);
+  EXPECT_TRUE(snapshotOf(s_root / "encrypted") == before);
+  EXPECT_TRUE(snapshotOf(s_root / "modern") == beforePlain);
+}
+
+// The write-ahead companion of the chat database is listed after it and also
+// contains "ChatStorage.sqlite"; the database itself must be read.
+TEST_F(LocalBackupRecoveryTest, WhatsAppReadsTheDatabaseNotItsCompanion) {
+  const fs::path copy = s_root / ("modern-with-wal-" + std::to_string(std::random_device{}()));
+  fs::copy(s_root / "modern", copy, fs::copy_options::recursive);
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((copy / "Manifest.db").c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "INSERT INTO Files SELECT '00000000000000000000000000000000000000aa', domain, "
+                         "relativePath || '-wal', flags, NULL FROM Files WHERE relativePath LIKE '%ChatStorage.sqlite'",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  std::ofstream(copy / "00" / "00000000000000000000000000000000000000aa") << "not a database";
+
+  BackupInfo info;
+  ASSERT_EQ(ReadBackupInfo(copy, info), kOk);
+  m_engine->SelectBackup(info);
+  CLocalBuckupRecovery source((m_appData / "tmp-root").string() + "/");
+  source.Attach(m_engine.get());
+  ASSERT_EQ(source.OpenSource(""), kOk);
+  ChatMessagesBySession chats;
+  EXPECT_EQ(source.ScanWhatsApp(chats), kOk);
+  EXPECT_FALSE(chats.empty());
+  fs::remove_all(copy);
+}
+
+// A source that records which scans ran.
+class RecordingSource : public IPhoneRecoveryParse {
+ public:
+  int photosResult = kOk;
+  std::vector<std::string> calls;
+  int Attach(BackupEngine*) override { return kOk; }
+  int SetProgressCallback(ProgressCallback, void*) override { return kOk; }
+  int GetState() override { return 0; }
+  bool IsLocalBackup() override { return true; }
+  int OpenSource(const std::string&) override { return note("open"); }
+  int ScanMessages(MessagesByHandle&) override { return note("messages"); }
+  int ScanMessageAttachments(std::vector<FileItem>&) override { return note("attachments"); }
+  int ScanContacts(std::vector<ContactItem>&) override { return note("contacts"); }
+  int ScanNotes(std::vector<NoteItem>&) override { return note("notes"); }
+  int ScanCallHistory(std::vector<CallItem>&) override { return note("calls", kBadFile); }
+  int ScanPhotos(std::vector<FileItem>&, std::vector<FileItem>&) override { return note("photos", photosResult); }
+  int ScanWhatsAppAttachments(std::vector<FileItem>&) override { return note("whatsapp-files"); }
+  int ScanAppFiles(std::vector<FileItem>&) override { return note("apps"); }
+  int ScanWhatsApp(ChatMessagesBySession&) override { return note("whatsapp"); }
+  int ExtractPreviewFile(const std::string&, std::string&, ProgressCallback, void*) override { return kOk; }
+  int CopyOut(const std::string&, const std::string&, CopyProgressCallback, void*) override { return kOk; }
+  int ExportMessagesCsv(const std::string&) override { return kOk; }
+  int ExportContactsCsv(const std::string&) override { return kOk; }
+
+ private:
+  int note(const char* call, int result = kOk) {
+    calls.push_back(call);
+    return result;
+  }
+};
+
+TEST(ScanSequenceTest, OrderFailuresAndCancel) {
+  RecordingSource source;
+  ScanResults results;
+  ScanObserver observer;
+  EXPECT_EQ(RunScanSequence(source, "", results, observer), kOk);  // a failing category does not stop the scan
+  EXPECT_EQ(source.calls, (std::vector<std::string>{"open", "photos", "messages", "attachments", "contacts", "calls",
+                                                    "notes", "apps", "whatsapp", "whatsapp-files"}));
+  RecordingSource cancelled;
+  cancelled.photosResult = kCancelled;
+  EXPECT_EQ(RunScanSequence(cancelled, "", results, observer), kCancelled);
+  EXPECT_EQ(cancelled.calls, (std::vector<std::string>{"open", "photos"}));
+}
+
+TEST(RecoveryFactoryTest, OnlyKnownKindsMakeASource) {
+  EXPECT_EQ(CreateRecoverySource(2, nullptr), nullptr);
+  EXPECT_EQ(CreateRecoverySource(kSourceKindLocalBackup, nullptr), nullptr);
+}
+
+}  // namespace
+}  // namespace scrivel
