@@ -60,6 +60,7 @@ bool parseScanOptions(int argc, char** argv, ScanOptions& options) {
 
 // Counts and (for --records) the JSON items of one category.
 struct CategorySummary {
+  bool withRecords = false;  // fill `records`
   std::size_t items = 0;
   std::size_t deleted = 0;
   std::string records;  // JSON array elements, comma-separated
@@ -75,14 +76,14 @@ void summariseRecords(const std::vector<Record>& records, CategorySummary& summa
   for (const Record& record : records) {
     ++summary.items;
     if (record.deleted != 0) ++summary.deleted;
-    addRecord(summary, RecordJson(record));
+    if (summary.withRecords) addRecord(summary, RecordJson(record));
   }
 }
 
 void summariseFiles(const std::vector<FileItem>& files, CategorySummary& summary) {
   for (const FileItem& file : files) {
     ++summary.items;
-    addRecord(summary, RecordJson(file, ""));
+    if (summary.withRecords) addRecord(summary, RecordJson(file, ""));
   }
 }
 
@@ -95,15 +96,17 @@ template <typename Map>
 void summariseConversations(const Map& conversations, CategorySummary& summary) {
   for (const auto& [key, messages] : conversations) {
     CategorySummary conversation;
+    conversation.withRecords = summary.withRecords;
     summariseRecords(messages, conversation);
     summary.items += conversation.items;
     summary.deleted += conversation.deleted;
-    addRecord(summary, "{\"key\":" + std::to_string(key) + ",\"messages\":[" + conversation.records + "]}");
+    if (summary.withRecords) addRecord(summary, "{\"key\":" + std::to_string(key) + ",\"messages\":[" + conversation.records + "]}");
   }
 }
 
-CategorySummary summarise(const ScanResults& results, CategoryKind kind) {
+CategorySummary summarise(const ScanResults& results, CategoryKind kind, bool withRecords) {
   CategorySummary summary;
+  summary.withRecords = withRecords;
   switch (kind) {
     case CategoryKind::kCameraRoll: summariseFiles(results.cameraRoll, summary); break;
     case CategoryKind::kPhotoStream: summariseFiles(results.photoStream, summary); break;
@@ -126,7 +129,7 @@ void printJson(const ScanOptions& options, const ScanRun& run) {
                     ",\"result\":" + std::to_string(run.result) + ",\"categories\":{";
   bool first = true;
   for (CategoryKind kind : kAllCategoryKinds) {
-    const CategorySummary summary = summarise(run.results, kind);
+    const CategorySummary summary = summarise(run.results, kind, options.records);
     out += first ? "" : ",";
     first = false;
     out += JsonString(CategoryTreeName(kind)) + ":{\"items\":" + std::to_string(summary.items) +
@@ -140,7 +143,7 @@ void printJson(const ScanOptions& options, const ScanRun& run) {
 
 void printLines(const ScanRun& run) {
   for (CategoryKind kind : kAllCategoryKinds) {
-    const CategorySummary summary = summarise(run.results, kind);
+    const CategorySummary summary = summarise(run.results, kind, false);
     const std::string name(CategoryTreeName(kind));
     if (IsRecordCategory(kind)) {
       std::printf("%-22s %8zu items  %8zu deleted\n", name.c_str(), summary.items, summary.deleted);

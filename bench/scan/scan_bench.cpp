@@ -1,0 +1,132 @@
+// Benchmark of a whole scan: times each category scan of the large sample
+// backup in-process, then `scrivel-cli scan --json` as a whole, next to the
+// time of reading every file of the backup once with cat. A scan reads only
+// the databases and 512 bytes of each other file, so it should beat a full
+// read.
+//
+// Usage: bench_scan [BACKUP_DIR]   (default: builds the large modern sample
+// into bench-data/scan-large beside the executable, once)
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "core/backup/backup_engine.h"
+#include "core/backup/info_plist.h"
+#include "core/common/app_directory.h"
+#include "core/common/result_codes.h"
+#include "core/recovery/local_backup_recovery.h"
+#include "core/recovery/scan_sequence.h"
+#include "fixtures/sample_backup.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// Times each scan operation of the sequence.
+class CategoryTimer : public scrivel::ScanObserver {
+ public:
+  void OnScanStarting(std::string_view operation) override {
+    stop();
+    m_current = operation;
+    m_start = Clock::now();
+  }
+  void stop() {
+    if (!m_current.empty()) m_seconds.emplace_back(m_current, secondsSince(m_start));
+    m_current.clear();
+  }
+  const std::vector<std::pair<std::string, double>>& seconds() const { return m_seconds; }
+
+ private:
+  std::string m_current;
+  Clock::time_point m_start;
+  std::vector<std::pair<std::string, double>> m_seconds;
+};
+
+// Runs a shell command and returns its wall time in seconds (-1 on failure).
+double timeCommand(const std::string& command) {
+  const Clock::time_point start = Clock::now();
+  const int status = std::system(command.c_str());
+  if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+  return secondsSince(start);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const fs::path bin = scrivel::GetAppDirectory();
+  fs::path backup = argc > 1 ? fs::path(argv[1]) : bin / "bench-data" / "scan-large";
+  if (argc <= 1 && !fs::exists(backup / "Manifest.db")) {
+    std::printf("building the large sample backup into %s ...\n", backup.c_str());
+    fs::remove_all(backup);
+    scrivel::fixtures::SampleBackupOptions options;
+    options.counts = scrivel::fixtures::LargeSampleCounts();
+    if (scrivel::fixtures::BuildSampleBackup(backup, options, nullptr) != scrivel::kOk) {
+      std::fprintf(stderr, "could not build the sample backup\n");
+      return 1;
+    }
+  }
+  std::uint64_t backupBytes = 0;
+  std::size_t backupFiles = 0;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(backup)) {
+    if (!entry.is_regular_file()) continue;
+    backupBytes += entry.file_size();
+    ++backupFiles;
+  }
+  std::printf("backup: %s, %zu files, %.1f MB\n", backup.c_str(), backupFiles, backupBytes / 1e6);
+
+  // Warm the page cache so that both measurements read from memory.
+  const std::string catAll = "find '" + backup.string() + "' -type f -exec cat {} + > /dev/null";
+  timeCommand(catAll);
+  const double catSeconds = timeCommand(catAll);
+
+  // In-process scan, timed per category.
+  const fs::path appData = fs::temp_directory_path() / "scrivel-bench-scan";
+  scrivel::BackupInfo info;
+  if (scrivel::ReadBackupInfo(backup, info) != scrivel::kOk) {
+    std::fprintf(stderr, "%s is not a backup\n", backup.c_str());
+    return 1;
+  }
+  double inProcessSeconds = 0;
+  CategoryTimer timer;
+  {
+    scrivel::BackupEngine engine(appData, appData / "none");
+    engine.SelectBackup(info);
+    scrivel::CLocalBuckupRecovery source((appData / "tmp-root").string() + "/");
+    source.Attach(&engine);
+    scrivel::ScanResults results;
+    const Clock::time_point start = Clock::now();
+    const int result = scrivel::RunScanSequence(source, "", results, timer);
+    inProcessSeconds = secondsSince(start);
+    timer.stop();
+    if (result != scrivel::kOk) std::fprintf(stderr, "scan result %d\n", result);
+  }
+  fs::remove_all(appData);
+  std::printf("\n%-24s %10s\n", "scan step", "seconds");
+  for (const auto& [step, seconds] : timer.seconds()) std::printf("%-24s %10.3f\n", step.c_str(), seconds);
+  std::printf("%-24s %10.3f\n", "total (in process)", inProcessSeconds);
+
+  // The command-line scan as users run it, with its peak memory.
+  const std::string scan = "XDG_DATA_HOME='" + appData.string() + "' '" + (bin / "scrivel-cli").string() +
+                           "' scan '" + backup.string() + "' --json --no-progress > /dev/null";
+  const double cliSeconds = timeCommand(scan);
+  rusage usage{};
+  getrusage(RUSAGE_CHILDREN, &usage);
+  fs::remove_all(appData);
+
+  std::printf("\nscrivel-cli scan --json   %8.3f s   (peak memory of child processes %.1f MB)\n", cliSeconds,
+              usage.ru_maxrss / 1024.0);
+  std::printf("cat of every file         %8.3f s   (%.0f MB/s)\n", catSeconds, backupBytes / 1e6 / catSeconds);
+  if (cliSeconds > 0 && catSeconds > 0) {
+    std::printf("ratio scan / cat          %8.2f   (target: below 1)\n", cliSeconds / catSeconds);
+  }
+  return 0;
+}
