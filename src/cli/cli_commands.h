@@ -16,4 +16,17 @@ struct Command {
 // All commands, in the order --help lists them.
 std::span<const Command> commands();
 
+// scrivel-cli backups [--backups-root DIR] [--json] (cli_backups.cpp)
+int runBackups(int argc, char** argv);
+
+// scrivel-cli sqlite DB_FILE [TABLE ...] [--json] (cli_sqlite.cpp)
+int runSqlite(int argc, char** argv);
+
+// scrivel-cli scan SOURCE [--password-stdin] [--json [--records]] [--no-progress] (cli_scan.cpp)
+int runScan(int argc, char** argv);
+
+// scrivel-cli export SOURCE OUT_DIR [--password-stdin] [--deleted-only] [--category NAME ...] [--json]
+// [--no-progress] (cli_export.cpp)
+int runExport(int argc, char** argv);
+
 }  // namespace scrivel::cli

@@ -1,0 +1,134 @@
+// bench_manifest: loads a 250,000-entry Manifest.db and Manifest.mbdb and
+// compares with the sqlite3 shell running the same query over the same file.
+// Each measurement runs in a child process, so its peak memory is its own.
+//
+// Usage: bench_manifest [ENTRIES] (default 250000)
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/backup/manifest.h"
+#include "core/backup/manifest_db.h"
+#include "core/backup/manifest_mbdb.h"
+#include "core/common/result_codes.h"
+#include "sample_manifests.h"
+
+namespace {
+
+struct Measurement {
+  double seconds = 0;      // time of the fastest run
+  long peakKilobytes = 0;  // peak resident memory of that run's process
+  bool ok = false;
+};
+
+// Runs `work` in a child process `runs` times and keeps the fastest run.
+// `work` returns the seconds its own timed part took, or a negative number
+// on failure; the child hands that figure back through a pipe.
+Measurement MeasureInChild(const std::function<double()>& work, int runs) {
+  Measurement best;
+  for (int run = 0; run < runs; ++run) {
+    int fds[2];
+    if (pipe(fds) != 0) return {};
+    const pid_t child = fork();
+    if (child < 0) return {};
+    if (child == 0) {
+      close(fds[0]);
+      const double seconds = work();
+      const bool written = write(fds[1], &seconds, sizeof seconds) == static_cast<ssize_t>(sizeof seconds);
+      _exit(written && seconds >= 0 ? 0 : 1);  // leave without freeing what was loaded
+    }
+    close(fds[1]);
+    double seconds = -1;
+    const bool received = read(fds[0], &seconds, sizeof seconds) == static_cast<ssize_t>(sizeof seconds);
+    close(fds[0]);
+    int status = 0;
+    rusage usage{};
+    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || !received) {
+      return {};
+    }
+    if (!best.ok || seconds < best.seconds) best = {seconds, usage.ru_maxrss, true};
+  }
+  return best;
+}
+
+// Times `work` (which returns false on failure) on the steady clock.
+double Timed(const std::function<bool()>& work) {
+  const auto start = std::chrono::steady_clock::now();
+  if (!work()) return -1;
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void Print(const char* what, const Measurement& m) {
+  if (!m.ok) {
+    std::printf("%-44s FAILED\n", what);
+    return;
+  }
+  std::printf("%-44s %8.1f ms  peak %7.1f MB\n", what, m.seconds * 1000, m.peakKilobytes / 1024.0);
+}
+
+std::string ShellQuote(const std::string& text) {
+  std::string quoted = "'";
+  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::size_t count = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 250000;
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("scrivel-bench-manifest-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  const std::filesystem::path db = folder / "Manifest.db";
+  const std::filesystem::path mbdb = folder / "Manifest.mbdb";
+  constexpr int kRuns = 5;
+
+  std::printf("Writing %zu-entry manifests in %s ...\n", count, folder.c_str());
+  if (!scrivel::bench::WriteSampleManifestDb(db, count) || !scrivel::bench::WriteSampleManifestMbdb(mbdb, count)) {
+    std::filesystem::remove_all(folder);
+    return 1;
+  }
+  std::printf("Manifest.db %.1f MB, Manifest.mbdb %.1f MB; best of %d runs each\n\n",
+              std::filesystem::file_size(db) / 1048576.0, std::filesystem::file_size(mbdb) / 1048576.0, kRuns);
+
+  const std::string shellCommand =
+      "sqlite3 " + ShellQuote(db.string()) + " \"select fileID, domain, relativePath from Files\" > /dev/null";
+  // The shell is timed as a whole process (start-up included); the loaders
+  // from the call to its return, with the entries still held.
+  const Measurement shell = MeasureInChild([&] { return Timed([&] { return std::system(shellCommand.c_str()) == 0; }); }, kRuns);
+  std::vector<scrivel::ManifestEntry> entries;
+  scrivel::Manifest manifest;
+  const Measurement loadDb = MeasureInChild([&] {
+    return Timed([&] { return scrivel::LoadManifestDb(db, entries) == scrivel::kOk && entries.size() == count; });
+  }, kRuns);
+  const Measurement loadDbIndexed = MeasureInChild([&] {
+    return Timed([&] {
+      if (scrivel::LoadManifestDb(db, entries) != scrivel::kOk) return false;
+      manifest.Assign(std::move(entries));
+      return manifest.FindByFileId(manifest.Entries().back().fileId) != nullptr;
+    });
+  }, kRuns);
+  const Measurement loadMbdb = MeasureInChild([&] {
+    return Timed([&] { return scrivel::LoadManifestMbdb(mbdb, entries) == scrivel::kOk && !entries.empty(); });
+  }, kRuns);
+
+  Print("sqlite3 shell: select ... from Files", shell);
+  Print("LoadManifestDb", loadDb);
+  Print("LoadManifestDb + look-up indexes", loadDbIndexed);
+  Print("LoadManifestMbdb (parse + SHA-1 per entry)", loadMbdb);
+  if (shell.ok && loadDb.ok && loadDbIndexed.ok && loadMbdb.ok) {
+    std::printf("\nratio LoadManifestDb / sqlite3 shell:            %.2f (target <= 1.5)\n", loadDb.seconds / shell.seconds);
+    std::printf("ratio LoadManifestDb + indexes / sqlite3 shell:  %.2f\n", loadDbIndexed.seconds / shell.seconds);
+    std::printf("ratio LoadManifestMbdb / sqlite3 shell:          %.2f (target < 1)\n", loadMbdb.seconds / shell.seconds);
+  }
+  std::filesystem::remove_all(folder);
+  return shell.ok && loadDb.ok && loadDbIndexed.ok && loadMbdb.ok ? 0 : 1;
+}

@@ -1,0 +1,130 @@
+// scrivel-cli backups: lists the backups found in the backups root, one line
+// (or one JSON object per line with --json) per backup.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/cli_commands.h"
+#include "core/backup/backup_info.h"
+#include "core/backup/backup_locations.h"
+#include "core/backup/folder_listing.h"
+#include "core/backup/info_plist.h"
+#include "core/common/utf8.h"
+
+namespace scrivel::cli {
+namespace {
+
+void printBackupsUsage(std::FILE* out) {
+  std::fprintf(out,
+               "Usage: scrivel-cli backups [--backups-root DIR] [--json]\n"
+               "Lists the iPhone backups in DIR (default: the sync software's backup folder\n"
+               "under the application-data folder), one per line: display name, last backup\n"
+               "date, serial number, phone number, encrypted or not, folder, separated by tabs.\n\n"
+               "  --backups-root DIR  folder that holds one folder per backup\n"
+               "  --json              one JSON object per line instead\n");
+}
+
+struct BackupsOptions {
+  std::filesystem::path backupsRoot;
+  bool json = false;
+  bool help = false;
+};
+
+// Returns false (after a message) for an unknown option or a missing value.
+bool parseBackupsOptions(int argc, char** argv, BackupsOptions& options) {
+  constexpr std::string_view kRootOption = "--backups-root";
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (argument == "--json") {
+      options.json = true;
+    } else if (argument == "--help" || argument == "-h") {
+      options.help = true;
+    } else if (argument == kRootOption && i + 1 < argc) {
+      options.backupsRoot = argv[++i];
+    } else if (argument.starts_with(kRootOption) && argument.size() > kRootOption.size() &&
+               argument[kRootOption.size()] == '=') {
+      options.backupsRoot = std::string(argument.substr(kRootOption.size() + 1));
+    } else {
+      std::fprintf(stderr, "scrivel-cli backups: unexpected argument '%s'\n", argv[i]);
+      return false;
+    }
+  }
+  return true;
+}
+
+// Text for one tab-separated field: valid UTF-8, with tabs and line breaks
+// turned into blanks so that each backup stays on one line.
+std::string textField(std::string_view value) {
+  std::string text = SanitizeUtf8(value);
+  for (char& c : text) {
+    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+  }
+  return text;
+}
+
+std::string jsonString(std::string_view value) {
+  std::string out = "\"";
+  for (const char c : SanitizeUtf8(value)) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+          out += escaped;
+        } else {
+          out += c;
+        }
+    }
+  }
+  return out + "\"";
+}
+
+void printBackup(const BackupInfo& info, bool json) {
+  if (json) {
+    std::printf("{\"displayName\":%s,\"lastBackupDate\":%s,\"serialNumber\":%s,\"phoneNumber\":%s,"
+                "\"encrypted\":%s,\"folderPath\":%s}\n",
+                jsonString(info.displayName).c_str(), jsonString(info.lastBackupDate).c_str(),
+                jsonString(info.serialNumber).c_str(), jsonString(info.phoneNumber).c_str(),
+                info.encrypted ? "true" : "false", jsonString(info.folderPath).c_str());
+    return;
+  }
+  std::printf("%s\t%s\t%s\t%s\t%s\t%s\n", textField(info.displayName).c_str(), textField(info.lastBackupDate).c_str(),
+              textField(info.serialNumber).c_str(), textField(info.phoneNumber).c_str(),
+              info.encrypted ? "encrypted" : "not encrypted", textField(info.folderPath).c_str());
+}
+
+}  // namespace
+
+int runBackups(int argc, char** argv) {
+  BackupsOptions options;
+  if (!parseBackupsOptions(argc, argv, options)) {
+    printBackupsUsage(stderr);
+    return 1;
+  }
+  if (options.help) {
+    printBackupsUsage(stdout);
+    return 0;
+  }
+  if (options.backupsRoot.empty()) options.backupsRoot = BackupsRootIn(DefaultAppDataFolder());
+
+  FolderListing listing;
+  if (!ListFolder(options.backupsRoot, listing)) {
+    std::fprintf(stderr, "scrivel-cli backups: cannot read the backups folder '%s'\n",
+                 options.backupsRoot.c_str());
+    return 1;
+  }
+  std::vector<BackupInfo> backups;
+  ReadAllBackupInfo(listing.entries, backups);
+  for (const BackupInfo& info : backups) printBackup(info, options.json);
+  return 0;
+}
+
+}  // namespace scrivel::cli
