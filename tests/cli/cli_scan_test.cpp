@@ -1,0 +1,94 @@
+// Runs the built scrivel-cli on sample backups, as scripts and users do.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "core/common/result_codes.h"
+#include "fixtures/backup_encryptor.h"
+#include "fixtures/sample_backup.h"
+
+namespace scrivel {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CommandResult {
+  int exitCode = -1;
+  std::string output;  // standard output
+};
+
+// Runs scrivel-cli with arguments (already quoted) and optional standard input.
+CommandResult runCli(const std::string& arguments, const fs::path& appData, const std::string& input = "") {
+  const std::string command = "printf '%s' '" + input + "' | XDG_DATA_HOME='" + appData.string() + "' '" +
+                              SCRIVEL_TEST_BIN_DIR + "/scrivel-cli' " + arguments + " 2>/dev/null";
+  CommandResult result;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  std::array<char, 4096> buffer;
+  std::size_t got = 0;
+  while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.output.append(buffer.data(), got);
+  const int status = ::pclose(pipe);
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+class CliScanTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    s_root = fs::temp_directory_path() / ("scrivel-cli-" + std::to_string(std::random_device{}()));
+    ASSERT_EQ(fixtures::BuildSampleBackup(s_root / "backups" / "plain", {}, nullptr), kOk);
+    fixtures::BackupEncryptionOptions encryption;
+    encryption.password = "secret";
+    ASSERT_EQ(fixtures::EncryptBackup(s_root / "backups" / "plain", s_root / "backups" / "locked", encryption), kOk);
+  }
+  static void TearDownTestSuite() { fs::remove_all(s_root); }
+  static fs::path s_root;
+};
+
+fs::path CliScanTest::s_root;
+
+TEST_F(CliScanTest, ScanPrintsEveryCategoryAsJson) {
+  const CommandResult result = runCli("scan '" + (s_root / "backups/plain").string() + "' --json", s_root / "appdata");
+  EXPECT_EQ(result.exitCode, 0);
+  for (const char* category : {"\"Camera Roll\":{\"items\":", "\"Photo Stream\"", "\"App Photos\"", "\"App Videos\"",
+                               "\"Messages\"", "\"Messages Attachments\"", "\"Contacts\"", "\"Call History\"",
+                               "\"Notes\"", "\"WhatsApp\"", "\"WhatsApp Attachments\""}) {
+    EXPECT_NE(result.output.find(category), std::string::npos) << category;
+  }
+  EXPECT_EQ(result.output.find("\"records\""), std::string::npos);
+  EXPECT_EQ(result.output.rfind("{\"source\":", 0), 0u);
+}
+
+TEST_F(CliScanTest, ExitCodesTellWhatHappened) {
+  const std::string locked = "scan '" + (s_root / "backups/locked").string() + "' --password-stdin --no-progress";
+  const struct {
+    std::string arguments;
+    std::string input;
+    int exitCode;
+    const char* what;
+  } cases[] = {
+      {locked, "secret", 0, "right password"},
+      {locked, "not it", 3, "wrong password"},
+      {"scan '" + (s_root / "backups/locked").string() + "' --no-progress", "", 3, "encrypted, no password given"},
+      {"scan '" + (s_root / "appdata").string() + "'", "", 4, "not a backup"},
+      {"scan", "", 1, "no source"},
+      {"scan x --records", "", 1, "--records without --json"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(runCli(c.arguments, s_root / "appdata", c.input).exitCode, c.exitCode) << c.what;
+}
+
+TEST_F(CliScanTest, BackupsListsBothSampleBackups) {
+  const CommandResult result = runCli("backups --json --backups-root '" + (s_root / "backups").string() + "'",
+                                      s_root / "appdata");
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_NE(result.output.find("\"encrypted\":true"), std::string::npos) << result.output;
+  EXPECT_NE(result.output.find("\"encrypted\":false"), std::string::npos) << result.output;
+}
+
+}  // namespace
+}  // namespace scrivel
