@@ -10,7 +10,8 @@ packages=(
   libplist-dev libimobiledevice-dev libusbmuxd-dev
   zlib1g-dev
   libgtest-dev libgmock-dev
-  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libgl-dev
+  fonts-noto-core fonts-noto-cjk
 )
 
 missing=()

@@ -1,0 +1,17 @@
+// Runs the GUI tests inside one QApplication on Qt's offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <cstdlib>
+
+#include "gui/skin/application_look.h"
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  ::testing::InitGoogleTest(&argc, argv);
+  QApplication app(argc, argv);
+  // Tests close windows; the application must outlive them.
+  QApplication::setQuitOnLastWindowClosed(false);
+  scrivel::gui::InstallApplicationLook(app);
+  return RUN_ALL_TESTS();
+}
