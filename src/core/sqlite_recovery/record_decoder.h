@@ -1,0 +1,283 @@
+// The machinery shared by the typed table decoders (table_decoders.cpp):
+// each table is described as data - which column positions it keeps, into
+// which field, how, and which test a finished record must pass - and one
+// decoder walks any record against such a description.
+//
+// Column positions are 0-based positions in the record, the order of the
+// table's CREATE TABLE statement.
+#pragma once
+
+#include <bitset>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/common/result_codes.h"
+#include "core/common/utf8.h"
+#include "core/sqlite_recovery/local_date.h"
+#include "core/sqlite_recovery/record.h"
+#include "core/sqlite_recovery/table_scan.h"
+#include "core/sqlite_recovery/utf8_text.h"
+
+namespace scrivel::sqlite_recovery {
+
+// What a decoder does with one kept column. Empty texts (serial type 13)
+// and values of another kind than the action wants are passed over.
+enum class ColumnAction {
+  kText,                 // text -> text field
+  kStrictText,           // text -> text field; the record is dropped when it is not real text (StrictText)
+  kAppendText,           // text appended to the text field
+  kTextWithoutControls,  // text -> text field; the record is dropped when it holds a control character
+  kIdBeforeAt,           // strict text; the part before its first "@", nothing when it has none
+  kIdCutAtAt,            // strict text; cut at its first "@" when it has one
+  kInteger,              // integer that fits 32 bits -> number field
+  kAppleDate,            // integer seconds since 2001-01-01 UTC -> date text
+  kAppleDateOrFloat,     // the same, also stored as a float (its integer part)
+  kUnixDate,             // integer seconds since 1970-01-01 UTC -> date text
+  kOneWhenZero,          // the constant 0 sets the number field to 1
+  kOneWhenOne,           // the constant 1 sets the number field to 1
+  kConstant,             // the constant 0 or 1 -> number field
+  kInverseConstant,      // the constant 0 -> 1, the constant 1 -> 0
+  kPeerFilter,           // text; the record is dropped when the reader's peer filter is set and differs
+};
+
+template <typename Record>
+struct ColumnRule {
+  int column;
+  ColumnAction action;
+  std::string Record::*text = nullptr;
+  std::int32_t Record::*number = nullptr;
+};
+
+// How the text columns without a rule are checked.
+enum class OtherTexts {
+  kUnchecked,    // skipped unread
+  kMustConvert,  // must be well-formed UTF-8
+  kStrict,       // must pass StrictText (every text column, kept or not)
+};
+
+// What a live record of the table teaches the reader (DecoderState).
+enum class Learning { kNothing, kMessage, kContact, kCall };
+
+// How many serial types a deleted record of the table has.
+enum class CandidateTypes {
+  kExpectedColumns,   // SqliteReader::ExpectedColumns
+  kCallColumns,       // DecoderState::callColumns (the expected count until a live record set it)
+  kContactTypeBytes,  // DecoderState::contactTypeBytes as a byte count, when set
+};
+
+using ColumnsSeen = std::bitset<64>;  // columns (below 64) whose rule stored a value
+
+template <typename Record>
+struct TableLayout {
+  std::span<const ColumnRule<Record>> rules;
+  OtherTexts otherTexts = OtherTexts::kUnchecked;
+  Learning learning = Learning::kNothing;
+  CandidateTypes candidateTypes = CandidateTypes::kExpectedColumns;
+  std::int32_t Record::*rowId = nullptr;  // receives the low 32 bits of a live cell's rowid
+  // Final test (and completion) of a record; false drops it.
+  bool (*finish)(Record& record, const ColumnsSeen& seen) = nullptr;
+};
+
+// Decodes every record of one table against its layout and hands each
+// accepted record to `sink`.
+template <typename Record>
+class TypedDecoder : public RowVisitor {
+ public:
+  TypedDecoder(SqliteReader& reader, const TableLayout<Record>& layout, std::function<void(Record&&)> sink)
+      : m_reader(reader), m_layout(layout), m_sink(std::move(sink)) {
+    for (const ColumnRule<Record>& rule : m_layout.rules) {
+      if (rule.column < 0) continue;
+      if (static_cast<std::size_t>(rule.column) >= m_ruleByColumn.size()) m_ruleByColumn.resize(rule.column + 1, nullptr);
+      m_ruleByColumn[rule.column] = &rule;
+    }
+  }
+
+  void OnCell(const RowOrigin& origin, const CellPayload& cell) override {
+    const auto layout = LiveRecordLayout(cell.bytes);
+    if (!layout) return;
+    Learn(cell, *layout);
+    Record record;
+    if (m_layout.rowId) record.*m_layout.rowId = static_cast<std::int32_t>(static_cast<std::uint32_t>(cell.rowId));
+    Emit(origin, cell.bytes, *layout, std::move(record));
+  }
+
+  void OnCandidate(const RowOrigin& origin, Bytes bytes) override {
+    std::optional<RecordLayout> layout;
+    const int expected = m_reader.ExpectedColumns(m_reader.state.currentTable);
+    switch (m_layout.candidateTypes) {
+      case CandidateTypes::kExpectedColumns: layout = CandidateRecordLayout(bytes, Positive(expected)); break;
+      case CandidateTypes::kCallColumns:
+        layout = CandidateRecordLayout(bytes, Positive(m_reader.state.callColumns > 0 ? m_reader.state.callColumns : expected));
+        break;
+      case CandidateTypes::kContactTypeBytes:
+        layout = m_reader.state.contactTypeBytes > 0
+                     ? CandidateRecordLayoutByBytes(bytes, Positive(m_reader.state.contactTypeBytes))
+                     : CandidateRecordLayout(bytes, Positive(expected));
+        break;
+    }
+    if (layout) Emit(origin, bytes, *layout, Record{});
+  }
+
+  std::size_t HeaderColumns(SqliteReader& reader) override {
+    if (m_layout.candidateTypes == CandidateTypes::kCallColumns && reader.state.callColumns > 0 &&
+        reader.state.currentTable == "call")
+      return static_cast<std::size_t>(reader.state.callColumns);
+    return CandidateColumns(reader);
+  }
+
+ private:
+  static std::size_t Positive(int n) { return n > 0 ? static_cast<std::size_t>(n) : 0; }
+
+  void Learn(const CellPayload& cell, const RecordLayout& layout) {
+    DecoderState& state = m_reader.state;
+    const int headerSize = static_cast<int>(layout.typesEnd);
+    switch (m_layout.learning) {
+      case Learning::kNothing: break;
+      case Learning::kMessage:
+        // iOS 8 added 13 columns to "message"; a long header tells which layout the file has.
+        state.messageColumns = headerSize >= 51 ? 51 : 38;
+        state.maxMessageRowId = std::max(state.maxMessageRowId, cell.rowId);
+        break;
+      case Learning::kContact:
+        state.contactTypeBytes = static_cast<int>(layout.typesEnd - layout.typesBegin);
+        state.maxContactRowId = std::max(state.maxContactRowId, cell.rowId);
+        break;
+      case Learning::kCall: state.callColumns = headerSize - 1; break;
+    }
+  }
+
+  void Emit(const RowOrigin& origin, Bytes bytes, const RecordLayout& layout, Record record) {
+    record.deleted = origin.deleted ? 1 : 0;
+    bool rejected = false;
+    ColumnsSeen seen;
+    const bool complete = ForEachColumn(bytes, layout, [&](int column, const ColumnValue& value) {
+      if (rejected) return;
+      const ColumnRule<Record>* rule = RuleFor(column);
+      if (value.IsText() && !value.bytes.empty() && !TextPassesCheck(rule, value.Text())) {
+        rejected = true;
+        return;
+      }
+      if (rule && Apply(*rule, value, record, &rejected) && column < static_cast<int>(seen.size())) seen.set(column);
+    });
+    if (!complete || rejected) return;
+    if (m_layout.finish && !m_layout.finish(record, seen)) return;
+    m_sink(std::move(record));
+  }
+
+  const ColumnRule<Record>* RuleFor(int column) const {
+    if (column < 0 || static_cast<std::size_t>(column) >= m_ruleByColumn.size()) return nullptr;
+    return m_ruleByColumn[column];
+  }
+
+  bool TextPassesCheck(const ColumnRule<Record>* rule, std::string_view text) const {
+    switch (m_layout.otherTexts) {
+      case OtherTexts::kUnchecked: return true;
+      case OtherTexts::kMustConvert: return rule != nullptr || IsValidUtf8(text);
+      case OtherTexts::kStrict: return StrictText(text).has_value();
+    }
+    return true;
+  }
+
+  // Applies one rule; true when it stored a value. Sets `*rejected` when
+  // the value drops the record.
+  bool Apply(const ColumnRule<Record>& rule, const ColumnValue& value, Record& record, bool* rejected) const {
+    const bool text = value.IsText() && !value.bytes.empty();
+    switch (rule.action) {
+      case ColumnAction::kText:
+        if (!text) return false;
+        record.*rule.text = PlainText(value.Text());
+        return true;
+      case ColumnAction::kAppendText:
+        if (!text) return false;
+        record.*rule.text += PlainText(value.Text());
+        return true;
+      case ColumnAction::kStrictText:
+      case ColumnAction::kIdBeforeAt:
+      case ColumnAction::kIdCutAtAt: {
+        if (!text) return false;
+        auto strict = StrictText(value.Text());
+        if (!strict) {
+          *rejected = true;
+          return false;
+        }
+        const std::size_t at = strict->find('@');
+        if (rule.action == ColumnAction::kIdBeforeAt) strict = at == std::string::npos ? std::string() : strict->substr(0, at);
+        if (rule.action == ColumnAction::kIdCutAtAt && at != std::string::npos) strict->resize(at);
+        record.*rule.text = std::move(*strict);
+        return true;
+      }
+      case ColumnAction::kTextWithoutControls:
+        if (!text) return false;
+        record.*rule.text = PlainText(value.Text());
+        if (HasControlCharacter(record.*rule.text)) *rejected = true;
+        return true;
+      case ColumnAction::kInteger:
+        if (!value.IsInteger() || value.Integer() < INT32_MIN || value.Integer() > INT32_MAX) return false;
+        record.*rule.number = static_cast<std::int32_t>(value.Integer());
+        return true;
+      case ColumnAction::kAppleDate:
+      case ColumnAction::kAppleDateOrFloat:
+      case ColumnAction::kUnixDate: return ApplyDate(rule, value, record);
+      case ColumnAction::kOneWhenZero:
+      case ColumnAction::kOneWhenOne:
+      case ColumnAction::kConstant:
+      case ColumnAction::kInverseConstant: return ApplyConstant(rule, value, record);
+      case ColumnAction::kPeerFilter:
+        if (text && !m_reader.state.peerFilter.empty() && value.Text() != m_reader.state.peerFilter) *rejected = true;
+        return text;
+    }
+    return false;
+  }
+
+  bool ApplyDate(const ColumnRule<Record>& rule, const ColumnValue& value, Record& record) const {
+    std::int64_t seconds = 0;
+    if (value.IsInteger()) {
+      seconds = value.Integer();
+      // From iOS 11 on, Apple date columns hold nanoseconds in 8 bytes.
+      constexpr std::int64_t kNanosecondsThreshold = 100'000'000'000;
+      if (rule.action != ColumnAction::kUnixDate && (seconds >= kNanosecondsThreshold || seconds <= -kNanosecondsThreshold))
+        seconds /= 1'000'000'000;
+    } else if (value.IsFloat() && rule.action == ColumnAction::kAppleDateOrFloat) {
+      const double stored = value.Float();
+      if (!(stored > -1e15 && stored < 1e15)) return false;  // NaN, infinities, absurd values
+      seconds = static_cast<std::int64_t>(stored);
+    } else {
+      return false;
+    }
+    if (rule.action != ColumnAction::kUnixDate) {
+      if (seconds > INT64_MAX - kAppleEpochInUnixSeconds) return false;
+      seconds += kAppleEpochInUnixSeconds;
+    }
+    record.*rule.text = FormatLocalDate(seconds);
+    return !(record.*rule.text).empty();
+  }
+
+  static bool ApplyConstant(const ColumnRule<Record>& rule, const ColumnValue& value, Record& record) {
+    if (!value.IsConstant()) return false;
+    const bool one = value.serialType == 9;
+    switch (rule.action) {
+      case ColumnAction::kOneWhenZero:
+        if (one) return false;
+        record.*rule.number = 1;
+        return true;
+      case ColumnAction::kOneWhenOne:
+        if (!one) return false;
+        record.*rule.number = 1;
+        return true;
+      case ColumnAction::kConstant: record.*rule.number = one ? 1 : 0; return true;
+      case ColumnAction::kInverseConstant: record.*rule.number = one ? 0 : 1; return true;
+      default: return false;
+    }
+  }
+
+  SqliteReader& m_reader;
+  const TableLayout<Record>& m_layout;
+  std::function<void(Record&&)> m_sink;
+  std::vector<const ColumnRule<Record>*> m_ruleByColumn;  // index = column position; null = no rule
+};
+
+}  // namespace scrivel::sqlite_recovery

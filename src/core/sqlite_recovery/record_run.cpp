@@ -1,0 +1,85 @@
+// Walk over a stretch of free space holding several deleted records in a
+// row (candidate_scan.h).
+#include <optional>
+
+#include "core/sqlite_recovery/candidate_scan.h"
+#include "core/sqlite_recovery/record_size.h"
+#include "core/sqlite_recovery/sqlite_format.h"
+#include "core/sqlite_recovery/varint.h"
+
+namespace scrivel::sqlite_recovery {
+
+namespace fmt = sqlite_format;
+
+namespace {
+
+// A cell whose leading fields survived: payload size P, rowid, header size
+// H, then exactly `columns` serial types and values that add up to P.
+std::optional<FreeBlockMatch> TestIntactCell(Bytes page, std::size_t cell, std::size_t end, const CandidateRules& rules) {
+  const Varint payloadSize = ReadVarint(page, cell, end - cell);
+  if (payloadSize.value < rules.columns + 1 || payloadSize.value > end - cell) return std::nullopt;
+  const Varint rowId = ReadVarint(page, cell + payloadSize.size, end - cell - payloadSize.size);
+  const std::size_t headerOffset = cell + payloadSize.size + rowId.size;
+  if (rowId.size == 0 || headerOffset >= end) return std::nullopt;
+  const Varint headerSize = ReadVarint(page, headerOffset, end - headerOffset);
+  const std::size_t types = headerOffset + headerSize.size;
+  if (headerSize.value <= headerSize.size || headerSize.value > payloadSize.value || types >= end) return std::nullopt;
+  const std::size_t typeBytes = static_cast<std::size_t>(headerSize.value) - headerSize.size;
+  if (SkipVarints(page, types, rules.columns, end) != typeBytes) return std::nullopt;
+  const std::uint64_t recordSize = RecordSize(page, types, typeBytes, end - types, 0);
+  if (recordSize + headerSize.size != payloadSize.value) return std::nullopt;
+  return FreeBlockMatch{types, types + static_cast<std::size_t>(recordSize)};
+}
+
+// A freed cell whose first 4 bytes became a free-block header: the block
+// must lie inside the stretch and hold the whole record. `*exact` tells
+// whether the record fills the block to its end (a block that was merged
+// with the blocks behind it is larger than its first record).
+std::optional<FreeBlockMatch> TestFreedCell(Bytes page, std::size_t block, std::size_t end, const CandidateRules& rules,
+                                            bool* exact) {
+  const auto next = Read16(page, block);
+  const auto size = Read16(page, block + 2);
+  // Cheap tests first: "size" fits a record of the table and stays inside
+  // the page, and "next free block" is 0 or lies inside the page behind
+  // this block's end (free blocks ascend and never overlap).
+  if (!next || !size || *size < fmt::kFreeBlockHeaderSize + rules.columns || *size > page.size() - block ||
+      (*next != 0 && (*next < block + *size || *next >= page.size())))
+    return std::nullopt;
+  const auto match = TestFreeBlock(page, block, rules);
+  if (!match || match->recordEnd > end || match->recordEnd > block + *size) return std::nullopt;
+  *exact = match->recordEnd == block + *size;
+  return match;
+}
+
+}  // namespace
+
+void WalkRecordRun(Bytes page, std::size_t begin, std::size_t end, const CandidateRules& rules, RowSource source,
+                   CandidateList& list) {
+  if (rules.columns == 0) return;
+  end = std::min(end, page.size());
+  std::size_t position = begin;
+  while (position + fmt::kFreeBlockHeaderSize < end) {
+    // The intact-cell test is exact (the sizes must add up), so it goes
+    // first. A freed cell that does not fill its block must be followed by
+    // another record, as in a merged block; otherwise its size field is
+    // more likely stray bytes.
+    auto match = TestIntactCell(page, position, end, rules);
+    bool exact = false;
+    if (!match) match = TestFreedCell(page, position, end, rules, &exact);
+    if (match && !exact) {
+      bool nextExact = false;
+      const bool followed = match->recordEnd + fmt::kFreeBlockHeaderSize < end &&
+                            (TestIntactCell(page, match->recordEnd, end, rules) ||
+                             TestFreedCell(page, match->recordEnd, end, rules, &nextExact));
+      if (!followed) match.reset();
+    }
+    if (!match) {
+      ++position;
+      continue;
+    }
+    if (!list.HasNear(match->candidate, kSameRecordDistance)) list.Add(match->candidate, source);
+    position = match->recordEnd;
+  }
+}
+
+}  // namespace scrivel::sqlite_recovery

@@ -1,0 +1,263 @@
+// The table layouts of the decoders: for each table, the column positions
+// it keeps and what it does with them. The positions are those of the
+// reference layouts (iOS 7 and 8 messages and contacts, iOS 6 call
+// history, the older notes store, WhatsApp 2.2x).
+#include "core/sqlite_recovery/table_decoders.h"
+
+#include "core/sqlite_recovery/record_decoder.h"
+
+namespace scrivel::sqlite_recovery {
+
+namespace {
+
+using A = ColumnAction;
+
+template <typename Record>
+int Decode(SqliteReader& reader, std::string_view table, const TableLayout<Record>& layout,
+           std::function<void(Record&&)> sink) {
+  TypedDecoder<Record> decoder(reader, layout, std::move(sink));
+  return ScanTable(reader, table, decoder);
+}
+
+template <typename Record>
+int DecodeInto(SqliteReader& reader, std::string_view table, const TableLayout<Record>& layout, std::vector<Record>* out) {
+  return Decode<Record>(reader, table, layout, [out](Record&& record) { out->push_back(std::move(record)); });
+}
+
+// ---- sms.db ----
+
+constexpr ColumnRule<MessageItem> kMessageRules[] = {
+    {2, A::kStrictText, &MessageItem::text},
+    {5, A::kInteger, nullptr, &MessageItem::handleId},
+    {15, A::kAppleDate, &MessageItem::date},
+    {21, A::kOneWhenOne, nullptr, &MessageItem::fromMe},  // is_from_me
+};
+const TableLayout<MessageItem> kMessageLayout{
+    kMessageRules, OtherTexts::kUnchecked, Learning::kMessage, CandidateTypes::kExpectedColumns, &MessageItem::rowId,
+    [](MessageItem& m, const ColumnsSeen&) { return !m.text.empty(); }};
+
+constexpr ColumnRule<HandleRecord> kHandleRules[] = {{1, A::kText, &HandleRecord::id}};
+const TableLayout<HandleRecord> kHandleLayout{
+    kHandleRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns, &HandleRecord::rowId,
+    [](HandleRecord& h, const ColumnsSeen&) { return !h.id.empty(); }};
+
+constexpr ColumnRule<AttachmentRecord> kAttachmentRules[] = {{4, A::kText, &AttachmentRecord::filename}};
+const TableLayout<AttachmentRecord> kAttachmentLayout{
+    kAttachmentRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns,
+    &AttachmentRecord::rowId, [](AttachmentRecord& a, const ColumnsSeen&) { return !a.filename.empty(); }};
+
+constexpr ColumnRule<AttachmentLink> kAttachmentLinkRules[] = {
+    {0, A::kInteger, nullptr, &AttachmentLink::messageId},
+    {1, A::kInteger, nullptr, &AttachmentLink::attachmentId},
+};
+const TableLayout<AttachmentLink> kAttachmentLinkLayout{kAttachmentLinkRules};
+
+// ---- AddressBook.sqlitedb ----
+
+constexpr ColumnRule<ContactItem> kContactRules[] = {
+    {1, A::kAppendText, &ContactItem::name},  // first name
+    {2, A::kAppendText, &ContactItem::name},  // last name, directly behind
+    {7, A::kText, &ContactItem::company},
+    {16, A::kTextWithoutControls, &ContactItem::phone},
+    {17, A::kText, &ContactItem::email},
+    {18, A::kText, &ContactItem::address},
+    {19, A::kText, &ContactItem::social},
+    {20, A::kText, &ContactItem::url},
+};
+const TableLayout<ContactItem> kContactLayout{kContactRules, OtherTexts::kStrict, Learning::kContact,
+                                              CandidateTypes::kContactTypeBytes};
+
+// ---- call history ----
+
+bool HasAddressAndDate(CallItem& call, const ColumnsSeen&) { return !call.address.empty() && !call.date.empty(); }
+
+constexpr ColumnRule<CallItem> kCallRules[] = {
+    {1, A::kTextWithoutControls, &CallItem::address},
+    {2, A::kUnixDate, &CallItem::date},
+    {3, A::kInteger, nullptr, &CallItem::duration},
+    {4, A::kOneWhenZero, nullptr, &CallItem::incoming},  // flags 0: an incoming call
+};
+const TableLayout<CallItem> kCallLayout{kCallRules, OtherTexts::kUnchecked, Learning::kCall,
+                                        CandidateTypes::kCallColumns, nullptr, HasAddressAndDate};
+
+constexpr ColumnRule<CallItem> kCallRecordRules[] = {
+    {8, A::kOneWhenZero, nullptr, &CallItem::incoming},  // ZORIGINATED 0: an incoming call
+    {10, A::kAppleDateOrFloat, &CallItem::date},         // ZDATE
+    {11, A::kInteger, nullptr, &CallItem::duration},     // ZDURATION
+    {12, A::kText, &CallItem::address},                  // ZADDRESS
+};
+const TableLayout<CallItem> kCallRecordLayout{kCallRecordRules, OtherTexts::kUnchecked, Learning::kCall,
+                                              CandidateTypes::kCallColumns, nullptr, HasAddressAndDate};
+
+// ---- notes.sqlite ----
+
+constexpr ColumnRule<NoteItem> kNoteRules[] = {
+    {11, A::kInteger, nullptr, &NoteItem::noteKey},  // ZBODY
+    {13, A::kUnixDate, &NoteItem::date},             // ZCREATIONDATE
+    {14, A::kText, &NoteItem::title},                // ZTITLE
+};
+const TableLayout<NoteItem> kNoteLayout{kNoteRules};
+
+constexpr ColumnRule<NoteItem> kNoteBodyRules[] = {
+    {3, A::kInteger, nullptr, &NoteItem::noteKey},  // ZOWNER
+    {4, A::kText, &NoteItem::content},              // ZCONTENT
+};
+const TableLayout<NoteItem> kNoteBodyLayout{kNoteBodyRules};
+
+// ---- WhatsApp ChatStorage.sqlite ----
+
+// Layout A: up to 28 columns (older WhatsApp versions).
+constexpr ColumnRule<ChatMessageItem> kWhatsAppMessageRulesA[] = {
+    {12, A::kConstant, nullptr, &ChatMessageItem::fromMe},         // ZISFROMME
+    {19, A::kInteger, nullptr, &ChatMessageItem::chatSessionId},   // ZCHATSESSION
+    {20, A::kInteger, nullptr, &ChatMessageItem::groupMemberId},   // ZGROUPMEMBER
+    {25, A::kAppleDateOrFloat, &ChatMessageItem::date},            // ZMESSAGEDATE
+    {32, A::kStrictText, &ChatMessageItem::text},                  // ZTEXT
+};
+const TableLayout<ChatMessageItem> kWhatsAppMessageLayoutA{
+    kWhatsAppMessageRulesA, OtherTexts::kMustConvert, Learning::kNothing, CandidateTypes::kExpectedColumns,
+    &ChatMessageItem::messageId};
+
+// Layout B: more than 28 columns; also the media item, and a record must
+// name its chat, its sender or its date.
+constexpr ColumnRule<ChatMessageItem> kWhatsAppMessageRulesB[] = {
+    {12, A::kConstant, nullptr, &ChatMessageItem::fromMe},
+    {19, A::kInteger, nullptr, &ChatMessageItem::chatSessionId},
+    {20, A::kInteger, nullptr, &ChatMessageItem::groupMemberId},
+    {22, A::kInteger, nullptr, &ChatMessageItem::mediaItemId},     // ZMEDIAITEM
+    {25, A::kAppleDateOrFloat, &ChatMessageItem::date},
+    {32, A::kStrictText, &ChatMessageItem::text},
+};
+const TableLayout<ChatMessageItem> kWhatsAppMessageLayoutB{
+    kWhatsAppMessageRulesB, OtherTexts::kMustConvert, Learning::kNothing, CandidateTypes::kExpectedColumns,
+    &ChatMessageItem::messageId,
+    [](ChatMessageItem&, const ColumnsSeen& seen) { return seen[19] || seen[20] || seen[25]; }};
+
+constexpr ColumnRule<ChatSession> kChatSessionRules[] = {
+    {20, A::kIdBeforeAt, &ChatSession::contactJid},  // ZCONTACTJID
+    {23, A::kStrictText, &ChatSession::partnerName}, // ZPARTNERNAME
+};
+const TableLayout<ChatSession> kChatSessionLayout{kChatSessionRules, OtherTexts::kMustConvert, Learning::kNothing,
+                                                  CandidateTypes::kExpectedColumns, &ChatSession::sessionId};
+
+constexpr ColumnRule<GroupMember> kGroupMemberRules[] = {
+    {7, A::kInteger, nullptr, &GroupMember::chatSessionId},  // ZCHATSESSION
+    {10, A::kStrictText, &GroupMember::contactName},         // ZCONTACTNAME
+    {12, A::kIdCutAtAt, &GroupMember::memberJid},            // ZMEMBERJID
+};
+const TableLayout<GroupMember> kGroupMemberLayout{kGroupMemberRules, OtherTexts::kMustConvert, Learning::kNothing,
+                                                  CandidateTypes::kExpectedColumns, &GroupMember::memberId};
+
+constexpr ColumnRule<MediaItem> kMediaItemRules[] = {{18, A::kStrictText, &MediaItem::localPath}};
+const TableLayout<MediaItem> kMediaItemLayout{kMediaItemRules, OtherTexts::kMustConvert, Learning::kNothing,
+                                              CandidateTypes::kExpectedColumns, &MediaItem::mediaId};
+
+// ---- WeChat ----
+
+constexpr ColumnRule<WeChatMessage> kWeChatMessageRules[] = {
+    {3, A::kUnixDate, &WeChatMessage::date},
+    {4, A::kText, &WeChatMessage::text},
+    {8, A::kInverseConstant, nullptr, &WeChatMessage::isSend},  // 0 = sent
+};
+const TableLayout<WeChatMessage> kWeChatMessageLayout{
+    kWeChatMessageRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns,
+    &WeChatMessage::rowId, [](WeChatMessage& m, const ColumnsSeen&) { return !m.text.empty(); }};
+
+constexpr ColumnRule<WeChatFriend> kWeChatFriendRules[] = {
+    {1, A::kText, &WeChatFriend::userName},
+    {2, A::kText, &WeChatFriend::nickName},
+    {6, A::kInteger, nullptr, &WeChatFriend::type},
+};
+const TableLayout<WeChatFriend> kWeChatFriendLayout{kWeChatFriendRules};
+
+// ---- QQ ----
+
+constexpr ColumnRule<QQChatTable> kQQChatTableRules[] = {{0, A::kText, &QQChatTable::tableName}};
+const TableLayout<QQChatTable> kQQChatTableLayout{
+    kQQChatTableRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns, nullptr,
+    [](QQChatTable& t, const ColumnsSeen&) {
+      const std::size_t underscore = t.tableName.rfind('_');
+      t.peer = underscore == std::string::npos ? std::string() : t.tableName.substr(underscore + 1);
+      return true;
+    }};
+
+constexpr ColumnRule<QQMessage> kQQMessageRules[] = {
+    {1, A::kPeerFilter},
+    {2, A::kUnixDate, &QQMessage::date},
+    {4, A::kInverseConstant, nullptr, &QQMessage::isSend},  // 0 = sent
+    {6, A::kText, &QQMessage::content},
+};
+const TableLayout<QQMessage> kQQMessageLayout{
+    kQQMessageRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns, &QQMessage::rowId,
+    [](QQMessage& m, const ColumnsSeen&) { return !m.content.empty(); }};
+
+}  // namespace
+
+int DecodeMessages(SqliteReader& reader, std::vector<MessageItem>* out) {
+  return DecodeInto(reader, "message", kMessageLayout, out);
+}
+
+int ForEachMessage(SqliteReader& reader, const std::function<void(MessageItem&&)>& sink) {
+  return Decode<MessageItem>(reader, "message", kMessageLayout, sink);
+}
+
+int DecodeHandles(SqliteReader& reader, std::vector<HandleRecord>* out) {
+  return DecodeInto(reader, "handle", kHandleLayout, out);
+}
+
+int DecodeAttachments(SqliteReader& reader, std::vector<AttachmentRecord>* out) {
+  return DecodeInto(reader, "attachment", kAttachmentLayout, out);
+}
+
+int DecodeAttachmentLinks(SqliteReader& reader, std::vector<AttachmentLink>* out) {
+  return DecodeInto(reader, "message_attachment_join", kAttachmentLinkLayout, out);
+}
+
+int DecodeContacts(SqliteReader& reader, std::vector<ContactItem>* out) {
+  return DecodeInto(reader, "ABPersonFullTextSearch_content", kContactLayout, out);
+}
+
+int DecodeCalls(SqliteReader& reader, std::string_view table, std::vector<CallItem>* out) {
+  return DecodeInto(reader, table, reader.state.callRecordLayout == 0 ? kCallLayout : kCallRecordLayout, out);
+}
+
+int DecodeNotes(SqliteReader& reader, std::vector<NoteItem>* out) { return DecodeInto(reader, "ZNOTE", kNoteLayout, out); }
+
+int DecodeNoteBodies(SqliteReader& reader, std::vector<NoteItem>* out) {
+  return DecodeInto(reader, "ZNOTEBODY", kNoteBodyLayout, out);
+}
+
+int DecodeWhatsAppMessages(SqliteReader& reader, std::vector<ChatMessageItem>* out) {
+  const bool layoutA = reader.state.whatsAppMessageColumns <= 28;
+  return DecodeInto(reader, "ZWAMESSAGE", layoutA ? kWhatsAppMessageLayoutA : kWhatsAppMessageLayoutB, out);
+}
+
+int DecodeChatSessions(SqliteReader& reader, std::vector<ChatSession>* out) {
+  return DecodeInto(reader, "ZWACHATSESSION", kChatSessionLayout, out);
+}
+
+int DecodeGroupMembers(SqliteReader& reader, std::vector<GroupMember>* out) {
+  return DecodeInto(reader, "ZWAGROUPMEMBER", kGroupMemberLayout, out);
+}
+
+int DecodeMediaItems(SqliteReader& reader, std::vector<MediaItem>* out) {
+  return DecodeInto(reader, "ZWAMEDIAITEM", kMediaItemLayout, out);
+}
+
+int DecodeWeChatMessages(SqliteReader& reader, std::string_view table, std::vector<WeChatMessage>* out) {
+  return DecodeInto(reader, table, kWeChatMessageLayout, out);
+}
+
+int DecodeWeChatFriends(SqliteReader& reader, std::vector<WeChatFriend>* out) {
+  return DecodeInto(reader, "Friend", kWeChatFriendLayout, out);
+}
+
+int DecodeQQChatTables(SqliteReader& reader, std::vector<QQChatTable>* out) {
+  return DecodeInto(reader, "tb_c2cTables", kQQChatTableLayout, out);
+}
+
+int DecodeQQMessages(SqliteReader& reader, std::string_view table, std::vector<QQMessage>* out) {
+  return DecodeInto(reader, table, kQQMessageLayout, out);
+}
+
+}  // namespace scrivel::sqlite_recovery

@@ -1,0 +1,34 @@
+// Owns one POSIX file descriptor and closes it when destroyed.
+#pragma once
+
+#include <unistd.h>
+
+#include <utility>
+
+namespace scrivel::sqlite_recovery {
+
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) : m_fd(fd) {}
+  UniqueFd(UniqueFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept {
+    if (this != &other) Reset(std::exchange(other.m_fd, -1));
+    return *this;
+  }
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+  ~UniqueFd() { Reset(); }
+
+  int Get() const { return m_fd; }
+  bool IsOpen() const { return m_fd >= 0; }
+  void Reset(int fd = -1) {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = fd;
+  }
+
+ private:
+  int m_fd = -1;  // -1 = closed
+};
+
+}  // namespace scrivel::sqlite_recovery

@@ -1,0 +1,12 @@
+// libFuzzer entry for the page reader: every input is taken as a database
+// file and fed through the reader and all decoders (fuzz_driver.cpp under
+// tests/core/sqlite_recovery/). Built by scripts/fuzz.sh.
+#include <cstddef>
+#include <cstdint>
+
+#include "fuzz_driver.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  (void)scrivel::sqlite_recovery::testing::RunReaderOnBytes(data, size);
+  return 0;
+}
