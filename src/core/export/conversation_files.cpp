@@ -1,0 +1,144 @@
+#include "core/export/conversation_files.h"
+
+#include "core/common/result_codes.h"
+#include "core/export/csv_field.h"
+#include "core/export/html_text.h"
+#include "core/export/output_file.h"
+#include "core/results/record_texts.h"
+
+namespace scrivel {
+
+namespace {
+
+using sqlite_recovery::ChatMessageItem;
+using sqlite_recovery::MessageItem;
+
+// Width of the right-aligned labels of the text files.
+constexpr std::size_t kTextLabelWidth = 10;
+
+// Percent of a page after message `index` of `count`.
+int PagePercent(std::size_t index, std::size_t count) {
+  return static_cast<int>((static_cast<std::uint64_t>(index) + 1) * 100 / count);
+}
+
+// What the shared writers need to know of a message of either kind.
+std::string SenderLabel(const MessageItem& message) { return MessageSenderLabel(message); }
+std::string SenderLabel(const ChatMessageItem& message) { return ChatSenderLabel(message); }
+std::string SenderName(const MessageItem& message) { return MessageSenderName(message); }
+std::string SenderName(const ChatMessageItem& message) { return ChatSenderName(message); }
+
+void WriteTextLine(OutputFile& file, std::string_view label, std::string_view value) {
+  std::string line;
+  if (label.size() < kTextLabelWidth) line.assign(kTextLabelWidth - label.size(), ' ');
+  line += label;
+  line += ": ";
+  line += value;
+  line += "\n";
+  file.WriteText(line);
+}
+
+template <typename Message>
+int WriteConversationText(const std::vector<Message>& messages, const std::string& path) {
+  OutputFile file;
+  if (int result = file.Open(path); result != kOk) return result;
+  file.WriteByteOrderMark();
+  for (const Message& message : messages) {
+    WriteTextLine(file, message.fromMe != 0 ? "To" : "From", SenderLabel(message));
+    WriteTextLine(file, "Data", message.date);
+    WriteTextLine(file, "Content", message.text);
+    file.WriteText("\n");
+    file.Flush();
+  }
+  return file.Close();
+}
+
+template <typename Message>
+std::string MessageBlockHtml(const Message& message) {
+  const bool deleted = message.deleted != 0;
+  std::string block = "<div class=\"date\">Date: ";
+  block += EscapeHtml(message.date);
+  if (message.fromMe != 0) {
+    block += " Me";
+    block += ":</div>\r\n";
+    block += deleted ? "<div class=\"del_send_msg\">" : "<div class=\"send_msg\">";
+  } else {
+    block += " ";
+    block += EscapeHtml(SenderName(message));
+    block += ":</div>\r\n";
+    block += deleted ? "<div class=\"del_recv_msg\">" : "<div class=\"recv_msg\">";
+  }
+  block += HtmlText(message.text);
+  block += "</div>\r\n";
+  return block;
+}
+
+template <typename Message>
+int WriteConversationHtml(const std::vector<Message>& messages, const std::string& head, const std::string& tail,
+                          const std::string& path, ExportProgress& progress) {
+  OutputFile file;
+  int result = file.Open(path);
+  if (result != kOk) {
+    progress.Report(100, result, path);
+    return result;
+  }
+  file.Write(head);
+  // Every message but the last reports its share as it is written; the
+  // report of 100 marks the page finished, so it is made once the page is
+  // complete and closed. A cancelled page still gets its tail.
+  bool cancelled = false;
+  for (std::size_t i = 0; i < messages.size(); ++i) {
+    file.Write(MessageBlockHtml(messages[i]));
+    if (i + 1 < messages.size() && progress.Report(PagePercent(i, messages.size()), kOk, path) != kOk) {
+      cancelled = true;
+      break;
+    }
+  }
+  file.Write(tail);
+  result = file.Close();
+  if (cancelled) return kCancelled;
+  const int reported = progress.Report(100, result, path);
+  return result != kOk ? result : reported;
+}
+
+}  // namespace
+
+int WriteMessagesText(const std::vector<MessageItem>& messages, const std::string& path) {
+  return WriteConversationText(messages, path);
+}
+
+int WriteChatText(const std::vector<ChatMessageItem>& messages, const std::string& path) {
+  return WriteConversationText(messages, path);
+}
+
+int WriteChatCsv(const std::vector<ChatMessageItem>& messages, const std::string& path) {
+  OutputFile file;
+  if (int result = file.Open(path); result != kOk) return result;
+  file.WriteByteOrderMark();
+  file.WriteText("Chats,Name/Phone,Date,Type,Content\n");
+  for (const ChatMessageItem& message : messages) {
+    std::string line = CsvField(message.senderName);
+    line += ",";
+    line += CsvField(message.senderJid);
+    line += ",";
+    line += CsvField(message.date);
+    line += message.fromMe != 0 ? ",Send," : ",Received,";
+    line += CsvField(message.text);
+    line += "\r\n";
+    // Written as bytes: a line break inside a quoted field stays as it is.
+    file.Write(line);
+    file.Flush();
+  }
+  return file.Close();
+}
+
+int WriteMessagesHtml(const std::vector<MessageItem>& messages, const std::string& head, const std::string& tail,
+                      const std::string& path, ExportProgress& progress) {
+  return WriteConversationHtml(messages, head, tail, path, progress);
+}
+
+int WriteChatHtml(const std::vector<ChatMessageItem>& messages, const std::string& head, const std::string& tail,
+                  const std::string& path, ExportProgress& progress) {
+  return WriteConversationHtml(messages, head, tail, path, progress);
+}
+
+}  // namespace scrivel

@@ -1,0 +1,27 @@
+// "index.html" at the top of an export folder: one page that links every
+// page the export wrote and every folder of copied files, grouped by
+// category, so a person can start reading from one place.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace scrivel {
+
+struct ExportIndexLink {
+  std::string section;       // "Messages", "Call History", "Camera Roll", ...
+  std::string label;         // the text of the link
+  std::string relativePath;  // below the export folder, "/" separated
+};
+
+// `relativePath` as the href of a link: every byte outside the unreserved
+// set and "/" is percent-encoded.
+std::string UrlPathEncode(const std::string& relativePath);
+
+// Writes exportRoot/"index.html" (replacing an earlier one) with the links
+// grouped by section, sections in the order of their first link. Returns kOk or the system's error
+// code.
+[[nodiscard]] int WriteExportIndex(const std::string& exportRoot, const std::string& deviceName,
+                                   const std::vector<ExportIndexLink>& links);
+
+}  // namespace scrivel

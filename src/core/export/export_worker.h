@@ -1,0 +1,122 @@
+// The export: walks the selection of a scan in the order of the selection
+// statistics and writes every checked, visible item into the export folder:
+// stored files are copied out, conversations and chats become text, CSV and
+// HTML files, and calls, notes and contacts are collected into one page each
+// that is written at the end, next to the raw row files "sms.csv" and
+// "Contacts.csv". Every file reports to an ExportProgress.
+//
+// Runs on one thread; ExportProgress is how other threads watch, pause and
+// cancel it. A cancel stops the walk before the next item; the pages of the
+// rows collected so far are still written, and a stopped file copy leaves
+// no partial file behind.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "core/export/export_index.h"
+#include "core/export/export_progress.h"
+#include "core/export/export_source.h"
+#include "core/export/export_template.h"
+#include "core/export/records_json.h"
+#include "core/results/conversation_rows.h"
+#include "core/results/statistics_obj.h"
+
+namespace scrivel {
+
+struct ExportRequest {
+  std::string exportRoot;      // destination folder; created when missing
+  std::string deviceName;      // UTF-8; goes into the page titles
+  std::string templateFolder;  // folder of the page templates, e.g. GetAppDirectory() + "template/"
+  std::string stamp;           // 14-digit start time "YYYYMMDDhhmmss"; empty: the local time at Run
+  bool writeRecordsJson = false;  // also write "records.json" per category
+  bool writeIndex = false;        // also write "index.html" at the top of exportRoot
+  const CStatisticsObj* statistics = nullptr;   // the selection; required
+  const ConversationMap* conversations = nullptr;  // messages by handleId; may be null
+  const ChatMap* chats = nullptr;                  // WhatsApp messages by chatSessionId; may be null
+  IExportSource* source = nullptr;                 // copies and raw row files; required for files
+};
+
+// The template files, in the order they are loaded.
+inline constexpr const char* kCallHistoryTemplate = "CallHistory.html";
+inline constexpr const char* kNotesTemplate = "Notes.html";
+inline constexpr const char* kContactsTemplate = "contacts.html";
+inline constexpr const char* kMessagesTemplate = "Sms.html";
+inline constexpr const char* kWhatsAppTemplate = "WhatsApp.html";
+
+class CExportWorker {
+ public:
+  CExportWorker(ExportRequest request, ExportProgress& progress);
+  ~CExportWorker();
+  CExportWorker(const CExportWorker&) = delete;
+  CExportWorker& operator=(const CExportWorker&) = delete;
+
+  // Loads the five templates. Returns kOk, or kBadFile when one cannot be
+  // read or has no "{|content|}" (FailedTemplate() names it); nothing has
+  // been written then.
+  [[nodiscard]] int LoadTemplates();
+  const std::string& FailedTemplate() const { return m_failedTemplate; }
+
+  // Sets the source of copies and raw row files when it exists only after
+  // the templates were checked (the scan runs in between).
+  void SetSource(IExportSource* source) { m_request.source = source; }
+
+  // Exports the selection (LoadTemplates must have succeeded). Returns kOk,
+  // kCancelled, or kBadFile when the templates are not loaded or the
+  // request lacks its statistics.
+  [[nodiscard]] int Run();
+
+  // The pages written, for an index.
+  const std::vector<ExportIndexLink>& Links() const { return m_links; }
+  const std::string& Stamp() const { return m_stamp; }
+
+ private:
+  void ExportEntry(const StatisticsEntry& entry);
+  void CopyMediaFile(CategoryKind kind, const FileItem& file);
+  void ExportCallRow(const sqlite_recovery::CallItem& call);
+  void ExportNoteRow(const sqlite_recovery::NoteItem& note);
+  void ExportContactRow(const sqlite_recovery::ContactItem& contact);
+  void ExportConversation(const sqlite_recovery::MessageItem& row);
+  void ExportChat(const sqlite_recovery::ChatMessageItem& row);
+  void FinishExport();
+
+  // Creates `folder` (with parents); on failure reports `reportedPath` as
+  // failed and returns false.
+  bool EnsureFolder(const std::string& folder, const std::string& reportedPath);
+  void WriteCollectedPage(const std::string& folder, const std::string& fileName, const ExportTemplate& page,
+                          const std::string& rows, const char* section, const char* label);
+  void AddLink(const char* section, std::string label, const std::string& path);
+  void AddJson(CategoryKind kind, const std::string& folder, std::string_view object);
+  void FinishJson();
+  std::string Folder(std::string_view name) const;  // exportRoot + "/" + name + "/"
+
+  ExportRequest m_request;
+  ExportProgress& m_progress;
+  bool m_templatesLoaded = false;
+  std::string m_failedTemplate;
+  std::string m_stamp;
+  ExportTemplate m_callTemplate;
+  ExportTemplate m_noteTemplate;
+  ExportTemplate m_contactTemplate;
+  ExportTemplate m_messageTemplate;
+  ExportTemplate m_chatTemplate;
+  std::string m_callRows;     // HTML rows, written by FinishExport
+  std::string m_noteRows;
+  std::string m_contactRows;
+  bool m_messagesExported = false;
+  std::vector<ExportIndexLink> m_links;
+  std::unordered_set<std::string> m_linkedPaths;  // paths in m_links
+  std::map<CategoryKind, std::unique_ptr<JsonArrayFile>> m_json;
+};
+
+// Loads the templates and runs the export. Returns as CExportWorker::Run,
+// or kBadFile when a template is missing (nothing is written then).
+[[nodiscard]] int RunExport(const ExportRequest& request, ExportProgress& progress);
+
+// The current local time as "YYYYMMDDhhmmss".
+std::string ExportStampNow();
+
+}  // namespace scrivel

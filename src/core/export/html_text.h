@@ -1,0 +1,19 @@
+// Escaping of recovered text for the HTML pages of the export and the print
+// page. Recovered values are data, never markup: a message that contains
+// "<script>" must show those characters, not run them.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace scrivel {
+
+// Replaces & < > " ' by their character references. Ill-formed UTF-8 is
+// replaced by U+FFFD first, so the page stays valid UTF-8.
+std::string EscapeHtml(std::string_view text);
+
+// EscapeHtml, then every line break ("\r\n", "\n" or a lone "\r") becomes
+// "<br />": for values shown as text in a page.
+std::string HtmlText(std::string_view text);
+
+}  // namespace scrivel

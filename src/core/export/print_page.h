@@ -1,0 +1,41 @@
+// The print page of one category: a block per checked record (for Messages
+// and WhatsApp, per message of each checked conversation or chat) placed
+// into the print template, every value escaped. The desktop print window
+// builds it on its worker and shows the written page.
+#pragma once
+
+#include <atomic>
+#include <string>
+
+#include "core/recovery/scan_results.h"
+#include "core/results/category_kind.h"
+#include "core/results/scan_categories.h"
+#include "core/results/statistics_obj.h"
+
+namespace scrivel {
+
+// Result of BuildPrintContent when there is nothing of that category to print.
+inline constexpr int kNothingToPrint = 1;
+
+struct PrintRequest {
+  CategoryKind kind = CategoryKind::kNone;  // Messages, Contacts, Call History, Notes or WhatsApp
+  bool deletedOnly = false;                 // the category's deleted-only filter is on
+  const CStatisticsObj* statistics = nullptr;  // which rows are checked
+  const ScanResults* results = nullptr;
+  const ConversationRows* rows = nullptr;
+  const std::atomic<bool>* cancelled = nullptr;  // checked before every record; may be null
+};
+
+// Appends the blocks of the rows that are checked (and deleted, when
+// deletedOnly) to *content, in list order. Returns kOk; kCancelled when the
+// cancel flag was set (content then holds what was built); kNothingToPrint
+// for another kind, missing inputs, or WhatsApp without chats.
+[[nodiscard]] int BuildPrintContent(const PrintRequest& request, std::string* content);
+
+// Writes the template at templatePath with `content` in place of its
+// "{|content|}" to pagePath. A missing template leaves the page as the
+// content alone. Returns kOk or the system's error code.
+[[nodiscard]] int WritePrintPage(const std::string& templatePath, const std::string& content,
+                                 const std::string& pagePath);
+
+}  // namespace scrivel

@@ -1,0 +1,155 @@
+#include "core/export/records_json.h"
+
+#include <cstdio>
+
+#include "core/common/result_codes.h"
+#include "core/common/utf8.h"
+
+namespace scrivel {
+
+namespace {
+
+// Builds one JSON object from name/value pairs, in order.
+class JsonObject {
+ public:
+  JsonObject& Text(std::string_view name, std::string_view value) {
+    return Raw(name, JsonString(value));
+  }
+  JsonObject& Number(std::string_view name, std::int64_t value) { return Raw(name, std::to_string(value)); }
+  JsonObject& Flag(std::string_view name, std::int32_t value) { return Raw(name, value != 0 ? "true" : "false"); }
+  std::string Take() { return m_text + "}"; }
+
+ private:
+  JsonObject& Raw(std::string_view name, std::string_view value) {
+    m_text += m_text.size() > 1 ? "," : "";
+    m_text += JsonString(name);
+    m_text += ":";
+    m_text += value;
+    return *this;
+  }
+  std::string m_text = "{";
+};
+
+}  // namespace
+
+std::string JsonString(std::string_view text) {
+  const std::string clean = IsValidUtf8(text) ? std::string(text) : SanitizeUtf8(text);
+  std::string out = "\"";
+  for (char c : clean) {
+    const auto byte = static_cast<unsigned char>(c);
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (byte < 0x20) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+          out += escaped;
+        } else {
+          out += c;
+        }
+    }
+  }
+  out += "\"";
+  return out;
+}
+
+std::string RecordJson(const sqlite_recovery::MessageItem& message) {
+  return JsonObject()
+      .Flag("deleted", message.deleted)
+      .Flag("fromMe", message.fromMe)
+      .Number("rowId", message.rowId)
+      .Number("handleId", message.handleId)
+      .Text("date", message.date)
+      .Text("address", message.address)
+      .Text("name", message.name)
+      .Text("text", message.text)
+      .Text("attachment", message.attachment)
+      .Take();
+}
+
+std::string RecordJson(const sqlite_recovery::ContactItem& contact) {
+  return JsonObject()
+      .Flag("deleted", contact.deleted)
+      .Text("name", contact.name)
+      .Text("phone", contact.phone)
+      .Text("email", contact.email)
+      .Text("address", contact.address)
+      .Text("url", contact.url)
+      .Text("social", contact.social)
+      .Text("company", contact.company)
+      .Take();
+}
+
+std::string RecordJson(const sqlite_recovery::CallItem& call) {
+  return JsonObject()
+      .Flag("deleted", call.deleted)
+      .Flag("incoming", call.incoming)
+      .Number("duration", call.duration)
+      .Text("date", call.date)
+      .Text("address", call.address)
+      .Text("name", call.name)
+      .Take();
+}
+
+std::string RecordJson(const sqlite_recovery::NoteItem& note) {
+  return JsonObject()
+      .Flag("deleted", note.deleted)
+      .Number("noteKey", note.noteKey)
+      .Text("date", note.date)
+      .Text("title", note.title)
+      .Text("content", note.content)
+      .Take();
+}
+
+std::string RecordJson(const sqlite_recovery::ChatMessageItem& message) {
+  return JsonObject()
+      .Flag("deleted", message.deleted)
+      .Flag("fromMe", message.fromMe)
+      .Number("messageId", message.messageId)
+      .Number("chatSessionId", message.chatSessionId)
+      .Number("groupMemberId", message.groupMemberId)
+      .Number("mediaItemId", message.mediaItemId)
+      .Text("date", message.date)
+      .Text("senderName", message.senderName)
+      .Text("text", message.text)
+      .Text("senderJid", message.senderJid)
+      .Text("chatNames", message.chatNames)
+      .Text("chatJids", message.chatJids)
+      .Text("chatTitle", message.chatTitle)
+      .Take();
+}
+
+std::string RecordJson(const FileItem& file, std::string_view exportedPath) {
+  return JsonObject()
+      .Flag("deleted", 0)
+      .Text("name", file.name)
+      .Number("size", static_cast<std::int64_t>(file.size))
+      .Text("path", file.path)
+      .Text("app", file.app)
+      .Text("exportedPath", exportedPath)
+      .Take();
+}
+
+void JsonArrayFile::Add(std::string_view object) {
+  if (!m_opened) {
+    m_opened = true;
+    m_error = m_file.Open(m_path);
+    m_file.Write("[\n");
+  } else {
+    m_file.Write(",\n");
+  }
+  m_file.Write(object);
+}
+
+int JsonArrayFile::Finish() {
+  if (!m_opened) return kOk;
+  m_file.Write("\n]\n");
+  const int closed = m_file.Close();
+  return m_error != kOk ? m_error : closed;
+}
+
+}  // namespace scrivel

@@ -1,0 +1,46 @@
+// Machine-readable copies of exported records: one JSON object per record
+// with every field (and `deleted`), collected per category into an array
+// file "records.json". Strings are UTF-8 (ill-formed bytes become U+FFFD).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/export/output_file.h"
+#include "core/recovery/file_item.h"
+#include "core/sqlite_recovery/table_records.h"
+
+namespace scrivel {
+
+// `text` as a JSON string literal, quotes included.
+std::string JsonString(std::string_view text);
+
+std::string RecordJson(const sqlite_recovery::MessageItem& message);
+std::string RecordJson(const sqlite_recovery::ContactItem& contact);
+std::string RecordJson(const sqlite_recovery::CallItem& call);
+std::string RecordJson(const sqlite_recovery::NoteItem& note);
+std::string RecordJson(const sqlite_recovery::ChatMessageItem& message);
+// A stored file, with the path it was exported to.
+std::string RecordJson(const FileItem& file, std::string_view exportedPath);
+
+// A JSON array written one object at a time: "[", the objects separated by
+// ",", "]". The file is created with the first object.
+class JsonArrayFile {
+ public:
+  explicit JsonArrayFile(std::string path) : m_path(std::move(path)) {}
+  JsonArrayFile(const JsonArrayFile&) = delete;
+  JsonArrayFile& operator=(const JsonArrayFile&) = delete;
+
+  void Add(std::string_view object);
+  // Ends the array. Returns kOk, or the error code of the first failure.
+  [[nodiscard]] int Finish();
+  const std::string& Path() const { return m_path; }
+
+ private:
+  std::string m_path;
+  OutputFile m_file;
+  bool m_opened = false;
+  int m_error = 0;
+};
+
+}  // namespace scrivel

@@ -1,0 +1,26 @@
+// Texts derived from records the same way wherever records are shown:
+// lists, preview, printing and export. (The call texts live beside the call
+// history assembly: CallTypeText and CallDurationText in
+// core/sqlite_recovery/call_history.h.)
+#pragma once
+
+#include <string>
+
+#include "core/sqlite_recovery/table_records.h"
+
+namespace scrivel {
+
+// The partner of a message as the text files and the print page name it:
+// "name(address)" when the name is known (not empty and not "Unknown"),
+// else the address.
+std::string MessageSenderLabel(const sqlite_recovery::MessageItem& message);
+
+// The same for a WhatsApp message: "senderName(senderJid)" or the id.
+std::string ChatSenderLabel(const sqlite_recovery::ChatMessageItem& message);
+
+// Who sent a received message, as conversation pages show it: the name
+// when known, else the address.
+std::string MessageSenderName(const sqlite_recovery::MessageItem& message);
+std::string ChatSenderName(const sqlite_recovery::ChatMessageItem& message);
+
+}  // namespace scrivel

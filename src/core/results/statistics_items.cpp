@@ -1,0 +1,29 @@
+#include "core/results/statistics_items.h"
+
+#include "core/common/utf8.h"
+
+namespace scrivel {
+
+StatisticsItem MakeStatisticsItem(const FileItem& file) { return {&file, false, file.size}; }
+
+StatisticsItem MakeStatisticsItem(const sqlite_recovery::MessageItem& row) {
+  return {&row, row.deleted != 0, Utf16Length(row.text)};
+}
+
+StatisticsItem MakeStatisticsItem(const sqlite_recovery::ContactItem& contact) {
+  return {&contact, contact.deleted != 0, Utf16Length(contact.name) + Utf16Length(contact.phone)};
+}
+
+StatisticsItem MakeStatisticsItem(const sqlite_recovery::CallItem& call) {
+  return {&call, call.deleted != 0, Utf16Length(call.name) + Utf16Length(call.address)};
+}
+
+StatisticsItem MakeStatisticsItem(const sqlite_recovery::NoteItem& note) {
+  return {&note, note.deleted != 0, Utf16Length(note.content)};
+}
+
+StatisticsItem MakeStatisticsItem(const sqlite_recovery::ChatMessageItem& row) {
+  return {&row, row.deleted != 0, Utf16Length(row.text)};
+}
+
+}  // namespace scrivel

@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "core/common/result_codes.h"
+#include "core/export/csv_field.h"
+#include "core/export/export_template.h"
+#include "core/export/file_names.h"
+#include "core/export/html_text.h"
+#include "html_check.h"
+
+namespace scrivel {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(HtmlTextTest, EscapesMarkupAndShowsLineBreaks) {
+  const struct {
+    const char* in;
+    const char* escaped;
+    const char* text;
+  } cases[] = {
+      {"plain", "plain", "plain"},
+      {"<script>alert('x')</script>", "&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;",
+       "&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;"},
+      {"a & \"b\"", "a &amp; &quot;b&quot;", "a &amp; &quot;b&quot;"},
+      {"&amp;", "&amp;amp;", "&amp;amp;"},
+      {"one\ntwo\r\nthree\rfour", "one\ntwo\r\nthree\rfour", "one<br />two<br />three<br />four"},
+      {"bad \xff byte", "bad \xEF\xBF\xBD byte", "bad \xEF\xBF\xBD byte"},
+  };
+  for (const auto& row : cases) {
+    EXPECT_EQ(EscapeHtml(row.in), row.escaped) << row.in;
+    EXPECT_EQ(HtmlText(row.in), row.text) << row.in;
+    EXPECT_EQ(testing::CheckHtml("<p>" + HtmlText(row.in) + "</p>"), "") << row.in;
+  }
+}
+
+TEST(CsvFieldTest, QuotesOnlyWhereNeeded) {
+  const struct {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"", ""},
+      {"plain text", "plain text"},
+      {"a,b", "\"a,b\""},
+      {"say \"hi\"", "\"say \"\"hi\"\"\""},
+      {"two\nlines", "\"two\nlines\""},
+      {"cr\rhere", "\"cr\rhere\""},
+      {"it's", "it's"},
+  };
+  for (const auto& row : cases) EXPECT_EQ(CsvField(row.in), row.out) << row.in;
+}
+
+TEST(SafeFileNameTest, KeepsNamesInsideTheirFolder) {
+  const struct {
+    std::string in;
+    std::string out;
+  } cases[] = {
+      {"Ann Lee", "Ann Lee"},
+      {"../../x", ".._.._x"},
+      {"..", "__"},
+      {".", "_"},
+      {"", "_"},
+      {"a/b\\c", "a_b_c"},
+      {std::string("nul\0byte", 8), "nul_byte"},
+      {"tab\there\x7f", "tab_here_"},
+      {"Zoë 😀", "Zoë 😀"},
+  };
+  for (const auto& row : cases) EXPECT_EQ(SafeFileName(row.in), row.out) << row.in;
+
+  // Long names are cut at a character boundary, leaving room for the suffix
+  // and a "(n)" counter.
+  std::string longName;
+  for (int i = 0; i < 200; ++i) longName += "é";  // 400 bytes
+  const std::string suffix = "-20240102030405";
+  const std::string cut = SafeFileName(longName, suffix);
+  EXPECT_LE(cut.size() + suffix.size() + kUniqueCounterRoom, kFileNameMax);
+  EXPECT_EQ(cut.size() % 2, 0u);  // no half of a two-byte character
+  EXPECT_EQ(longName.compare(0, cut.size(), cut), 0);
+}
+
+class FolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_dir = fs::temp_directory_path() / ("scrivel-names-" + std::to_string(std::random_device{}()));
+    fs::create_directories(m_dir);
+  }
+  void TearDown() override { fs::remove_all(m_dir); }
+  std::string At(const std::string& name) const { return (m_dir / name).string(); }
+  void Write(const std::string& name, const std::string& content) const {
+    std::ofstream(At(name), std::ios::binary) << content;
+  }
+  fs::path m_dir;
+};
+
+TEST_F(FolderTest, MakeUniquePathCountsUpBeforeTheExtension) {
+  EXPECT_EQ(MakeUniquePath(At("IMG_0001.JPG")), At("IMG_0001.JPG"));
+  Write("IMG_0001.JPG", "x");
+  EXPECT_EQ(MakeUniquePath(At("IMG_0001.JPG")), At("IMG_0001(1).JPG"));
+  Write("IMG_0001(1).JPG", "x");
+  EXPECT_EQ(MakeUniquePath(At("IMG_0001.JPG")), At("IMG_0001(2).JPG"));
+  // A folder of that name counts as taken; a name without extension gets
+  // the counter at its end.
+  fs::create_directory(At("notes"));
+  EXPECT_EQ(MakeUniquePath(At("notes")), At("notes(1)"));
+  // A dangling link counts as taken too.
+  fs::create_symlink(At("missing-target"), At("link.txt"));
+  EXPECT_EQ(MakeUniquePath(At("link.txt")), At("link(1).txt"));
+}
+
+TEST_F(FolderTest, TemplatesSplitAtTheirContentPlaceholder) {
+  Write("double.html", "<title>{|title|}</title><h1>{|title|}</h1>{|content|}<p>{|title|}</p>");
+  ExportTemplate page;
+  ASSERT_EQ(LoadExportTemplate(At("double.html"), "Calls of A&amp;B", &page), kOk);
+  EXPECT_EQ(page.head, "<title>Calls of A&amp;B</title><h1>Calls of A&amp;B</h1>");
+  EXPECT_EQ(page.tail, "<p>{|title|}</p>");  // a title after the content stays
+
+  Write("no-content.html", "<html>{|title|}</html>");
+  EXPECT_EQ(LoadExportTemplate(At("no-content.html"), "x", &page), kBadFile);
+  EXPECT_EQ(LoadExportTemplate(At("missing.html"), "x", &page), kBadFile);
+  EXPECT_TRUE(page.head.empty());
+
+  EXPECT_EQ(ReplaceAll("{|person|}{|person|}", "{|person|}", "{|person|} x"), "{|person|} x{|person|} x");
+}
+
+TEST(ShippedTemplatesTest, EveryTemplateIsWellFormedAndHasItsPlaceholders) {
+  const fs::path folder = fs::path(SCRIVEL_SOURCE_DIR) / "resources" / "template";
+  const struct {
+    const char* file;
+    bool person;
+    bool title;  // export pages carry a title and the colour of deleted records; the print page neither
+  } templates[] = {
+      {"CallHistory.html", false, true}, {"Notes.html", false, true}, {"contacts.html", false, true},
+      {"Sms.html", true, true},          {"WhatsApp.html", true, true}, {"Print.html", false, false},
+  };
+  for (const auto& entry : templates) {
+    ExportTemplate page;
+    ASSERT_EQ(LoadExportTemplate((folder / entry.file).string(), "Title", &page), kOk) << entry.file;
+    EXPECT_EQ(page.raw.find("{|content|}"), page.raw.rfind("{|content|}")) << entry.file;
+    EXPECT_EQ(page.head.find("{|title|}"), std::string::npos) << entry.file;
+    EXPECT_EQ(entry.title, page.raw.find("{|title|}") != std::string::npos) << entry.file;
+    EXPECT_EQ(entry.person, page.head.find("{|person|}") != std::string::npos) << entry.file;
+    EXPECT_EQ(entry.title, page.raw.find("#F37302") != std::string::npos) << entry.file;
+    const std::string filled = ReplaceAll(page.head, "{|person|}", "Name: A") + page.tail;
+    EXPECT_EQ(testing::CheckHtml(filled), "") << entry.file;
+  }
+}
+
+}  // namespace
+}  // namespace scrivel
