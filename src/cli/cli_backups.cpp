@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/cli_commands.h"
+#include "core/common/json_text.h"
 #include "core/backup/backup_info.h"
 #include "core/backup/backup_locations.h"
 #include "core/backup/folder_listing.h"
@@ -65,35 +66,13 @@ std::string textField(std::string_view value) {
   return text;
 }
 
-std::string jsonString(std::string_view value) {
-  std::string out = "\"";
-  for (const char c : SanitizeUtf8(value)) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-          out += escaped;
-        } else {
-          out += c;
-        }
-    }
-  }
-  return out + "\"";
-}
-
 void printBackup(const BackupInfo& info, bool json) {
   if (json) {
     std::printf("{\"displayName\":%s,\"lastBackupDate\":%s,\"serialNumber\":%s,\"phoneNumber\":%s,"
                 "\"encrypted\":%s,\"folderPath\":%s}\n",
-                jsonString(info.displayName).c_str(), jsonString(info.lastBackupDate).c_str(),
-                jsonString(info.serialNumber).c_str(), jsonString(info.phoneNumber).c_str(),
-                info.encrypted ? "true" : "false", jsonString(info.folderPath).c_str());
+                JsonString(info.displayName).c_str(), JsonString(info.lastBackupDate).c_str(),
+                JsonString(info.serialNumber).c_str(), JsonString(info.phoneNumber).c_str(),
+                info.encrypted ? "true" : "false", JsonString(info.folderPath).c_str());
     return;
   }
   std::printf("%s\t%s\t%s\t%s\t%s\t%s\n", textField(info.displayName).c_str(), textField(info.lastBackupDate).c_str(),

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/cli_commands.h"
+#include "core/common/json_text.h"
 #include "core/common/result_codes.h"
 #include "core/sqlite_recovery/generic_rows.h"
 #include "core/sqlite_recovery/sqlite_reader.h"
@@ -73,26 +74,6 @@ std::string hex(const std::vector<std::uint8_t>& bytes) {
   return text;
 }
 
-// A JSON string literal of UTF-8 `text` (control characters escaped).
-std::string jsonString(std::string_view text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (byte < 0x20) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-      out += escape;
-    } else {
-      out += c;
-    }
-  }
-  out += '"';
-  return out;
-}
-
 std::string formatDouble(double value) {
   char text[32];
   std::snprintf(text, sizeof text, "%.17g", value);
@@ -102,14 +83,14 @@ std::string formatDouble(double value) {
 std::string jsonValue(const sr::GenericValue& value) {
   if (const auto* integer = std::get_if<std::int64_t>(&value)) return std::to_string(*integer);
   if (const auto* real = std::get_if<double>(&value)) return std::isfinite(*real) ? formatDouble(*real) : "null";
-  if (const auto* text = std::get_if<std::string>(&value)) return jsonString(*text);
+  if (const auto* text = std::get_if<std::string>(&value)) return JsonString(*text);
   if (const auto* blob = std::get_if<sr::BlobValue>(&value)) return "{\"blob\": \"" + hex(blob->bytes) + "\"}";
   return "null";
 }
 
 // Text form: integers and floats as numbers, texts quoted, blobs as X'hex'.
 std::string textValue(const sr::GenericValue& value) {
-  if (const auto* text = std::get_if<std::string>(&value)) return jsonString(*text);
+  if (const auto* text = std::get_if<std::string>(&value)) return JsonString(*text);
   if (const auto* blob = std::get_if<sr::BlobValue>(&value)) return "X'" + hex(blob->bytes) + "'";
   if (std::holds_alternative<std::monostate>(value)) return "NULL";
   return jsonValue(value);
@@ -144,9 +125,9 @@ std::string rowJson(const sr::GenericRow& row) {
 int printTable(sr::SqliteReader& reader, const sr::TableDescription& table, bool json) {
   std::size_t live = 0, deleted = 0;
   if (json) {
-    std::printf("{\"name\": %s, \"columns\": [", jsonString(table.name).c_str());
+    std::printf("{\"name\": %s, \"columns\": [", JsonString(table.name).c_str());
     for (std::size_t i = 0; i < table.columns.size(); ++i)
-      std::printf("%s%s", i ? ", " : "", jsonString(table.columns[i]).c_str());
+      std::printf("%s%s", i ? ", " : "", JsonString(table.columns[i]).c_str());
     std::printf("], \"rows\": [");
   } else {
     std::printf("table %s (%zu columns:", table.name.c_str(), table.columns.size());
@@ -210,7 +191,7 @@ int runSqlite(int argc, char** argv) {
   }
 
   if (options.json)
-    std::printf("{\"file\": %s, \"page_size\": %u, \"tables\": [", jsonString(options.file).c_str(), reader.PageSize());
+    std::printf("{\"file\": %s, \"page_size\": %u, \"tables\": [", JsonString(options.file).c_str(), reader.PageSize());
   bool first = true;
   for (const sr::TableDescription& table : chosen) {
     if (options.json) std::printf("%s\n  ", first ? "" : ",");

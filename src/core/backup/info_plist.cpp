@@ -9,6 +9,7 @@
 #include "core/backup/file_bytes.h"
 #include "core/backup/plist_values.h"
 #include "core/common/result_codes.h"
+#include "core/common/utf8.h"
 
 namespace scrivel {
 namespace {
@@ -46,24 +47,6 @@ bool ElementText(std::string_view line, std::string_view openTag, std::string_vi
   if (open == std::string_view::npos) return false;
   text = beforeClose.substr(open + openTag.size());
   return true;
-}
-
-void AppendUtf8(std::uint32_t codePoint, std::string& out) {
-  if (codePoint < 0x80) {
-    out += static_cast<char>(codePoint);
-  } else if (codePoint < 0x800) {
-    out += static_cast<char>(0xC0 | (codePoint >> 6));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else if (codePoint < 0x10000) {
-    out += static_cast<char>(0xE0 | (codePoint >> 12));
-    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (codePoint >> 18));
-    out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  }
 }
 
 // Decodes "&#NNN;" or "&#xHHH;" (the text between "&#" and ";"). False for

@@ -44,7 +44,9 @@ bool decodeCodePoint(std::string_view text, std::size_t& index, char32_t& codePo
   return true;
 }
 
-void appendUtf8(std::string& out, char32_t codePoint) {
+}  // namespace
+
+void AppendUtf8(char32_t codePoint, std::string& out) {
   if (codePoint < 0x80) {
     out += static_cast<char>(codePoint);
   } else if (codePoint < 0x800) {
@@ -61,8 +63,6 @@ void appendUtf8(std::string& out, char32_t codePoint) {
     out += static_cast<char>(0x80 | (codePoint & 0x3F));
   }
 }
-
-}  // namespace
 
 bool IsValidUtf8(std::string_view text) {
   std::size_t index = 0;
@@ -100,12 +100,12 @@ std::string Utf16ToUtf8(std::u16string_view text) {
       if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return {};
       const char32_t high = unit - 0xD800;
       const char32_t low = text[i + 1] - 0xDC00;
-      appendUtf8(out, 0x10000 + (high << 10) + low);
+      AppendUtf8(0x10000 + (high << 10) + low, out);
       ++i;
     } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
       return {};  // a low surrogate without its high half
     } else {
-      appendUtf8(out, unit);
+      AppendUtf8(unit, out);
     }
   }
   return out;

@@ -25,6 +25,9 @@ std::string Utf16ToUtf8(std::u16string_view text);
 // Number of UTF-16 code units that text takes; 0 when text is not valid UTF-8.
 std::size_t Utf16Length(std::string_view text);
 
+// Appends the UTF-8 encoding of codePoint (at most U+10FFFF) to out.
+void AppendUtf8(char32_t codePoint, std::string& out);
+
 // Replaces every ill-formed sequence of text by U+FFFD, so that text read
 // from a damaged record can always be shown and written.
 std::string SanitizeUtf8(std::string_view text);

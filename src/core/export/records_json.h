@@ -6,14 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "core/common/json_text.h"
 #include "core/export/output_file.h"
 #include "core/recovery/file_item.h"
 #include "core/sqlite_recovery/table_records.h"
 
 namespace scrivel {
-
-// `text` as a JSON string literal, quotes included.
-std::string JsonString(std::string_view text);
 
 std::string RecordJson(const sqlite_recovery::MessageItem& message);
 std::string RecordJson(const sqlite_recovery::ContactItem& contact);

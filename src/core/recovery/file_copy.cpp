@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/common/result_codes.h"
+#include "core/common/unique_fd.h"
 #include "core/recovery/file_type.h"
 
 namespace scrivel {
@@ -28,22 +29,6 @@ const char* const kVideoExtensions =
     "*.mts|*.divx|*.ogm|*.moi|*.vob|*.ajp|*.f4v|*.mqv|*.svi|*.vid|*.tod|*.hdmov|*.mod|*.m2t|*.lrv";
 
 namespace {
-
-// Closes a file descriptor when it goes out of scope.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : m_fd(fd) {}
-  ~FileDescriptor() {
-    if (m_fd >= 0) ::close(m_fd);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return m_fd; }
-  bool valid() const { return m_fd >= 0; }
-
- private:
-  int m_fd;  // -1 when the open failed
-};
 
 bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
   while (size > 0) {
@@ -77,23 +62,23 @@ using ChunkReport = std::function<int(int percent, int chunkError)>;
 // cannot be opened), 30 (a read fails), the errno of a failed write, or the
 // non-zero value of report. Removes destination on any failure.
 int copyChunks(const std::string& source, const std::string& destination, const ChunkReport& report) {
-  const FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!in.valid()) return kBadFile;
+  const UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!in.IsOpen()) return kBadFile;
   struct stat info {};
-  if (::fstat(in.get(), &info) != 0) return kBadFile;
+  if (::fstat(in.Get(), &info) != 0) return kBadFile;
   const auto size = static_cast<std::uint64_t>(info.st_size);
   int result = kOk;
   {
-    const FileDescriptor out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (!out.valid()) return kBadFile;
+    const UniqueFd out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!out.IsOpen()) return kBadFile;
     std::vector<std::uint8_t> buffer(kCopyChunkSize);
     for (std::uint64_t copied = 0; copied < size && result == kOk;) {
       const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(kCopyChunkSize, size - copied));
-      if (!readAll(in.get(), buffer.data(), chunk, copied)) {
+      if (!readAll(in.Get(), buffer.data(), chunk, copied)) {
         result = kShortRead;
         break;
       }
-      const int chunkError = writeAll(out.get(), buffer.data(), chunk) ? 0 : errno;
+      const int chunkError = writeAll(out.Get(), buffer.data(), chunk) ? 0 : errno;
       copied += chunk;
       if (chunkError != 0) result = chunkError;
       if (report) {

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/sqlite_recovery/unique_fd.h"
+#include "core/common/unique_fd.h"
 
 namespace scrivel::sqlite_recovery {
 

@@ -5,7 +5,7 @@
 
 #include <utility>
 
-namespace scrivel::sqlite_recovery {
+namespace scrivel {
 
 class UniqueFd {
  public:
@@ -31,4 +31,4 @@ class UniqueFd {
   int m_fd = -1;  // -1 = closed
 };
 
-}  // namespace scrivel::sqlite_recovery
+}  // namespace scrivel

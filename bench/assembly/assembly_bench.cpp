@@ -1,0 +1,220 @@
+// bench_assembly: the five assemblies (messages, contacts, call history,
+// notes, WhatsApp) on a generated sample backup, each beside the sqlite3
+// shell running the equivalent join over the live rows of the same files.
+// The assemblies also recover the deleted rows; the shell sees only the
+// live ones. Each measurement runs in its own child process, so the peak
+// memory printed is that of the measured work alone; the fastest of three
+// runs counts.
+//
+// Usage: bench_assembly [--scale small|large|N] [--backup DIR]
+//   --scale   size of the sample built into a temporary folder (default large)
+//   --backup  use an existing modern sample backup instead of building one
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/common/result_codes.h"
+#include "core/sqlite_recovery/call_history.h"
+#include "core/sqlite_recovery/contacts.h"
+#include "core/sqlite_recovery/messages.h"
+#include "core/sqlite_recovery/notes.h"
+#include "core/sqlite_recovery/whatsapp.h"
+#include "fixtures/sample_backup.h"
+#include "reference_queries.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace sr = scrivel::sqlite_recovery;
+
+constexpr int kRuns = 3;
+
+struct WorkResult {
+  double seconds = -1;  // negative: the work failed
+  double records = 0;
+};
+
+struct Measurement {
+  WorkResult result;       // of the fastest run
+  long peakKilobytes = 0;  // peak resident memory of that run's process
+  bool ok = false;
+};
+
+// Runs `work` in a child process `runs` times and keeps the fastest run.
+Measurement MeasureInChild(const std::function<WorkResult()>& work, int runs = kRuns) {
+  Measurement best;
+  for (int run = 0; run < runs; ++run) {
+    int fds[2];
+    if (pipe(fds) != 0) return {};
+    const pid_t child = fork();
+    if (child < 0) return {};
+    if (child == 0) {
+      close(fds[0]);
+      const WorkResult result = work();
+      const bool written = write(fds[1], &result, sizeof result) == static_cast<ssize_t>(sizeof result);
+      _exit(written && result.seconds >= 0 ? 0 : 1);
+    }
+    close(fds[1]);
+    WorkResult result;
+    const bool received = read(fds[0], &result, sizeof result) == static_cast<ssize_t>(sizeof result);
+    close(fds[0]);
+    int status = 0;
+    rusage usage{};
+    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || !received)
+      return {};
+    if (!best.ok || result.seconds < best.result.seconds) best = {result, usage.ru_maxrss, true};
+  }
+  return best;
+}
+
+// Times `work`, which returns the number of records it produced or a
+// negative number on failure.
+WorkResult Timed(const std::function<double()>& work) {
+  const auto start = std::chrono::steady_clock::now();
+  const double records = work();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return records < 0 ? WorkResult{} : WorkResult{seconds, records};
+}
+
+template <typename Map>
+double CountGrouped(const Map& map) {
+  double count = 0;
+  for (const auto& entry : map) count += static_cast<double>(entry.second.size());
+  return count;
+}
+
+struct Paths {
+  std::string sms, addressBook, calls, notes, whatsApp;
+};
+
+struct Bench {
+  const char* name;
+  std::function<double(const Paths&)> assemble;  // records produced, or negative
+  std::string (*referenceQuery)();
+  std::string Paths::*referenceDatabase;
+};
+
+const Bench kBenches[] = {
+    {"ParseMessages",
+     [](const Paths& p) {
+       sr::MessagesByHandle byHandle;
+       std::uint64_t highest = 20000;
+       return sr::ParseMessages(p.addressBook, &byHandle, {}, p.sms, &highest) == scrivel::kOk ? CountGrouped(byHandle) : -1;
+     },
+     scrivel::bench::MessagesJoinQuery, &Paths::sms},
+    {"ParseContacts",
+     [](const Paths& p) {
+       std::vector<sr::ContactItem> contacts;
+       std::uint64_t highest = 0;
+       return sr::ParseContacts(p.addressBook, &contacts, &highest) == scrivel::kOk ? static_cast<double>(contacts.size())
+                                                                                    : -1;
+     },
+     scrivel::bench::ContactsQuery, &Paths::addressBook},
+    {"ParseCallHistory",
+     [](const Paths& p) {
+       std::vector<sr::CallItem> calls;
+       return sr::ParseCallHistory(&calls, p.calls, p.addressBook) == scrivel::kOk ? static_cast<double>(calls.size())
+                                                                                   : -1;
+     },
+     scrivel::bench::CallsJoinQuery, &Paths::calls},
+    {"ParseNotes",
+     [](const Paths& p) {
+       std::vector<sr::NoteItem> notes;
+       return sr::ParseNotes(p.notes, &notes) == scrivel::kOk ? static_cast<double>(notes.size()) : -1;
+     },
+     scrivel::bench::NotesJoinQuery, &Paths::notes},
+    {"ParseWhatsApp",
+     [](const Paths& p) {
+       sr::ChatMessagesBySession bySession;
+       return sr::ParseWhatsApp(p.whatsApp, &bySession) == scrivel::kOk ? CountGrouped(bySession) : -1;
+     },
+     scrivel::bench::WhatsAppJoinQuery, &Paths::whatsApp},
+};
+
+int Usage() {
+  std::fprintf(stderr, "usage: bench_assembly [--scale small|large|N] [--backup DIR]\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  namespace fixtures = scrivel::fixtures;
+  fixtures::SampleCounts counts = fixtures::LargeSampleCounts();
+  fs::path backup;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--scale" && i + 1 < argc) {
+      if (!fixtures::ParseSampleScale(argv[++i], &counts)) return Usage();
+    } else if (arg == "--backup" && i + 1 < argc) {
+      backup = argv[++i];
+    } else {
+      return Usage();
+    }
+  }
+
+  fs::path temporary;
+  if (backup.empty()) {
+    temporary = fs::temp_directory_path() / ("scrivel-bench-assembly-" + std::to_string(getpid()));
+    backup = temporary / "backup";
+    fixtures::SampleBackupOptions options;
+    options.counts = counts;
+    std::printf("building a sample backup of %u messages in %s ...\n", counts.messages, backup.c_str());
+    std::fflush(stdout);
+    // Built in a child, so the measurements below start from a small process.
+    const Measurement built = MeasureInChild([&] {
+      return Timed([&] {
+        const int rc = fixtures::BuildSampleBackup(backup, options, nullptr);
+        if (rc != scrivel::kOk) std::fprintf(stderr, "building the sample failed with code %d\n", rc);
+        return rc == scrivel::kOk ? 0.0 : -1.0;
+      });
+    }, 1);
+    if (!built.ok) return 1;
+  }
+
+  const auto stored = [&](const fixtures::StoredDatabase& database) {
+    return fixtures::StoredFilePathIn(backup, fixtures::StoreLayout::Modern, database.fileId).string();
+  };
+  const Paths paths{stored(fixtures::kSmsDatabase), stored(fixtures::kAddressBookDatabase),
+                    stored(fixtures::kCallHistoryStoreDatabase), stored(fixtures::kNotesDatabase),
+                    stored(fixtures::kWhatsAppChatDatabase)};
+
+  std::printf("%-17s %10s %9s %12s %9s | %12s %9s | %6s\n", "assembly", "records", "ms", "records/s", "peak MB",
+              "sqlite3 ms", "peak MB", "ratio");
+  int failures = 0;
+  for (const Bench& bench : kBenches) {
+    const Measurement ours = MeasureInChild([&] { return Timed([&] { return bench.assemble(paths); }); });
+    const std::string query = bench.referenceQuery();
+    const std::string& database = paths.*bench.referenceDatabase;
+    const Measurement reference = MeasureInChild([&] {
+      return Timed([&] { return scrivel::bench::RunSqliteShell(database, paths.addressBook, query) ? 0.0 : -1.0; });
+    });
+    if (!ours.ok || !reference.ok) {
+      std::printf("%-17s %s\n", bench.name, !ours.ok ? "FAILED" : "sqlite3 FAILED");
+      ++failures;
+      continue;
+    }
+    // The shell runs as a grandchild; wait4 reports the largest of the
+    // children it waited for, which is the shell.
+    std::printf("%-17s %10.0f %9.1f %12.0f %9.1f | %12.1f %9.1f | %6.2f\n", bench.name, ours.result.records,
+                ours.result.seconds * 1000, ours.result.records / ours.result.seconds, ours.peakKilobytes / 1024.0,
+                reference.result.seconds * 1000, reference.peakKilobytes / 1024.0,
+                ours.result.seconds / reference.result.seconds);
+  }
+  std::printf("ratio = assembly time / sqlite3 time (live rows only); target: at most 2.00\n");
+
+  if (!temporary.empty()) {
+    std::error_code ignored;
+    fs::remove_all(temporary, ignored);
+  }
+  return failures == 0 ? 0 : 1;
+}

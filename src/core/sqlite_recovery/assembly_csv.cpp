@@ -1,0 +1,35 @@
+#include "core/sqlite_recovery/assembly_csv.h"
+
+#include <cerrno>
+
+#include "core/common/result_codes.h"
+
+namespace scrivel::sqlite_recovery {
+
+CsvAppendFile::CsvAppendFile(const std::string& path) : m_file(std::fopen(path.c_str(), "ab")) {
+  if (!m_file) m_error = errno != 0 ? errno : kBadFile;
+}
+
+void CsvAppendFile::Write(std::string_view line) {
+  if (!m_file || m_error != kOk) return;
+  if (std::fwrite(line.data(), 1, line.size(), m_file.get()) != line.size()) m_error = errno != 0 ? errno : kBadFile;
+}
+
+int CsvAppendFile::Close() {
+  if (m_file) {
+    std::FILE* file = m_file.release();
+    if (std::fclose(file) != 0 && m_error == kOk) m_error = errno != 0 ? errno : kBadFile;
+  }
+  return m_error;
+}
+
+void AppendQuotedText(std::string& field, std::string_view bytes) {
+  field += '"';
+  for (const char c : bytes) {
+    field += c;
+    if (c == '"' || c == '\'') field += c;
+  }
+  field += '"';
+}
+
+}  // namespace scrivel::sqlite_recovery

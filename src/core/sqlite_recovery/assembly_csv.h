@@ -1,0 +1,43 @@
+// Pieces shared by the two raw row files, "sms.csv" (messages_dump.h) and
+// "Contacts.csv" (contacts_dump.h): the output file, to which rows are
+// appended in the order the table walk finds them, and the quoting of
+// text fields.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace scrivel::sqlite_recovery {
+
+// A file opened for appending (never truncated: rows go after what the
+// file already holds).
+class CsvAppendFile {
+ public:
+  // Opens `path`; Error() tells whether that worked.
+  explicit CsvAppendFile(const std::string& path);
+  CsvAppendFile(const CsvAppendFile&) = delete;
+  CsvAppendFile& operator=(const CsvAppendFile&) = delete;
+
+  // Appends `line` as it is. A failed write is remembered in Error().
+  void Write(std::string_view line);
+  // Flushes and closes the file; returns Error() afterwards.
+  [[nodiscard]] int Close();
+
+  // kOk, or the errno of the first open, write or close that failed.
+  int Error() const { return m_error; }
+
+ private:
+  struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+  };
+  std::unique_ptr<std::FILE, FileCloser> m_file;
+  int m_error = 0;
+};
+
+// Appends `bytes` between double quotes, with every double quote and
+// every apostrophe inside doubled: ab"c -> "ab""c".
+void AppendQuotedText(std::string& field, std::string_view bytes);
+
+}  // namespace scrivel::sqlite_recovery

@@ -1,0 +1,66 @@
+#include "core/sqlite_recovery/call_history.h"
+
+#include <cstddef>
+
+#include "core/common/format.h"
+#include "core/common/result_codes.h"
+#include "core/common/utf8.h"
+#include "core/sqlite_recovery/assembly_order.h"
+#include "core/sqlite_recovery/assembly_table_columns.h"
+#include "core/sqlite_recovery/contacts_name_lookup.h"
+#include "core/sqlite_recovery/sqlite_reader.h"
+#include "core/sqlite_recovery/table_decoders.h"
+
+namespace scrivel::sqlite_recovery {
+
+namespace {
+
+constexpr std::size_t kShortestNamedAddress = 5;  // UTF-16 code units
+
+constexpr const char* kCoreDataCallTable = "ZCALLRECORD";  // CallHistory.storedata
+constexpr const char* kLegacyCallTable = "call";           // call_history.db
+
+}  // namespace
+
+void NameCalls(std::vector<CallItem>& calls, const std::vector<ContactItem>& contacts) {
+  ContactNameLookup names(contacts);
+  for (CallItem& call : calls) {
+    if (Utf16Length(call.address) < kShortestNamedAddress) {
+      call.name.clear();
+      continue;
+    }
+    call.name = names.NameFor(call.address);
+  }
+}
+
+int ParseCallHistory(std::vector<CallItem>* calls, const std::string& callDbPath,
+                     const std::string& addressBookPath) {
+  // CallHistory.storedata has "ZCALLRECORD"; a file without it is the older
+  // call_history.db (or no database, which the page reader then rejects).
+  int columns = 0;
+  const int probed = CountTableColumns(callDbPath, kCoreDataCallTable, &columns);
+  if (probed != kOk && probed != kQueryError) return probed;
+  const bool coreData = probed == kOk;
+
+  SqliteReader reader;
+  if (const int rc = reader.Open(callDbPath); rc != kOk) return rc;
+  reader.state.callRecordLayout = coreData ? 1 : 0;
+  // A table that cannot be read completely still gives what was read.
+  (void)DecodeCalls(reader, coreData ? kCoreDataCallTable : kLegacyCallTable, calls);
+
+  if (const int rc = reader.Open(addressBookPath); rc != kOk) return rc;
+  std::vector<ContactItem> contacts;
+  (void)DecodeContacts(reader, &contacts);
+  NameCalls(*calls, contacts);
+  SortByDateText(*calls);
+  return kOk;
+}
+
+const char* CallTypeText(const CallItem& call) { return call.incoming == 1 ? "Incoming" : "Outgoing"; }
+
+std::string CallDurationText(const CallItem& call) {
+  if (call.duration != 0) return FormatDuration(call.duration);
+  return call.incoming == 1 ? "Missed" : "Canceled";
+}
+
+}  // namespace scrivel::sqlite_recovery

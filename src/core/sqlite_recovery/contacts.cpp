@@ -1,0 +1,38 @@
+#include "core/sqlite_recovery/contacts.h"
+
+#include <utility>
+
+#include "core/common/result_codes.h"
+#include "core/sqlite_recovery/assembly_order.h"
+#include "core/sqlite_recovery/contacts_phone.h"
+#include "core/sqlite_recovery/sqlite_reader.h"
+#include "core/sqlite_recovery/table_decoders.h"
+
+namespace scrivel::sqlite_recovery {
+
+void PrepareContactList(std::vector<ContactItem>& contacts) {
+  std::vector<ContactItem> listed;
+  listed.reserve(contacts.size());
+  for (ContactItem& contact : contacts) {
+    // The phone test comes before the reduction: a phone text made only of
+    // short forms reduces to nothing, and the contact is still listed.
+    if (contact.phone.empty()) continue;
+    if (contact.name.empty()) contact.name = kNoContactName;
+    contact.phone = ReducePhoneText(contact.phone);
+    listed.push_back(std::move(contact));
+  }
+  contacts = std::move(listed);
+  SortByNameText(contacts);
+}
+
+int ParseContacts(const std::string& addressBookPath, std::vector<ContactItem>* contacts,
+                  std::uint64_t* highestRowId) {
+  SqliteReader reader;
+  const int rc = reader.Open(addressBookPath);
+  if (rc == kOk) (void)DecodeContacts(reader, contacts);
+  PrepareContactList(*contacts);
+  *highestRowId = rc == kOk ? reader.state.maxContactRowId : 0;
+  return rc;
+}
+
+}  // namespace scrivel::sqlite_recovery

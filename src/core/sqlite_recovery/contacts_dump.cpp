@@ -1,0 +1,108 @@
+#include "core/sqlite_recovery/contacts_dump.h"
+
+#include <algorithm>
+#include <map>
+
+#include "core/common/result_codes.h"
+#include "core/sqlite_recovery/assembly_csv.h"
+#include "core/sqlite_recovery/assembly_row_columns.h"
+#include "core/sqlite_recovery/sqlite_reader.h"
+#include "core/sqlite_recovery/table_scan.h"
+#include "core/sqlite_recovery/utf8_text.h"
+
+namespace scrivel::sqlite_recovery {
+
+namespace {
+
+constexpr const char* kContactTable = "ABPersonFullTextSearch_content";
+
+}  // namespace
+
+std::optional<std::string> FormatContactRow(Bytes bytes, const RecordLayout& layout, std::uint64_t rowNumber) {
+  const auto columns = GatherRowColumns(bytes, layout);
+  if (!columns) return std::nullopt;
+  std::map<int, std::string> fields;  // by column; written in ascending order
+  fields[layout.firstColumn] = std::to_string(static_cast<std::int32_t>(rowNumber & 0xFFFFFFFFu));
+  const int lastColumn = columns->empty() ? layout.firstColumn : columns->back().column;
+
+  for (const auto& [column, value] : *columns) {
+    const char* separator = column == lastColumn ? "" : ",";
+    const std::uint64_t type = value.serialType;
+    if (type == 0 && column == 0) {
+      fields[0] += ',';
+    } else if (type == 0 || type == 13) {
+      fields[column] = std::string("NULL") + separator;
+    } else if (value.IsSmallInteger() && !value.IsConstant()) {
+      fields[column] = std::to_string(value.Integer()) + ',';
+    } else if (type >= 5 && type <= 7) {
+      fields[column].assign(1, ',');  // an empty field
+    } else if (value.IsText()) {
+      const std::string_view text(reinterpret_cast<const char*>(value.bytes.data()), value.bytes.size());
+      if (!StrictText(text)) return std::nullopt;
+      std::string& field = fields[column];
+      field.clear();
+      AppendQuotedText(field, text);
+      field += separator;
+    }
+    // Constants, reserved types and blobs give no field.
+  }
+
+  std::string line;
+  for (const auto& [column, field] : fields) line += field;
+  line += "\r\n";
+  return line;
+}
+
+namespace {
+
+// Writes each row the walk of the search table finds.
+class ContactRowWriter : public RowVisitor {
+ public:
+  ContactRowWriter(SqliteReader& reader, CsvAppendFile& file) : m_reader(reader), m_file(file) {}
+
+  void OnCell(const RowOrigin&, const CellPayload& cell) override {
+    const auto layout = LiveRecordLayout(cell.bytes);
+    if (!layout) return;
+    DecoderState& state = m_reader.state;
+    // As the contact decoder does: deleted records are read with the
+    // serial-type bytes of the last live one, and numbers for them stay
+    // above every row id seen.
+    state.contactTypeBytes = static_cast<int>(layout->typesEnd - layout->typesBegin);
+    state.maxContactRowId = std::max(state.maxContactRowId, cell.rowId);
+    const std::uint64_t rowNumber = cell.rowId != 0 ? cell.rowId : ++state.maxContactRowId;
+    Write(cell.bytes, *layout, rowNumber);
+  }
+
+  void OnCandidate(const RowOrigin&, Bytes bytes) override {
+    const int typeBytes = m_reader.state.contactTypeBytes;
+    const int columns = m_reader.ExpectedColumns(kContactTable);
+    const auto layout = typeBytes > 0 ? CandidateRecordLayoutByBytes(bytes, static_cast<std::size_t>(typeBytes))
+                                      : CandidateRecordLayout(bytes, columns > 0 ? static_cast<std::size_t>(columns) : 0);
+    if (!layout) return;
+    Write(bytes, *layout, ++m_reader.state.maxContactRowId);
+  }
+
+ private:
+  void Write(Bytes bytes, const RecordLayout& layout, std::uint64_t rowNumber) {
+    if (const auto line = FormatContactRow(bytes, layout, rowNumber)) m_file.Write(*line);
+  }
+
+  SqliteReader& m_reader;
+  CsvAppendFile& m_file;
+};
+
+}  // namespace
+
+int DumpContactRows(const std::string& addressBookPath, const std::string& csvPath, std::uint64_t highestRowId) {
+  SqliteReader reader;
+  if (const int rc = reader.Open(addressBookPath); rc != kOk) return rc;
+  reader.state.maxContactRowId = highestRowId;
+  CsvAppendFile file(csvPath);
+  if (file.Error() != kOk) return file.Error();
+  ContactRowWriter writer(reader, file);
+  const int walked = ScanTable(reader, kContactTable, writer);
+  if (const int written = file.Close(); written != kOk) return written;
+  return walked;
+}
+
+}  // namespace scrivel::sqlite_recovery

@@ -1,0 +1,68 @@
+// The messages of sms.db (SMS, MMS, iMessage), live and deleted, each with
+// its partner's number or address, the partner's contact name and the file
+// name of its first attachment. Four tables of sms.db ("message",
+// "handle", "attachment", "message_attachment_join") and the address
+// book's search table are read through the table decoders
+// (table_decoders.h) and joined here. The raw rows of "message" go to
+// "sms.csv" (messages_dump.h).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/recovery/progress.h"
+#include "core/sqlite_recovery/table_records.h"
+
+namespace scrivel::sqlite_recovery {
+
+// The part of an overall progress bar that one operation fills.
+struct ProgressShare {
+  ProgressCallback callback = nullptr;  // may be null: nothing is reported
+  void* userData = nullptr;
+  int base = 0;   // percent at the start of the share
+  int range = 0;  // percent the share covers
+};
+
+// Messages grouped by conversation partner: "handle" ROWID -> messages in
+// ascending date order. Deleted messages whose partner was lost gather
+// under 0.
+using MessagesByHandle = std::map<std::int32_t, std::vector<MessageItem>>;
+
+// Reads the messages of `smsPath`, names them from `addressBookPath` and
+// adds them to `*byHandle` (existing entries are extended). Progress goes
+// to base + range/5, /4, /3 and /2 after the four sms.db tables, then to
+// base + range after the address book and once more at the end; a non-zero
+// return of the callback skips the remaining steps (the final report is
+// still made). `*highestRowId` becomes the highest ROWID among the message
+// cells decoded (0 when there were none) once "message" has been read.
+//
+// Returns kOk; the code of opening sms.db or the address book (then no
+// message is added); or the callback's non-zero value, the final report's
+// taking precedence.
+[[nodiscard]] int ParseMessages(const std::string& addressBookPath, MessagesByHandle* byHandle,
+                                const ProgressShare& progress, const std::string& smsPath,
+                                std::uint64_t* highestRowId);
+
+// Gives each attachment the message of the first link (in list order) that
+// names it; attachments without a link, and those rebuilt from free space
+// without their ROWID (rowId 0), keep messageId 0.
+void LinkAttachments(std::vector<AttachmentRecord>& attachments, const std::vector<AttachmentLink>& links);
+
+// Completes each message, with the first match in list order each time:
+//  - address: the id of the first handle whose non-zero rowId equals the
+//    message's handleId;
+//  - name: when the address is not empty, the name of the first contact
+//    whose raw phone text contains it (ContactNameLookup);
+//  - attachment: the filename of the first attachment whose non-zero
+//    messageId equals the message's rowId (so a deleted message, rowId 0,
+//    gets none).
+void CompleteMessages(std::vector<MessageItem>& messages, const std::vector<HandleRecord>& handles,
+                      const std::vector<AttachmentRecord>& attachments, const std::vector<ContactItem>& contacts);
+
+// Sorts `messages` by date (stable: equal dates keep decoder order) and
+// appends each to the entry of its handleId.
+void GroupMessagesByHandle(std::vector<MessageItem> messages, MessagesByHandle* byHandle);
+
+}  // namespace scrivel::sqlite_recovery

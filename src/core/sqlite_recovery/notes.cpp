@@ -1,0 +1,85 @@
+#include "core/sqlite_recovery/notes.h"
+
+#include <cstddef>
+#include <deque>
+#include <unordered_map>
+#include <utility>
+
+#include "core/common/result_codes.h"
+#include "core/sqlite_recovery/notes_text.h"
+#include "core/sqlite_recovery/record_decoder.h"
+#include "core/sqlite_recovery/sqlite_reader.h"
+#include "core/sqlite_recovery/table_decoders.h"
+
+namespace scrivel::sqlite_recovery {
+
+namespace {
+
+// "ZNOTE" is a Core Data table: like every Core Data timestamp, its
+// creation date counts seconds from 2001-01-01 00:00:00 UTC, stored as an
+// integer or a float. (Read as Unix seconds, every note would be dated 31
+// years early.)
+constexpr const char* kNoteTable = "ZNOTE";
+constexpr ColumnRule<NoteItem> kNoteRecordRules[] = {
+    {"ZBODY", 11, ColumnAction::kInteger, nullptr, &NoteItem::noteKey},
+    {"ZCREATIONDATE", 13, ColumnAction::kAppleDateOrFloat, &NoteItem::date},
+    {"ZTITLE", 14, ColumnAction::kText, &NoteItem::title},
+};
+const TableLayout<NoteItem> kNoteRecordLayout{kNoteRecordRules};
+
+int DecodeNoteRecords(SqliteReader& reader, std::vector<NoteItem>* out) {
+  TypedDecoder<NoteItem> decoder(reader, kNoteTable, kNoteRecordLayout,
+                                 [out](NoteItem&& note) { out->push_back(std::move(note)); });
+  return ScanTable(reader, kNoteTable, decoder);
+}
+
+bool HasText(const NoteItem& note) { return !note.title.empty() || !note.content.empty(); }
+
+// Gives each body record the title of the first unused note record with
+// its key; returns which note records were used.
+std::vector<bool> PairTitles(std::vector<NoteItem>& bodies, const std::vector<NoteItem>& notes) {
+  std::unordered_map<std::int32_t, std::deque<std::size_t>> unusedByKey;  // key -> note indexes, in list order
+  for (std::size_t i = 0; i < notes.size(); ++i) unusedByKey[notes[i].noteKey].push_back(i);
+  std::vector<bool> used(notes.size(), false);
+  for (NoteItem& body : bodies) {
+    const auto unused = unusedByKey.find(body.noteKey);
+    if (unused == unusedByKey.end() || unused->second.empty()) continue;
+    const std::size_t note = unused->second.front();
+    unused->second.pop_front();
+    body.title = notes[note].title;
+    used[note] = true;
+  }
+  return used;
+}
+
+}  // namespace
+
+std::vector<NoteItem> AssembleNotes(std::vector<NoteItem> bodies, std::vector<NoteItem> notes) {
+  const std::vector<bool> used = PairTitles(bodies, notes);
+  for (std::size_t i = 0; i < notes.size(); ++i)
+    if (!used[i] && HasText(notes[i])) bodies.push_back(std::move(notes[i]));
+
+  std::vector<NoteItem> cleaned;
+  cleaned.reserve(bodies.size());
+  for (NoteItem& note : bodies) {
+    if (!HasText(note)) continue;
+    CleanNoteHtml(note.content);
+    CleanNoteHtml(note.title);
+    cleaned.push_back(std::move(note));
+  }
+  return cleaned;
+}
+
+int ParseNotes(const std::string& notesDbPath, std::vector<NoteItem>* notes) {
+  SqliteReader reader;
+  if (const int rc = reader.Open(notesDbPath); rc != kOk) return rc;
+  // A table that cannot be read completely still gives what was read.
+  std::vector<NoteItem> bodies;
+  (void)DecodeNoteBodies(reader, &bodies);
+  std::vector<NoteItem> noteRecords;
+  (void)DecodeNoteRecords(reader, &noteRecords);
+  *notes = AssembleNotes(std::move(bodies), std::move(noteRecords));
+  return kOk;
+}
+
+}  // namespace scrivel::sqlite_recovery

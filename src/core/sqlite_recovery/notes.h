@@ -1,0 +1,34 @@
+// The notes of the phone's Notes application, live and deleted, from
+// notes.sqlite: "ZNOTE" holds a note's title and date, "ZNOTEBODY" its HTML
+// body; both are read through the table decoders (table_decoders.h),
+// paired by the note key, and their HTML turned into plain text
+// (notes_text.h).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/sqlite_recovery/table_records.h"
+
+namespace scrivel::sqlite_recovery {
+
+// Reads the notes of `notesDbPath` into `*notes` (replaced). Order: the
+// body records (live, then deleted) with the title of their note, then the
+// note records without a body. Nothing is sorted or merged: a live note and
+// an older copy of it in free space both appear. Returns kOk, or the code
+// of opening the file (the list is then left as it was). A table that
+// cannot be read completely contributes what was read.
+[[nodiscard]] int ParseNotes(const std::string& notesDbPath, std::vector<NoteItem>* notes);
+
+// The assembly step of ParseNotes, on decoded records:
+//  1. each body record, in order, takes the title of the first remaining
+//     note record with its key, which is then used up (the body record
+//     keeps its own `deleted` and its empty date);
+//  2. the note records left over that have a title or content follow;
+//  3. records whose title and content are both empty are dropped, and the
+//     title and content of the others are cleaned (CleanNoteHtml). The
+//     emptiness test comes before the cleaning, so a body of only "</div>"
+//     stays, with empty content.
+std::vector<NoteItem> AssembleNotes(std::vector<NoteItem> bodies, std::vector<NoteItem> notes);
+
+}  // namespace scrivel::sqlite_recovery

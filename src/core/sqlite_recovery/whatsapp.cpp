@@ -1,0 +1,121 @@
+#include "core/sqlite_recovery/whatsapp.h"
+
+#include <unordered_map>
+#include <utility>
+
+#include "core/common/result_codes.h"
+#include "core/sqlite_recovery/assembly_index.h"
+#include "core/sqlite_recovery/assembly_order.h"
+#include "core/sqlite_recovery/assembly_table_columns.h"
+#include "core/sqlite_recovery/sqlite_reader.h"
+#include "core/sqlite_recovery/table_decoders.h"
+
+namespace scrivel::sqlite_recovery {
+
+namespace {
+
+constexpr const char* kMessageTable = "ZWAMESSAGE";
+// Group member ids 0 and 1 name no member: the message shows the chat.
+constexpr std::uint32_t kFirstGroupMemberId = 2;
+
+// The three side tables, read before the messages.
+struct ChatTables {
+  std::vector<MediaItem> media;
+  std::vector<ChatSession> chats;
+  std::vector<GroupMember> members;
+};
+
+int ReadChatTables(SqliteReader& reader, ChatTables* tables) {
+  if (const int rc = DecodeMediaItems(reader, &tables->media); rc != kOk) return rc;
+  if (const int rc = DecodeChatSessions(reader, &tables->chats); rc != kOk) return rc;
+  return DecodeGroupMembers(reader, &tables->members);
+}
+
+}  // namespace
+
+void FillMemberLists(std::vector<ChatSession>& chats, const std::vector<GroupMember>& members) {
+  std::unordered_map<std::int32_t, std::vector<const GroupMember*>> membersByChat;
+  for (const GroupMember& member : members) membersByChat[member.chatSessionId].push_back(&member);
+  for (ChatSession& chat : chats) {
+    const auto found = membersByChat.find(chat.sessionId);
+    if (found == membersByChat.end()) continue;
+    for (const GroupMember* member : found->second) {
+      if (chat.memberJids.empty()) {
+        chat.memberJids = member->memberJid;
+        chat.memberNames = member->contactName;
+        continue;
+      }
+      chat.memberJids += ',';
+      chat.memberJids += member->memberJid;
+      if (!member->contactName.empty()) {
+        chat.memberNames += ',';
+        chat.memberNames += member->contactName;
+      }
+    }
+  }
+}
+
+void CompleteChatMessages(std::vector<ChatMessageItem>& messages, const std::vector<ChatSession>& chats,
+                          const std::vector<GroupMember>& members) {
+  const auto chatById = FirstByKey(chats, &ChatSession::sessionId);
+  const auto memberById = FirstByKey(members, &GroupMember::memberId);
+  for (ChatMessageItem& message : messages) {
+    const ChatSession* chat = FindFirst(chatById, message.chatSessionId);
+    if (!chat) continue;
+    message.senderJid = chat->contactJid;
+    message.senderName = chat->partnerName;
+    message.chatTitle = chat->partnerName;
+    message.chatJids = chat->memberJids.empty() ? chat->contactJid : chat->memberJids;
+    message.chatNames = chat->memberNames.empty() ? chat->partnerName : chat->memberNames;
+    if (message.fromMe == 1) {
+      message.senderName = kOwnSenderName;
+      message.senderJid.clear();
+    } else if (static_cast<std::uint32_t>(message.groupMemberId) >= kFirstGroupMemberId) {
+      if (const GroupMember* member = FindFirst(memberById, message.groupMemberId)) {
+        message.senderName = member->contactName;
+        message.senderJid = member->memberJid;
+      }
+    }
+  }
+}
+
+std::vector<ChatMessageItem> KeepMessagesWithText(std::vector<ChatMessageItem> messages,
+                                                  const std::vector<MediaItem>& media) {
+  const auto mediaById = FirstByKey(media, &MediaItem::mediaId);
+  std::vector<ChatMessageItem> kept;
+  kept.reserve(messages.size());
+  for (ChatMessageItem& message : messages) {
+    if (message.mediaItemId != 0 && message.text.empty())
+      if (const MediaItem* item = FindFirst(mediaById, message.mediaItemId)) message.text = item->localPath;
+    if (!message.text.empty()) kept.push_back(std::move(message));
+  }
+  return kept;
+}
+
+void GroupChatMessages(std::vector<ChatMessageItem> messages, ChatMessagesBySession* bySession) {
+  SortByDateText(messages);
+  for (ChatMessageItem& message : messages) (*bySession)[message.chatSessionId].push_back(std::move(message));
+}
+
+int ParseWhatsApp(const std::string& chatStoragePath, ChatMessagesBySession* bySession) {
+  // The declared width of the message table tells the record layout (older
+  // WhatsApp versions have up to 28 columns, later ones more).
+  int messageColumns = 0;
+  if (const int rc = CountTableColumns(chatStoragePath, kMessageTable, &messageColumns); rc != kOk) return rc;
+
+  SqliteReader reader;
+  if (const int rc = reader.Open(chatStoragePath); rc != kOk) return rc;
+  reader.state.whatsAppMessageColumns = messageColumns;
+
+  ChatTables tables;
+  if (const int rc = ReadChatTables(reader, &tables); rc != kOk) return rc;
+  FillMemberLists(tables.chats, tables.members);
+  std::vector<ChatMessageItem> messages;
+  if (const int rc = DecodeWhatsAppMessages(reader, &messages); rc != kOk) return rc;
+
+  CompleteChatMessages(messages, tables.chats, tables.members);
+  GroupChatMessages(KeepMessagesWithText(std::move(messages), tables.media), bySession);
+  return kOk;
+}
+
+}  // namespace scrivel::sqlite_recovery
