@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/common/result_codes.h"
+#include "core/common/sqlite_uri.h"
 
 namespace scrivel {
 namespace {
@@ -19,23 +20,6 @@ struct DatabaseCloser {
 struct SqliteMessageFreer {
   void operator()(char* message) const { sqlite3_free(message); }
 };
-
-// A file: URI that opens `path` read-only and immutable, so SQLite takes no
-// locks and creates no journal or shared-memory file beside it (the backup
-// may sit on a read-only medium and must never be written).
-std::string ReadOnlyUri(const std::filesystem::path& path) {
-  std::string uri = "file:";
-  for (const char c : path.string()) {
-    switch (c) {
-      case '%': uri += "%25"; break;
-      case '?': uri += "%3f"; break;
-      case '#': uri += "%23"; break;
-      default: uri += c;
-    }
-  }
-  uri += "?mode=ro&immutable=1";
-  return uri;
-}
 
 // Row callback: values[0] is fileID, then the name parts joined by "-".
 int CollectRow(void* context, int columnCount, char** values, char** /*columnNames*/) {
@@ -59,7 +43,7 @@ int CollectRow(void* context, int columnCount, char** values, char** /*columnNam
 int LoadManifestDb(const std::filesystem::path& path, std::vector<ManifestEntry>& out) {
   out.clear();
   sqlite3* rawDatabase = nullptr;
-  const int openResult = sqlite3_open_v2(ReadOnlyUri(path).c_str(), &rawDatabase,
+  const int openResult = sqlite3_open_v2(ReadOnlySqliteUri(path.string()).c_str(), &rawDatabase,
                                          SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
   const std::unique_ptr<sqlite3, DatabaseCloser> database(rawDatabase);
   if (openResult != SQLITE_OK) return openResult;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "core/common/result_codes.h"
+#include "core/common/sqlite_uri.h"
 
 namespace scrivel::sqlite_recovery {
 
@@ -18,21 +19,6 @@ struct StatementFinalizer {
 };
 
 }  // namespace
-
-std::string ReadOnlySqliteUri(const std::string& path) {
-  std::string uri = "file:";
-  for (const char c : path) {
-    // The characters that would end the path part of a URI.
-    switch (c) {
-      case '%': uri += "%25"; break;
-      case '?': uri += "%3f"; break;
-      case '#': uri += "%23"; break;
-      default: uri += c;
-    }
-  }
-  uri += "?mode=ro&immutable=1";
-  return uri;
-}
 
 int CountTableColumns(const std::string& path, std::string_view table, int* columns) {
   *columns = 0;

@@ -11,9 +11,6 @@
 
 namespace scrivel::sqlite_recovery {
 
-// The file: URI that opens `path` read-only and immutable.
-std::string ReadOnlySqliteUri(const std::string& path);
-
 // Prepares "select * from <table>;" on `path` and stores the number of
 // columns the statement yields (the table's declared columns) in
 // `*columns`. Returns kOk; the library's code when the file cannot be
