@@ -1,0 +1,179 @@
+// Decryption speed: the tool over the large encrypted sample backup against
+// `openssl enc -d -aes-256-cbc` over one file of the same total size, and one
+// 10,000,000-round PBKDF2-HMAC-SHA256 derivation against `openssl kdf`.
+//
+//   bench_decrypt [--scale small|large|N] [PLAIN_BACKUP_DIR]
+//
+// Without a folder the sample backup of that scale (default large) is built
+// first, which takes a while. Everything is written under a temporary folder
+// that is removed.
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "core/backup/decryption_tool_process.h"
+#include "core/crypto/hex.h"
+#include "core/crypto/key_derivation.h"
+#include "fixtures/backup_encryptor.h"
+#include "fixtures/sample_backup.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::uint32_t kDerivationRounds = 10'000'000;
+constexpr const char* kPassword = "bench password";
+constexpr const char* kSaltHex = "425b4bb4e200b5fd4c66979c9caca31716052063";
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+struct FolderSize {
+  std::uint64_t bytes = 0;
+  std::uint64_t files = 0;
+};
+
+FolderSize MeasureFolder(const fs::path& folder) {
+  FolderSize size;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    if (!entry.is_regular_file()) continue;
+    size.bytes += entry.file_size();
+    ++size.files;
+  }
+  return size;
+}
+
+// Runs a shell command and returns its wall time in seconds, or -1 on failure.
+double TimeCommand(const std::string& command) {
+  const auto start = Clock::now();
+  const int rc = std::system(command.c_str());
+  const double seconds = SecondsSince(start);
+  if (rc != 0) {
+    std::fprintf(stderr, "command failed (%d): %s\n", rc, command.c_str());
+    return -1;
+  }
+  return seconds;
+}
+
+// The peak resident memory of process `pid` in MB (VmHWM), or 0 once it is gone.
+double PeakMemoryMegabytes(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024;  // the value is in kB
+  }
+  return 0;
+}
+
+struct ToolTiming {
+  double seconds = -1;
+  double peakMegabytes = 0;
+};
+
+// Runs the tool over `backup` into `output`: wall time, and its peak memory
+// sampled from /proc while it runs (the children's rusage would count the
+// memory of this process, which the tool's start shares for a moment).
+ToolTiming TimeTool(const fs::path& backup, const fs::path& output) {
+  ToolTiming timing;
+  scrivel::DecryptionToolProcess tool;
+  const fs::path toolPath = fs::canonical("/proc/self/exe").parent_path() / "tool";
+  const auto start = Clock::now();
+  if (tool.Start(toolPath, {backup.string(), output.string()}, std::string(kPassword) + "\n") != 0) return timing;
+  std::string lines;
+  while (tool.Read(std::chrono::milliseconds(20), lines) != scrivel::DecryptionToolProcess::ReadStatus::kEnd) {
+    lines.clear();
+    timing.peakMegabytes = std::max(timing.peakMegabytes, PeakMemoryMegabytes(tool.pid()));
+  }
+  timing.peakMegabytes = std::max(timing.peakMegabytes, PeakMemoryMegabytes(tool.pid()));
+  const int exitCode = tool.Wait();
+  timing.seconds = SecondsSince(start);
+  if (exitCode != 0) std::fprintf(stderr, "tool exited with %d\n", exitCode);
+  return timing;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  scrivel::fixtures::SampleBackupOptions sample;
+  sample.counts = scrivel::fixtures::LargeSampleCounts();
+  fs::path plain;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (argument == "--scale" && i + 1 < argc && scrivel::fixtures::ParseSampleScale(argv[i + 1], &sample.counts)) {
+      ++i;
+    } else if (plain.empty() && !argument.starts_with("--")) {
+      plain = argument;
+    } else {
+      std::fprintf(stderr, "usage: bench_decrypt [--scale small|large|N] [PLAIN_BACKUP_DIR]\n");
+      return 2;
+    }
+  }
+  const fs::path work = fs::temp_directory_path() / ("scrivel-bench-decrypt-" + std::to_string(::getpid()));
+  fs::create_directories(work);
+  if (plain.empty()) {
+    plain = work / "plain";
+    std::printf("building the sample backup...\n");
+    if (scrivel::fixtures::BuildSampleBackup(plain, sample, nullptr) != 0) {
+      std::fprintf(stderr, "cannot build the sample backup\n");
+      return 1;
+    }
+  }
+  scrivel::fixtures::BackupEncryptionOptions options;
+  options.password = kPassword;
+  const fs::path encrypted = work / "encrypted";
+  if (scrivel::fixtures::EncryptBackup(plain, encrypted, options) != 0) {
+    std::fprintf(stderr, "cannot encrypt the sample backup\n");
+    return 1;
+  }
+  const FolderSize encryptedSize = MeasureFolder(encrypted);
+  const std::uint64_t totalBytes = encryptedSize.bytes;
+  const double megabytes = static_cast<double>(totalBytes) / (1 << 20);
+
+  const ToolTiming toolTiming = TimeTool(encrypted, work / "output");
+  const double toolSeconds = toolTiming.seconds;
+
+  // The reference: one stream of the same size through openssl enc.
+  const fs::path single = work / "single.bin";
+  const std::string key(64, '4');
+  const std::string iv(32, '0');
+  const std::uint64_t plainBytes = totalBytes - totalBytes % 16 - 16;  // encrypts to totalBytes
+  TimeCommand("head -c " + std::to_string(plainBytes) + " /dev/urandom | openssl enc -aes-256-cbc -K " + key +
+              " -iv " + iv + " -out '" + single.string() + "'");
+  const double opensslSeconds = TimeCommand("openssl enc -d -aes-256-cbc -K " + key + " -iv " + iv + " -in '" +
+                                            single.string() + "' -out '" + (work / "single.out").string() + "'");
+
+  std::printf("decryption: %.1f MB in %llu files\n", megabytes,
+              static_cast<unsigned long long>(encryptedSize.files));
+  std::printf("  tool:        %.3f s  %.1f MB/s  peak memory %.1f MB\n", toolSeconds, megabytes / toolSeconds,
+              toolTiming.peakMegabytes);
+  std::printf("  openssl enc: %.3f s  %.1f MB/s (one stream)\n", opensslSeconds, megabytes / opensslSeconds);
+  std::printf("  ratio tool/openssl throughput: %.2f (target >= 1.00)\n", opensslSeconds / toolSeconds);
+
+  // Key derivation: 10,000,000 rounds of PBKDF2-HMAC-SHA256.
+  std::vector<std::uint8_t> salt(20);
+  scrivel::crypto::ParseHex(kSaltHex, salt);
+  scrivel::crypto::SecretBytes derived;
+  const std::string password = "hashcat";
+  auto start = Clock::now();
+  const int derivationRc = scrivel::crypto::RunPbkdf2(
+      scrivel::crypto::PbkdfDigest::kSha256, {reinterpret_cast<const std::uint8_t*>(password.data()), password.size()},
+      salt, kDerivationRounds, derived);
+  const double deriveSeconds = SecondsSince(start);
+  const double opensslKdfSeconds =
+      TimeCommand(std::string("openssl kdf -keylen 32 -kdfopt digest:SHA256 -kdfopt pass:hashcat -kdfopt hexsalt:") +
+                  kSaltHex + " -kdfopt iter:" + std::to_string(kDerivationRounds) + " PBKDF2 > /dev/null");
+  std::printf("key derivation (PBKDF2-HMAC-SHA256, %u rounds):\n", kDerivationRounds);
+  std::printf("  ours:        %.3f s%s\n", deriveSeconds, derivationRc == 0 ? "" : " (failed)");
+  std::printf("  openssl kdf: %.3f s\n", opensslKdfSeconds);
+  std::printf("  ratio ours/openssl time: %.2f (target <= 1.10)\n", deriveSeconds / opensslKdfSeconds);
+
+  fs::remove_all(work);
+  return 0;
+}
