@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "core/backup/backup_locations.h"
+#include "core/backup/decryption_tool_protocol.h"
 #include "core/backup/folder_listing.h"
 #include "core/backup/info_plist.h"
 #include "core/backup/manifest_db.h"
@@ -92,7 +93,7 @@ int BackupEngine::LoadManifest() {
   std::vector<ManifestEntry> entries;
   int result = kBadFile;
   if (m_hasManifestDb) {
-    const std::filesystem::path decrypted = m_decryptionOutputFolder / kDecryptedManifestDbName;
+    const std::filesystem::path decrypted = m_decryptionOutputFolder / kDecryptedManifestName;
     const bool useDecrypted = Layout() == StoreLayout::kDecrypted && FileExists(decrypted);
     result = LoadManifestDb(useDecrypted ? decrypted : m_currentFolder / kManifestDbName, entries);
   } else if (FileExists(m_currentFolder / kManifestMbdbName)) {

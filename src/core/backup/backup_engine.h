@@ -30,7 +30,6 @@ namespace scrivel {
 // File names inside a backup folder and the decryption output folder.
 inline constexpr char kManifestDbName[] = "Manifest.db";
 inline constexpr char kManifestMbdbName[] = "Manifest.mbdb";
-inline constexpr char kDecryptedManifestDbName[] = "Manifest.db-decypted";
 
 class BackupEngine {
  public:
