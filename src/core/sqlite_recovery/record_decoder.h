@@ -4,10 +4,15 @@
 // decoder walks any record against such a description.
 //
 // Column positions are 0-based positions in the record, the order of the
-// table's CREATE TABLE statement.
+// table's CREATE TABLE statement. A rule also names its column: when the
+// database's own CREATE TABLE statement names the columns, the positions
+// and the column count come from it (column_resolution.h), once, when the
+// decoder starts; otherwise the built-in positions stand.
 #pragma once
 
+#include <algorithm>
 #include <bitset>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -17,6 +22,7 @@
 
 #include "core/common/result_codes.h"
 #include "core/common/utf8.h"
+#include "core/sqlite_recovery/column_resolution.h"
 #include "core/sqlite_recovery/local_date.h"
 #include "core/sqlite_recovery/record.h"
 #include "core/sqlite_recovery/table_scan.h"
@@ -28,16 +34,19 @@ namespace scrivel::sqlite_recovery {
 // and values of another kind than the action wants are passed over.
 enum class ColumnAction {
   kText,                 // text -> text field
+  kTextOrUtf8Blob,       // text, or a blob that is well-formed UTF-8 -> text field
   kStrictText,           // text -> text field; the record is dropped when it is not real text (StrictText)
   kAppendText,           // text appended to the text field
   kTextWithoutControls,  // text -> text field; the record is dropped when it holds a control character
   kIdBeforeAt,           // strict text; the part before its first "@", nothing when it has none
   kIdCutAtAt,            // strict text; cut at its first "@" when it has one
   kInteger,              // integer that fits 32 bits -> number field
+  kIntegerOrFloat,       // the same, also stored as a float (its integer part)
   kAppleDate,            // integer seconds since 2001-01-01 UTC -> date text
   kAppleDateOrFloat,     // the same, also stored as a float (its integer part)
   kUnixDate,             // integer seconds since 1970-01-01 UTC -> date text
   kOneWhenZero,          // the constant 0 sets the number field to 1
+  kOneWhenBitZeroClear,  // an integer with bit 0 clear sets the number field to 1 (call flags: bit 0 = outgoing)
   kOneWhenOne,           // the constant 1 sets the number field to 1
   kConstant,             // the constant 0 or 1 -> number field
   kInverseConstant,      // the constant 0 -> 1, the constant 1 -> 0
@@ -46,7 +55,8 @@ enum class ColumnAction {
 
 template <typename Record>
 struct ColumnRule {
-  int column;
+  const char* name;  // the column's name in CREATE TABLE; null: looked up by position only
+  int column;        // the built-in position
   ColumnAction action;
   std::string Record::*text = nullptr;
   std::int32_t Record::*number = nullptr;
@@ -69,7 +79,7 @@ enum class CandidateTypes {
   kContactTypeBytes,  // DecoderState::contactTypeBytes as a byte count, when set
 };
 
-using ColumnsSeen = std::bitset<64>;  // columns (below 64) whose rule stored a value
+using ColumnsSeen = std::bitset<64>;  // rules (by index in the layout's list) that stored a value
 
 template <typename Record>
 struct TableLayout {
@@ -80,6 +90,7 @@ struct TableLayout {
   std::int32_t Record::*rowId = nullptr;  // receives the low 32 bits of a live cell's rowid
   // Final test (and completion) of a record; false drops it.
   bool (*finish)(Record& record, const ColumnsSeen& seen) = nullptr;
+  NameForm nameForm = NameForm::kExact;  // how rule names are found among the schema's column names
 };
 
 // Decodes every record of one table against its layout and hands each
@@ -87,18 +98,31 @@ struct TableLayout {
 template <typename Record>
 class TypedDecoder : public RowVisitor {
  public:
-  TypedDecoder(SqliteReader& reader, const TableLayout<Record>& layout, std::function<void(Record&&)> sink)
+  // Resolves the layout's column names against the CREATE TABLE statement
+  // of `table` in the reader's schema.
+  TypedDecoder(SqliteReader& reader, std::string_view table, const TableLayout<Record>& layout,
+               std::function<void(Record&&)> sink)
       : m_reader(reader), m_layout(layout), m_sink(std::move(sink)) {
-    for (const ColumnRule<Record>& rule : m_layout.rules) {
-      if (rule.column < 0) continue;
-      if (static_cast<std::size_t>(rule.column) >= m_ruleByColumn.size()) m_ruleByColumn.resize(rule.column + 1, nullptr);
-      m_ruleByColumn[rule.column] = &rule;
+    std::vector<KeptColumn> kept;
+    for (const ColumnRule<Record>& rule : m_layout.rules) kept.push_back({rule.name, rule.column});
+    const ResolvedColumns resolved = ResolveColumns(kept, SchemaColumnNames(reader, table), m_layout.nameForm);
+    m_declaredColumns = resolved.declaredColumns;
+    m_fewestLiveColumns = m_declaredColumns;
+    for (std::size_t i = 0; i < m_layout.rules.size(); ++i) {
+      const int column = resolved.positions[i];
+      if (column < 0) continue;
+      if (static_cast<std::size_t>(column) >= m_ruleByColumn.size()) m_ruleByColumn.resize(column + 1, kNoRule);
+      m_ruleByColumn[column] = i;
     }
   }
 
   void OnCell(const RowOrigin& origin, const CellPayload& cell) override {
     const auto layout = LiveRecordLayout(cell.bytes);
     if (!layout) return;
+    if (!origin.deleted && m_declaredColumns > 0) {
+      if (const auto columns = CountSerialTypes(cell.bytes); columns && *columns > 0)
+        m_fewestLiveColumns = std::min<std::size_t>(Positive(m_fewestLiveColumns), *columns);
+    }
     Learn(cell, *layout);
     Record record;
     if (m_layout.rowId) record.*m_layout.rowId = static_cast<std::int32_t>(static_cast<std::uint32_t>(cell.rowId));
@@ -107,6 +131,11 @@ class TypedDecoder : public RowVisitor {
 
   void OnCandidate(const RowOrigin& origin, Bytes bytes) override {
     std::optional<RecordLayout> layout;
+    if (m_declaredColumns > 0) {
+      layout = CandidateRecordLayout(bytes, Positive(m_declaredColumns));
+      if (layout) Emit(origin, bytes, *layout, Record{});
+      return;
+    }
     const int expected = m_reader.ExpectedColumns(m_reader.state.currentTable);
     switch (m_layout.candidateTypes) {
       case CandidateTypes::kExpectedColumns: layout = CandidateRecordLayout(bytes, Positive(expected)); break;
@@ -122,7 +151,22 @@ class TypedDecoder : public RowVisitor {
     if (layout) Emit(origin, bytes, *layout, Record{});
   }
 
+  // The schema's count, when it named the columns, replaces the built-in
+  // and learned counts.
+  std::size_t CandidateColumns(SqliteReader& reader) override {
+    if (m_declaredColumns > 0) return Positive(m_declaredColumns);
+    return RowVisitor::CandidateColumns(reader);
+  }
+
+  // Rows written before columns were added keep fewer values: free pages
+  // whose records are that short still belong to the table.
+  std::size_t FewestColumns(SqliteReader& reader) override {
+    if (m_declaredColumns > 0) return Positive(m_fewestLiveColumns);
+    return CandidateColumns(reader);
+  }
+
   std::size_t HeaderColumns(SqliteReader& reader) override {
+    if (m_declaredColumns > 0) return CandidateColumns(reader);
     if (m_layout.candidateTypes == CandidateTypes::kCallColumns && reader.state.callColumns > 0 &&
         reader.state.currentTable == "call")
       return static_cast<std::size_t>(reader.state.callColumns);
@@ -156,20 +200,21 @@ class TypedDecoder : public RowVisitor {
     ColumnsSeen seen;
     const bool complete = ForEachColumn(bytes, layout, [&](int column, const ColumnValue& value) {
       if (rejected) return;
-      const ColumnRule<Record>* rule = RuleFor(column);
+      const std::size_t ruleIndex = RuleIndexFor(column);
+      const ColumnRule<Record>* rule = ruleIndex == kNoRule ? nullptr : &m_layout.rules[ruleIndex];
       if (value.IsText() && !value.bytes.empty() && !TextPassesCheck(rule, value.Text())) {
         rejected = true;
         return;
       }
-      if (rule && Apply(*rule, value, record, &rejected) && column < static_cast<int>(seen.size())) seen.set(column);
+      if (rule && Apply(*rule, value, record, &rejected) && ruleIndex < seen.size()) seen.set(ruleIndex);
     });
     if (!complete || rejected) return;
     if (m_layout.finish && !m_layout.finish(record, seen)) return;
     m_sink(std::move(record));
   }
 
-  const ColumnRule<Record>* RuleFor(int column) const {
-    if (column < 0 || static_cast<std::size_t>(column) >= m_ruleByColumn.size()) return nullptr;
+  std::size_t RuleIndexFor(int column) const {
+    if (column < 0 || static_cast<std::size_t>(column) >= m_ruleByColumn.size()) return kNoRule;
     return m_ruleByColumn[column];
   }
 
@@ -191,6 +236,13 @@ class TypedDecoder : public RowVisitor {
         if (!text) return false;
         record.*rule.text = PlainText(value.Text());
         return true;
+      case ColumnAction::kTextOrUtf8Blob: {
+        // Text() reads the bytes of any value; a blob's are checked first.
+        const bool utf8Blob = value.IsBlob() && !value.bytes.empty() && IsValidUtf8(value.Text());
+        if (!text && !utf8Blob) return false;
+        record.*rule.text = PlainText(value.Text());
+        return true;
+      }
       case ColumnAction::kAppendText:
         if (!text) return false;
         record.*rule.text += PlainText(value.Text());
@@ -216,9 +268,7 @@ class TypedDecoder : public RowVisitor {
         if (HasControlCharacter(record.*rule.text)) *rejected = true;
         return true;
       case ColumnAction::kInteger:
-        if (!value.IsInteger() || value.Integer() < INT32_MIN || value.Integer() > INT32_MAX) return false;
-        record.*rule.number = static_cast<std::int32_t>(value.Integer());
-        return true;
+      case ColumnAction::kIntegerOrFloat: return ApplyNumber(rule, value, record);
       case ColumnAction::kAppleDate:
       case ColumnAction::kAppleDateOrFloat:
       case ColumnAction::kUnixDate: return ApplyDate(rule, value, record);
@@ -226,6 +276,10 @@ class TypedDecoder : public RowVisitor {
       case ColumnAction::kOneWhenOne:
       case ColumnAction::kConstant:
       case ColumnAction::kInverseConstant: return ApplyConstant(rule, value, record);
+      case ColumnAction::kOneWhenBitZeroClear:
+        if (!value.IsInteger()) return false;
+        if ((value.Integer() & 1) == 0) record.*rule.number = 1;
+        return true;
       case ColumnAction::kPeerFilter:
         if (text && !m_reader.state.peerFilter.empty() && value.Text() != m_reader.state.peerFilter) *rejected = true;
         return text;
@@ -256,6 +310,18 @@ class TypedDecoder : public RowVisitor {
     return !(record.*rule.text).empty();
   }
 
+  static bool ApplyNumber(const ColumnRule<Record>& rule, const ColumnValue& value, Record& record) {
+    if (value.IsFloat() && rule.action == ColumnAction::kIntegerOrFloat) {
+      const double stored = value.Float();
+      if (!(stored >= INT32_MIN && stored <= INT32_MAX)) return false;  // NaN, infinities, too large
+      record.*rule.number = static_cast<std::int32_t>(stored);
+      return true;
+    }
+    if (!value.IsInteger() || value.Integer() < INT32_MIN || value.Integer() > INT32_MAX) return false;
+    record.*rule.number = static_cast<std::int32_t>(value.Integer());
+    return true;
+  }
+
   static bool ApplyConstant(const ColumnRule<Record>& rule, const ColumnValue& value, Record& record) {
     if (!value.IsConstant()) return false;
     const bool one = value.serialType == 9;
@@ -277,7 +343,10 @@ class TypedDecoder : public RowVisitor {
   SqliteReader& m_reader;
   const TableLayout<Record>& m_layout;
   std::function<void(Record&&)> m_sink;
-  std::vector<const ColumnRule<Record>*> m_ruleByColumn;  // index = column position; null = no rule
+  static constexpr std::size_t kNoRule = SIZE_MAX;
+  std::vector<std::size_t> m_ruleByColumn;  // index = column position; value = rule index, kNoRule = none
+  int m_declaredColumns = 0;                // the schema's column count when it named the columns, else 0
+  int m_fewestLiveColumns = 0;              // fewest values of a live record (at most m_declaredColumns)
 };
 
 }  // namespace scrivel::sqlite_recovery

@@ -1,7 +1,8 @@
-// The table layouts of the decoders: for each table, the column positions
-// it keeps and what it does with them. The positions are those of the
-// reference layouts (iOS 7 and 8 messages and contacts, iOS 6 call
-// history, the older notes store, WhatsApp 2.2x).
+// The table layouts of the decoders: for each table, the columns it keeps
+// (by name, and by the position they have in the reference layouts: iOS 7
+// and 8 messages and contacts, iOS 6 call history, the older notes store,
+// WhatsApp 2.2x) and what it does with them. Each decoder looks the names
+// up in the database's own CREATE TABLE statement when it starts.
 #include "core/sqlite_recovery/table_decoders.h"
 
 #include "core/sqlite_recovery/record_decoder.h"
@@ -15,7 +16,7 @@ using A = ColumnAction;
 template <typename Record>
 int Decode(SqliteReader& reader, std::string_view table, const TableLayout<Record>& layout,
            std::function<void(Record&&)> sink) {
-  TypedDecoder<Record> decoder(reader, layout, std::move(sink));
+  TypedDecoder<Record> decoder(reader, table, layout, std::move(sink));
   return ScanTable(reader, table, decoder);
 }
 
@@ -27,64 +28,71 @@ int DecodeInto(SqliteReader& reader, std::string_view table, const TableLayout<R
 // ---- sms.db ----
 
 constexpr ColumnRule<MessageItem> kMessageRules[] = {
-    {2, A::kStrictText, &MessageItem::text},
-    {5, A::kInteger, nullptr, &MessageItem::handleId},
-    {15, A::kAppleDate, &MessageItem::date},
-    {21, A::kOneWhenOne, nullptr, &MessageItem::fromMe},  // is_from_me
+    {"text", 2, A::kStrictText, &MessageItem::text},
+    {"handle_id", 5, A::kInteger, nullptr, &MessageItem::handleId},
+    {"date", 15, A::kAppleDate, &MessageItem::date},
+    {"is_from_me", 21, A::kOneWhenOne, nullptr, &MessageItem::fromMe},
 };
 const TableLayout<MessageItem> kMessageLayout{
     kMessageRules, OtherTexts::kUnchecked, Learning::kMessage, CandidateTypes::kExpectedColumns, &MessageItem::rowId,
     [](MessageItem& m, const ColumnsSeen&) { return !m.text.empty(); }};
 
-constexpr ColumnRule<HandleRecord> kHandleRules[] = {{1, A::kText, &HandleRecord::id}};
+constexpr ColumnRule<HandleRecord> kHandleRules[] = {{"id", 1, A::kText, &HandleRecord::id}};
 const TableLayout<HandleRecord> kHandleLayout{
     kHandleRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns, &HandleRecord::rowId,
     [](HandleRecord& h, const ColumnsSeen&) { return !h.id.empty(); }};
 
-constexpr ColumnRule<AttachmentRecord> kAttachmentRules[] = {{4, A::kText, &AttachmentRecord::filename}};
+constexpr ColumnRule<AttachmentRecord> kAttachmentRules[] = {{"filename", 4, A::kText, &AttachmentRecord::filename}};
 const TableLayout<AttachmentRecord> kAttachmentLayout{
     kAttachmentRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns,
     &AttachmentRecord::rowId, [](AttachmentRecord& a, const ColumnsSeen&) { return !a.filename.empty(); }};
 
 constexpr ColumnRule<AttachmentLink> kAttachmentLinkRules[] = {
-    {0, A::kInteger, nullptr, &AttachmentLink::messageId},
-    {1, A::kInteger, nullptr, &AttachmentLink::attachmentId},
+    {"message_id", 0, A::kInteger, nullptr, &AttachmentLink::messageId},
+    {"attachment_id", 1, A::kInteger, nullptr, &AttachmentLink::attachmentId},
 };
 const TableLayout<AttachmentLink> kAttachmentLinkLayout{kAttachmentLinkRules};
 
 // ---- AddressBook.sqlitedb ----
 
 constexpr ColumnRule<ContactItem> kContactRules[] = {
-    {1, A::kAppendText, &ContactItem::name},  // first name
-    {2, A::kAppendText, &ContactItem::name},  // last name, directly behind
-    {7, A::kText, &ContactItem::company},
-    {16, A::kTextWithoutControls, &ContactItem::phone},
-    {17, A::kText, &ContactItem::email},
-    {18, A::kText, &ContactItem::address},
-    {19, A::kText, &ContactItem::social},
-    {20, A::kText, &ContactItem::url},
+    {"First", 1, A::kAppendText, &ContactItem::name},
+    {"Last", 2, A::kAppendText, &ContactItem::name},  // last name, directly behind
+    {"Organization", 7, A::kText, &ContactItem::company},
+    {"Phone", 16, A::kTextWithoutControls, &ContactItem::phone},
+    {"Email", 17, A::kText, &ContactItem::email},
+    {"Address", 18, A::kText, &ContactItem::address},
+    {"SocialProfile", 19, A::kText, &ContactItem::social},
+    {"URL", 20, A::kText, &ContactItem::url},
 };
-const TableLayout<ContactItem> kContactLayout{kContactRules, OtherTexts::kStrict, Learning::kContact,
-                                              CandidateTypes::kContactTypeBytes};
+// The search table's column names carry a position prefix ("c15Phone")
+// that shifts between versions; the names behind it are looked up.
+const TableLayout<ContactItem> kContactLayout{kContactRules,
+                                              OtherTexts::kStrict,
+                                              Learning::kContact,
+                                              CandidateTypes::kContactTypeBytes,
+                                              nullptr,
+                                              nullptr,
+                                              NameForm::kAfterIndexPrefix};
 
 // ---- call history ----
 
 bool HasAddressAndDate(CallItem& call, const ColumnsSeen&) { return !call.address.empty() && !call.date.empty(); }
 
 constexpr ColumnRule<CallItem> kCallRules[] = {
-    {1, A::kTextWithoutControls, &CallItem::address},
-    {2, A::kUnixDate, &CallItem::date},
-    {3, A::kInteger, nullptr, &CallItem::duration},
-    {4, A::kOneWhenZero, nullptr, &CallItem::incoming},  // flags 0: an incoming call
+    {"address", 1, A::kTextWithoutControls, &CallItem::address},
+    {"date", 2, A::kUnixDate, &CallItem::date},
+    {"duration", 3, A::kInteger, nullptr, &CallItem::duration},
+    {"flags", 4, A::kOneWhenBitZeroClear, nullptr, &CallItem::incoming},  // bit 0 set: an outgoing call
 };
 const TableLayout<CallItem> kCallLayout{kCallRules, OtherTexts::kUnchecked, Learning::kCall,
                                         CandidateTypes::kCallColumns, nullptr, HasAddressAndDate};
 
 constexpr ColumnRule<CallItem> kCallRecordRules[] = {
-    {8, A::kOneWhenZero, nullptr, &CallItem::incoming},  // ZORIGINATED 0: an incoming call
-    {10, A::kAppleDateOrFloat, &CallItem::date},         // ZDATE
-    {11, A::kInteger, nullptr, &CallItem::duration},     // ZDURATION
-    {12, A::kText, &CallItem::address},                  // ZADDRESS
+    {"ZORIGINATED", 8, A::kOneWhenZero, nullptr, &CallItem::incoming},  // 0: an incoming call
+    {"ZDATE", 10, A::kAppleDateOrFloat, &CallItem::date},
+    {"ZDURATION", 11, A::kIntegerOrFloat, nullptr, &CallItem::duration},
+    {"ZADDRESS", 12, A::kTextOrUtf8Blob, &CallItem::address},
 };
 const TableLayout<CallItem> kCallRecordLayout{kCallRecordRules, OtherTexts::kUnchecked, Learning::kCall,
                                               CandidateTypes::kCallColumns, nullptr, HasAddressAndDate};
@@ -92,15 +100,15 @@ const TableLayout<CallItem> kCallRecordLayout{kCallRecordRules, OtherTexts::kUnc
 // ---- notes.sqlite ----
 
 constexpr ColumnRule<NoteItem> kNoteRules[] = {
-    {11, A::kInteger, nullptr, &NoteItem::noteKey},  // ZBODY
-    {13, A::kUnixDate, &NoteItem::date},             // ZCREATIONDATE
-    {14, A::kText, &NoteItem::title},                // ZTITLE
+    {"ZBODY", 11, A::kInteger, nullptr, &NoteItem::noteKey},
+    {"ZCREATIONDATE", 13, A::kUnixDate, &NoteItem::date},
+    {"ZTITLE", 14, A::kStrictText, &NoteItem::title},  // a deleted title cut into by later writes fails
 };
 const TableLayout<NoteItem> kNoteLayout{kNoteRules};
 
 constexpr ColumnRule<NoteItem> kNoteBodyRules[] = {
-    {3, A::kInteger, nullptr, &NoteItem::noteKey},  // ZOWNER
-    {4, A::kText, &NoteItem::content},              // ZCONTENT
+    {"ZOWNER", 3, A::kInteger, nullptr, &NoteItem::noteKey},
+    {"ZCONTENT", 4, A::kText, &NoteItem::content},
 };
 const TableLayout<NoteItem> kNoteBodyLayout{kNoteBodyRules};
 
@@ -108,11 +116,11 @@ const TableLayout<NoteItem> kNoteBodyLayout{kNoteBodyRules};
 
 // Layout A: up to 28 columns (older WhatsApp versions).
 constexpr ColumnRule<ChatMessageItem> kWhatsAppMessageRulesA[] = {
-    {12, A::kConstant, nullptr, &ChatMessageItem::fromMe},         // ZISFROMME
-    {19, A::kInteger, nullptr, &ChatMessageItem::chatSessionId},   // ZCHATSESSION
-    {20, A::kInteger, nullptr, &ChatMessageItem::groupMemberId},   // ZGROUPMEMBER
-    {25, A::kAppleDateOrFloat, &ChatMessageItem::date},            // ZMESSAGEDATE
-    {32, A::kStrictText, &ChatMessageItem::text},                  // ZTEXT
+    {"ZISFROMME", 12, A::kConstant, nullptr, &ChatMessageItem::fromMe},
+    {"ZCHATSESSION", 19, A::kInteger, nullptr, &ChatMessageItem::chatSessionId},
+    {"ZGROUPMEMBER", 20, A::kInteger, nullptr, &ChatMessageItem::groupMemberId},
+    {"ZMESSAGEDATE", 25, A::kAppleDateOrFloat, &ChatMessageItem::date},
+    {"ZTEXT", 32, A::kStrictText, &ChatMessageItem::text},
 };
 const TableLayout<ChatMessageItem> kWhatsAppMessageLayoutA{
     kWhatsAppMessageRulesA, OtherTexts::kMustConvert, Learning::kNothing, CandidateTypes::kExpectedColumns,
@@ -121,58 +129,59 @@ const TableLayout<ChatMessageItem> kWhatsAppMessageLayoutA{
 // Layout B: more than 28 columns; also the media item, and a record must
 // name its chat, its sender or its date.
 constexpr ColumnRule<ChatMessageItem> kWhatsAppMessageRulesB[] = {
-    {12, A::kConstant, nullptr, &ChatMessageItem::fromMe},
-    {19, A::kInteger, nullptr, &ChatMessageItem::chatSessionId},
-    {20, A::kInteger, nullptr, &ChatMessageItem::groupMemberId},
-    {22, A::kInteger, nullptr, &ChatMessageItem::mediaItemId},     // ZMEDIAITEM
-    {25, A::kAppleDateOrFloat, &ChatMessageItem::date},
-    {32, A::kStrictText, &ChatMessageItem::text},
+    {"ZISFROMME", 12, A::kConstant, nullptr, &ChatMessageItem::fromMe},
+    {"ZCHATSESSION", 19, A::kInteger, nullptr, &ChatMessageItem::chatSessionId},
+    {"ZGROUPMEMBER", 20, A::kInteger, nullptr, &ChatMessageItem::groupMemberId},
+    {"ZMEDIAITEM", 22, A::kInteger, nullptr, &ChatMessageItem::mediaItemId},
+    {"ZMESSAGEDATE", 25, A::kAppleDateOrFloat, &ChatMessageItem::date},
+    {"ZTEXT", 32, A::kStrictText, &ChatMessageItem::text},
 };
 const TableLayout<ChatMessageItem> kWhatsAppMessageLayoutB{
     kWhatsAppMessageRulesB, OtherTexts::kMustConvert, Learning::kNothing, CandidateTypes::kExpectedColumns,
     &ChatMessageItem::messageId,
-    [](ChatMessageItem&, const ColumnsSeen& seen) { return seen[19] || seen[20] || seen[25]; }};
+    // rules 1, 2 and 4: ZCHATSESSION, ZGROUPMEMBER, ZMESSAGEDATE
+    [](ChatMessageItem&, const ColumnsSeen& seen) { return seen[1] || seen[2] || seen[4]; }};
 
 constexpr ColumnRule<ChatSession> kChatSessionRules[] = {
-    {20, A::kIdBeforeAt, &ChatSession::contactJid},  // ZCONTACTJID
-    {23, A::kStrictText, &ChatSession::partnerName}, // ZPARTNERNAME
+    {"ZCONTACTJID", 20, A::kIdBeforeAt, &ChatSession::contactJid},
+    {"ZPARTNERNAME", 23, A::kStrictText, &ChatSession::partnerName},
 };
 const TableLayout<ChatSession> kChatSessionLayout{kChatSessionRules, OtherTexts::kMustConvert, Learning::kNothing,
                                                   CandidateTypes::kExpectedColumns, &ChatSession::sessionId};
 
 constexpr ColumnRule<GroupMember> kGroupMemberRules[] = {
-    {7, A::kInteger, nullptr, &GroupMember::chatSessionId},  // ZCHATSESSION
-    {10, A::kStrictText, &GroupMember::contactName},         // ZCONTACTNAME
-    {12, A::kIdCutAtAt, &GroupMember::memberJid},            // ZMEMBERJID
+    {"ZCHATSESSION", 7, A::kInteger, nullptr, &GroupMember::chatSessionId},
+    {"ZCONTACTNAME", 10, A::kStrictText, &GroupMember::contactName},
+    {"ZMEMBERJID", 12, A::kIdCutAtAt, &GroupMember::memberJid},
 };
 const TableLayout<GroupMember> kGroupMemberLayout{kGroupMemberRules, OtherTexts::kMustConvert, Learning::kNothing,
                                                   CandidateTypes::kExpectedColumns, &GroupMember::memberId};
 
-constexpr ColumnRule<MediaItem> kMediaItemRules[] = {{18, A::kStrictText, &MediaItem::localPath}};
+constexpr ColumnRule<MediaItem> kMediaItemRules[] = {{"ZMEDIALOCALPATH", 18, A::kStrictText, &MediaItem::localPath}};
 const TableLayout<MediaItem> kMediaItemLayout{kMediaItemRules, OtherTexts::kMustConvert, Learning::kNothing,
                                               CandidateTypes::kExpectedColumns, &MediaItem::mediaId};
 
 // ---- WeChat ----
 
 constexpr ColumnRule<WeChatMessage> kWeChatMessageRules[] = {
-    {3, A::kUnixDate, &WeChatMessage::date},
-    {4, A::kText, &WeChatMessage::text},
-    {8, A::kInverseConstant, nullptr, &WeChatMessage::isSend},  // 0 = sent
+    {nullptr, 3, A::kUnixDate, &WeChatMessage::date},
+    {nullptr, 4, A::kText, &WeChatMessage::text},
+    {nullptr, 8, A::kInverseConstant, nullptr, &WeChatMessage::isSend},  // 0 = sent
 };
 const TableLayout<WeChatMessage> kWeChatMessageLayout{
     kWeChatMessageRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns,
     &WeChatMessage::rowId, [](WeChatMessage& m, const ColumnsSeen&) { return !m.text.empty(); }};
 
 constexpr ColumnRule<WeChatFriend> kWeChatFriendRules[] = {
-    {1, A::kText, &WeChatFriend::userName},
-    {2, A::kText, &WeChatFriend::nickName},
-    {6, A::kInteger, nullptr, &WeChatFriend::type},
+    {nullptr, 1, A::kText, &WeChatFriend::userName},
+    {nullptr, 2, A::kText, &WeChatFriend::nickName},
+    {nullptr, 6, A::kInteger, nullptr, &WeChatFriend::type},
 };
 const TableLayout<WeChatFriend> kWeChatFriendLayout{kWeChatFriendRules};
 
 // ---- QQ ----
 
-constexpr ColumnRule<QQChatTable> kQQChatTableRules[] = {{0, A::kText, &QQChatTable::tableName}};
+constexpr ColumnRule<QQChatTable> kQQChatTableRules[] = {{nullptr, 0, A::kText, &QQChatTable::tableName}};
 const TableLayout<QQChatTable> kQQChatTableLayout{
     kQQChatTableRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns, nullptr,
     [](QQChatTable& t, const ColumnsSeen&) {
@@ -182,10 +191,10 @@ const TableLayout<QQChatTable> kQQChatTableLayout{
     }};
 
 constexpr ColumnRule<QQMessage> kQQMessageRules[] = {
-    {1, A::kPeerFilter},
-    {2, A::kUnixDate, &QQMessage::date},
-    {4, A::kInverseConstant, nullptr, &QQMessage::isSend},  // 0 = sent
-    {6, A::kText, &QQMessage::content},
+    {nullptr, 1, A::kPeerFilter},
+    {nullptr, 2, A::kUnixDate, &QQMessage::date},
+    {nullptr, 4, A::kInverseConstant, nullptr, &QQMessage::isSend},  // 0 = sent
+    {nullptr, 6, A::kText, &QQMessage::content},
 };
 const TableLayout<QQMessage> kQQMessageLayout{
     kQQMessageRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns, &QQMessage::rowId,

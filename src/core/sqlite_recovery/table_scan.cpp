@@ -212,9 +212,10 @@ int ScanTable(SqliteReader& reader, std::string_view name, RowVisitor& visitor) 
     const auto& header = decoder.Header();
     if (!header || !header->IsTableLeaf()) continue;
     const std::size_t expected = visitor.CandidateColumns(reader);
+    const std::size_t fewest = std::min(visitor.FewestColumns(reader), expected);
     const auto columns = FirstCellColumnCount(reader, decoder.Page(), *header);
     const bool hasCells = !CellOffsets(decoder.Page(), *header).empty();
-    if (hasCells && columns != expected) continue;  // a page of another table (or unreadable)
+    if (hasCells && (!columns || *columns < fewest || *columns > expected)) continue;  // another table's page (or unreadable)
     decoder.DecodeFreePageCells();
     decoder.DecodeCandidates(RowSource::kFreelist);
   }

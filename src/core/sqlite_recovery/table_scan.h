@@ -34,6 +34,9 @@ class RowVisitor {
   // The serial-type count by which candidates of the table are read (and
   // recognised by the scans); by default the reader's expected column count.
   virtual std::size_t CandidateColumns(SqliteReader& reader);
+  // The fewest serial types a record of the table may have (rows written
+  // before columns were added); by default CandidateColumns.
+  virtual std::size_t FewestColumns(SqliteReader& reader) { return CandidateColumns(reader); }
   // The serial-type count that a surviving header-size varint must agree with.
   virtual std::size_t HeaderColumns(SqliteReader& reader) { return CandidateColumns(reader); }
 };
@@ -43,7 +46,7 @@ class RowVisitor {
 //     leaf pages (ascending page index), then the candidates of the same
 //     pages;
 //  2. for each freelist leaf page that is a table leaf whose first cell has
-//     as many serial types as a record of the table (or that has no cells),
+//     from FewestColumns to CandidateColumns serial types (or no cells),
 //     its cells and then its candidates, all marked deleted;
 //  3. the old records behind the leaf list of each freelist trunk page.
 // Rows that repeat a live row of the table (copies SQLite left behind when

@@ -10,7 +10,7 @@
 #include "core/sqlite_recovery/generic_rows.h"
 #include "core/sqlite_recovery/sqlite_reader.h"
 #include "core/sqlite_recovery/table_decoders.h"
-#include "core/sqlite_recovery/unique_fd.h"
+#include "core/common/unique_fd.h"
 
 namespace scrivel::sqlite_recovery::testing {
 
