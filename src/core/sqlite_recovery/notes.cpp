@@ -15,24 +15,6 @@ namespace scrivel::sqlite_recovery {
 
 namespace {
 
-// "ZNOTE" is a Core Data table: like every Core Data timestamp, its
-// creation date counts seconds from 2001-01-01 00:00:00 UTC, stored as an
-// integer or a float. (Read as Unix seconds, every note would be dated 31
-// years early.)
-constexpr const char* kNoteTable = "ZNOTE";
-constexpr ColumnRule<NoteItem> kNoteRecordRules[] = {
-    {"ZBODY", 11, ColumnAction::kInteger, nullptr, &NoteItem::noteKey},
-    {"ZCREATIONDATE", 13, ColumnAction::kAppleDateOrFloat, &NoteItem::date},
-    {"ZTITLE", 14, ColumnAction::kText, &NoteItem::title},
-};
-const TableLayout<NoteItem> kNoteRecordLayout{kNoteRecordRules};
-
-int DecodeNoteRecords(SqliteReader& reader, std::vector<NoteItem>* out) {
-  TypedDecoder<NoteItem> decoder(reader, kNoteTable, kNoteRecordLayout,
-                                 [out](NoteItem&& note) { out->push_back(std::move(note)); });
-  return ScanTable(reader, kNoteTable, decoder);
-}
-
 bool HasText(const NoteItem& note) { return !note.title.empty() || !note.content.empty(); }
 
 // Gives each body record the title of the first unused note record with
@@ -77,7 +59,7 @@ int ParseNotes(const std::string& notesDbPath, std::vector<NoteItem>* notes) {
   std::vector<NoteItem> bodies;
   (void)DecodeNoteBodies(reader, &bodies);
   std::vector<NoteItem> noteRecords;
-  (void)DecodeNoteRecords(reader, &noteRecords);
+  (void)DecodeNotes(reader, &noteRecords);
   *notes = AssembleNotes(std::move(bodies), std::move(noteRecords));
   return kOk;
 }

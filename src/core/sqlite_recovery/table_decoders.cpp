@@ -101,7 +101,8 @@ const TableLayout<CallItem> kCallRecordLayout{kCallRecordRules, OtherTexts::kUnc
 
 constexpr ColumnRule<NoteItem> kNoteRules[] = {
     {"ZBODY", 11, A::kInteger, nullptr, &NoteItem::noteKey},
-    {"ZCREATIONDATE", 13, A::kUnixDate, &NoteItem::date},
+    // A Core Data timestamp: seconds since 2001-01-01 UTC, integer or float.
+    {"ZCREATIONDATE", 13, A::kAppleDateOrFloat, &NoteItem::date},
     {"ZTITLE", 14, A::kStrictText, &NoteItem::title},  // a deleted title cut into by later writes fails
 };
 const TableLayout<NoteItem> kNoteLayout{kNoteRules};
