@@ -17,8 +17,10 @@ namespace {
 
 bool HasText(const NoteItem& note) { return !note.title.empty() || !note.content.empty(); }
 
-// Gives each body record the title of the first unused note record with
-// its key; returns which note records were used.
+// Gives each body record the title and creation date of the first unused
+// note record with its key (a body record has no date of its own, so
+// without this most notes would be listed undated); returns which note
+// records were used.
 std::vector<bool> PairTitles(std::vector<NoteItem>& bodies, const std::vector<NoteItem>& notes) {
   std::unordered_map<std::int32_t, std::deque<std::size_t>> unusedByKey;  // key -> note indexes, in list order
   for (std::size_t i = 0; i < notes.size(); ++i) unusedByKey[notes[i].noteKey].push_back(i);
@@ -29,6 +31,7 @@ std::vector<bool> PairTitles(std::vector<NoteItem>& bodies, const std::vector<No
     const std::size_t note = unused->second.front();
     unused->second.pop_front();
     body.title = notes[note].title;
+    body.date = notes[note].date;
     used[note] = true;
   }
   return used;

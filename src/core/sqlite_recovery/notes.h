@@ -21,9 +21,9 @@ namespace scrivel::sqlite_recovery {
 [[nodiscard]] int ParseNotes(const std::string& notesDbPath, std::vector<NoteItem>* notes);
 
 // The assembly step of ParseNotes, on decoded records:
-//  1. each body record, in order, takes the title of the first remaining
-//     note record with its key, which is then used up (the body record
-//     keeps its own `deleted` and its empty date);
+//  1. each body record, in order, takes the title and the creation date of
+//     the first remaining note record with its key, which is then used up
+//     (the body record keeps its own `deleted`);
 //  2. the note records left over that have a title or content follow;
 //  3. records whose title and content are both empty are dropped, and the
 //     title and content of the others are cleaned (CleanNoteHtml). The

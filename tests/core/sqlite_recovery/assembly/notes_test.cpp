@@ -82,7 +82,7 @@ TEST(AssembleNotes, PairsBodiesWithTheFirstUnusedNoteOfTheirKey) {
   ASSERT_EQ(result.size(), 6u);
   EXPECT_EQ(result[0].title, "First & best");
   EXPECT_EQ(result[0].content, "\none");
-  EXPECT_EQ(result[0].date, "");  // body records keep their empty date
+  EXPECT_EQ(result[0].date, "2020-01-01 00:00:00");  // the body takes its note's date with the title
   EXPECT_EQ(result[1].title, "Second");
   EXPECT_EQ(result[2].title, "Second again");
   EXPECT_EQ(result[2].deleted, 1);  // the body's own flag
@@ -119,7 +119,7 @@ TEST(ParseNotes, CoreDataDatesCountFrom2001) {
   ASSERT_EQ(notes.size(), 2u);
   EXPECT_EQ(notes[0].title, "Integer date");  // the body, with its note's title
   EXPECT_EQ(notes[0].content, "\nx");
-  EXPECT_EQ(notes[0].date, "");
+  EXPECT_EQ(notes[0].date, "2020-01-06 10:40:00");
   EXPECT_EQ(notes[1].title, "Float date");  // a note without a body
   EXPECT_EQ(notes[1].date, "2020-01-06 10:40:00");
   fs::remove_all(dir);
