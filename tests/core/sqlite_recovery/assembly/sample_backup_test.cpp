@@ -376,12 +376,14 @@ TEST_F(SampleBackup, NotesPairedWithTitlesAndDatedFrom2001) {
     EXPECT_FALSE(note.title.empty() && note.content.empty());
     EXPECT_EQ(note.content.find("<div>"), std::string::npos);
     EXPECT_EQ(note.content.find("&amp;"), std::string::npos) << note.content;
-    if (!note.date.empty()) continue;
+    if (note.content.empty()) continue;  // a note record without a body
     (note.deleted ? deletedBodies : liveBodies)++;
-    // A live body comes before any recovered copy, so it takes the live note's title.
+    // A live body comes before any recovered copy, so it takes the live
+    // note's title and creation date, counted from 2001-01-01.
     const auto row = noteRows.find(note.noteKey);
     if (!note.deleted && row != noteRows.end()) {
       EXPECT_EQ(note.title, row->second->Text("ZTITLE"));
+      EXPECT_EQ(note.date, AppleDate(Seconds(*row->second, "ZCREATIONDATE")));
     }
   }
   EXPECT_EQ(liveBodies, Rows(s_modern, "notes", "ZNOTEBODY", false).size());
@@ -393,7 +395,7 @@ TEST_F(SampleBackup, NotesPairedWithTitlesAndDatedFrom2001) {
   for (const GroundTruthRecord* row : Rows(s_modern, "notes", "ZNOTEBODY", false)) liveBodyKeys.insert(row->Integer("ZOWNER"));
   std::map<std::int64_t, const NoteItem*> unpaired;
   for (const NoteItem& note : notes)
-    if (!note.date.empty() && !note.deleted) unpaired[note.noteKey] = &note;
+    if (note.content.empty() && !note.deleted) unpaired[note.noteKey] = &note;
   for (const auto& [key, row] : noteRows) {
     if (liveBodyKeys.count(key)) continue;
     const auto found = unpaired.find(key);
