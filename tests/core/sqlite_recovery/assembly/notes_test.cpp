@@ -104,15 +104,15 @@ TEST(ParseNotes, CoreDataDatesCountFrom2001) {
   using namespace fixtures;
   const fs::path dir = fs::temp_directory_path() / ("scrivel-notes-" + std::to_string(getpid()));
   fs::create_directories(dir);
-  DatabaseSpec spec;
-  spec.ddl = std::string(EmbeddedSchema("reference-notes.sql"));
-  spec.inserts.push_back({"ZNOTE",
+  DatabaseSpec definition;
+  definition.ddl = std::string(EmbeddedSchema("reference-notes.sql"));
+  definition.inserts.push_back({"ZNOTE",
                           {"Z_PK", "ZBODY", "ZCREATIONDATE", "ZTITLE"},
                           {{SqlInt(1), SqlInt(1), SqlInt(600000000), SqlText("Integer date")},
                            {SqlInt(2), SqlInt(2), SqlReal(600000000.75), SqlText("Float date")}}});
-  spec.inserts.push_back({"ZNOTEBODY", {"Z_PK", "ZOWNER", "ZCONTENT"}, {{SqlInt(1), SqlInt(1), SqlText("<div>x</div>")}}});
+  definition.inserts.push_back({"ZNOTEBODY", {"Z_PK", "ZOWNER", "ZCONTENT"}, {{SqlInt(1), SqlInt(1), SqlText("<div>x</div>")}}});
   const fs::path path = dir / "notes.sqlite";
-  ASSERT_EQ(BuildDatabase(path, spec, nullptr), kOk);
+  ASSERT_EQ(BuildDatabase(path, definition, nullptr), kOk);
 
   std::vector<NoteItem> notes;
   ASSERT_EQ(ParseNotes(path.string(), &notes), kOk);
