@@ -3,6 +3,8 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+
 #include <utility>
 
 namespace scrivel {
@@ -22,6 +24,13 @@ class UniqueFd {
 
   int Get() const { return m_fd; }
   bool IsOpen() const { return m_fd >= 0; }
+  // Closes now and returns 0, or the system's error number (a failed close
+  // of a written file can mean lost data).
+  int Close() {
+    const int rc = m_fd >= 0 ? ::close(m_fd) : 0;
+    m_fd = -1;
+    return rc == 0 ? 0 : errno;
+  }
   void Reset(int fd = -1) {
     if (m_fd >= 0) ::close(m_fd);
     m_fd = fd;

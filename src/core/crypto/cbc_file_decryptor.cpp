@@ -11,34 +11,13 @@
 #include <openssl/evp.h>
 
 #include "core/common/result_codes.h"
+#include "core/common/unique_fd.h"
 
 namespace scrivel::crypto {
 namespace {
 
 constexpr std::size_t kChunkSize = 1 << 20;  // bytes per read; a multiple of kAesBlockSize
 static_assert(kChunkSize % kAesBlockSize == 0);
-
-// Owns a file descriptor.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : m_fd(fd) {}
-  ~FileDescriptor() {
-    if (m_fd >= 0) ::close(m_fd);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return m_fd; }
-  bool valid() const { return m_fd >= 0; }
-  // Closes now and returns the system's error number, or 0.
-  int Close() {
-    const int rc = ::close(m_fd);
-    m_fd = -1;
-    return rc == 0 ? 0 : errno;
-  }
-
- private:
-  int m_fd;
-};
 
 struct CipherContextDeleter {
   void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }
@@ -129,16 +108,16 @@ int DecryptFileToFile(const std::filesystem::path& source, const std::filesystem
                       std::span<const std::uint8_t> key, DecryptedFileReport& report) {
   report = DecryptedFileReport{};
   if (key.size() != kFileKeySize) return kBadFile;
-  FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!in.valid()) return kBadFile;
+  UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!in.IsOpen()) return kBadFile;
   struct stat status {};
-  if (::fstat(in.get(), &status) != 0 || !S_ISREG(status.st_mode)) return kBadFile;
+  if (::fstat(in.Get(), &status) != 0 || !S_ISREG(status.st_mode)) return kBadFile;
   report.storedSize = static_cast<std::uint64_t>(status.st_size);
   report.unalignedTailSize = report.storedSize % kAesBlockSize;
 
-  FileDescriptor out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644));
-  if (!out.valid()) return errno;
-  int rc = DecryptBlocks(in.get(), out.get(), key, report.storedSize - report.unalignedTailSize, report);
+  UniqueFd out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644));
+  if (!out.IsOpen()) return errno;
+  int rc = DecryptBlocks(in.Get(), out.Get(), key, report.storedSize - report.unalignedTailSize, report);
   const int closeRc = out.Close();
   if (rc == kOk) rc = closeRc;
   if (rc != kOk) {
