@@ -1,28 +1,11 @@
 #include "backup_test_support.h"
 
-#include <atomic>
 #include <fstream>
-#include <random>
 #include <stdexcept>
 
 #include <sqlite3.h>
-#include <unistd.h>
 
 namespace scrivel::testing {
-
-TempFolder::TempFolder() {
-  static std::atomic<unsigned> counter{0};
-  std::random_device randomDevice;
-  const std::string name = "scrivel-test-backup-" + std::to_string(::getpid()) + "-" +
-                           std::to_string(counter++) + "-" + std::to_string(randomDevice());
-  m_path = std::filesystem::temp_directory_path() / name;
-  std::filesystem::create_directories(m_path);
-}
-
-TempFolder::~TempFolder() {
-  std::error_code error;
-  std::filesystem::remove_all(m_path, error);
-}
 
 void WriteFile(const std::filesystem::path& path, std::string_view content) {
   std::filesystem::create_directories(path.parent_path());

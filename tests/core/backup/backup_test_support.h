@@ -11,23 +11,13 @@
 #include <vector>
 
 #include "core/backup/mbdb_reader.h"
+#include "fixtures/temporary_folder.h"
 
 namespace scrivel::testing {
 
 // A fresh folder under the system's temporary folder, removed with
 // everything in it when the object goes away.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const std::filesystem::path& Path() const { return m_path; }
-
- private:
-  std::filesystem::path m_path;
-};
+using TempFolder = fixtures::TemporaryFolder;
 
 // Writes `content` to `path`, creating missing parent folders.
 void WriteFile(const std::filesystem::path& path, std::string_view content);

@@ -4,10 +4,10 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <regex>
 
 #include "core/common/profile_file.h"
+#include "fixtures/temporary_folder.h"
 
 namespace scrivel {
 namespace {
@@ -18,11 +18,7 @@ namespace fs = std::filesystem;
 // config.ini and language files.
 class LanguageStringsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    m_dir = fs::temp_directory_path() / ("scrivel-lang-" + std::to_string(std::random_device{}()));
-    fs::create_directories(m_dir / "Languages");
-  }
-  void TearDown() override { fs::remove_all(m_dir); }
+  void SetUp() override { fs::create_directories(m_dir / "Languages"); }
 
   std::string appDirectory() const { return m_dir.string() + "/"; }
   void writeFile(const fs::path& relative, const std::string& bytes) {
@@ -30,7 +26,8 @@ class LanguageStringsTest : public ::testing::Test {
   }
   void writeLanguage(const std::string& name, const std::string& text) { writeFile("Languages/" + name + ".ini", text); }
 
-  fs::path m_dir;
+  fixtures::TemporaryFolder m_folder{"languages"};
+  const fs::path m_dir = m_folder.Path();
 };
 
 TEST_F(LanguageStringsTest, LineRulesAndFirstKeyWins) {

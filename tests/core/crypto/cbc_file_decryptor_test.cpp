@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
 
-#include <atomic>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "core/common/result_codes.h"
+#include "fixtures/temporary_folder.h"
 
 namespace scrivel::crypto {
 namespace {
@@ -44,14 +44,6 @@ Bytes Encrypt(const Bytes& plain) {
 
 class CbcFileDecryptorTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    static std::atomic<int> counter{0};
-    m_dir = fs::temp_directory_path() /
-            ("scrivel-test-cbc-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    fs::create_directories(m_dir);
-  }
-  void TearDown() override { fs::remove_all(m_dir); }
-
   fs::path Write(const std::string& name, const Bytes& bytes) {
     std::ofstream(m_dir / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                         static_cast<std::streamsize>(bytes.size()));
@@ -66,7 +58,8 @@ class CbcFileDecryptorTest : public ::testing::Test {
     return DecryptFileToFile(Write("stored", stored), m_dir / "plain", kKey, report);
   }
 
-  fs::path m_dir;
+  fixtures::TemporaryFolder m_folder{"cbc"};
+  const fs::path m_dir = m_folder.Path();
 };
 
 TEST_F(CbcFileDecryptorTest, RoundTripsEverySmallSizeAndAMultiChunkFile) {

@@ -57,7 +57,7 @@ class DecryptBackupTest : public ::testing::Test {
   // Writes a stand-in tool: a shell script with `body`, started like the
   // real one ($1 $2 = backup and output folder, the secret on stdin).
   fs::path FakeTool(const std::string& body) {
-    const fs::path path = m_root.path() / ("fake tool " + std::to_string(m_fakeCount++));
+    const fs::path path = m_root.Path() / ("fake tool " + std::to_string(m_fakeCount++));
     std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
     fs::permissions(path, fs::perms::owner_all);
     return path;
@@ -65,12 +65,12 @@ class DecryptBackupTest : public ::testing::Test {
   DecryptionSetup Setup(const fs::path& tool, std::uint64_t storedFileCount = 100) {
     DecryptionSetup setup;
     setup.toolPath = tool;
-    setup.temporaryRoot = m_root.path() / "temporary root";
+    setup.temporaryRoot = m_root.Path() / "temporary root";
     setup.storedFileCount = storedFileCount;
     return setup;
   }
   fs::path BackupFolder() {
-    const fs::path folder = m_root.path() / "my backup folder";
+    const fs::path folder = m_root.Path() / "my backup folder";
     fs::create_directories(folder);
     return folder;
   }
@@ -89,7 +89,7 @@ TEST_F(DecryptBackupTest, CountLinesBecomeProgressWithinTheShare) {
   EXPECT_EQ(rc, kOk);
   EXPECT_EQ(recorder.Distinct(), (std::vector<int>{1, 3, 11}));
   EXPECT_EQ(progress.progress, 1);
-  EXPECT_EQ(output, m_root.path() / "temporary root" / kDecryptionOutputFolderName);
+  EXPECT_EQ(output, m_root.Path() / "temporary root" / kDecryptionOutputFolderName);
   EXPECT_TRUE(fs::is_directory(output));
 }
 
@@ -124,7 +124,7 @@ TEST_F(DecryptBackupTest, ReadsLinesCutByThePipeAndCapsTheCount) {
 }
 
 TEST_F(DecryptBackupTest, PassesFoldersAsArgumentsAndThePasswordOnStandardInput) {
-  const fs::path record = m_root.path() / "record";
+  const fs::path record = m_root.Path() / "record";
   const fs::path tool = FakeTool("printf '%s|' \"$#\" \"$@\" > '" + record.string() +
                                  "'; cat >> '" + record.string() + "'; echo 'Count: 1'");
   Recorder recorder;
@@ -171,7 +171,7 @@ TEST_F(DecryptBackupTest, MissingToolIsABadFile) {
   Recorder recorder;
   ScanProgress progress = recorder.Progress();
   fs::path output;
-  EXPECT_EQ(DecryptBackup(Setup(m_root.path() / "no such tool"), BackupFolder(), "pw", progress, output), kBadFile);
+  EXPECT_EQ(DecryptBackup(Setup(m_root.Path() / "no such tool"), BackupFolder(), "pw", progress, output), kBadFile);
 }
 
 TEST_F(DecryptBackupTest, RealToolDecryptsAndASecondOpeningReusesTheKey) {
@@ -180,12 +180,12 @@ TEST_F(DecryptBackupTest, RealToolDecryptsAndASecondOpeningReusesTheKey) {
       {"HomeDomain", "Library/SMS/sms.db", PatternBytes(3000, 1), std::nullopt},
       {"HomeDomain", "Library/empty", {}, std::nullopt},
   };
-  decrypt_test::WritePlainBackup(m_root.path() / "plain", decrypt_test::PlainManifest::kManifestDb, files);
+  decrypt_test::WritePlainBackup(m_root.Path() / "plain", decrypt_test::PlainManifest::kManifestDb, files);
   fixtures::BackupEncryptionOptions options;
   options.password = "secret";
   options.sha256Iterations = 200000;  // slow enough to tell a derivation from a reused key
-  const fs::path backup = m_root.path() / "encrypted";
-  ASSERT_EQ(fixtures::EncryptBackup(m_root.path() / "plain", backup, options), kOk);
+  const fs::path backup = m_root.Path() / "encrypted";
+  ASSERT_EQ(fixtures::EncryptBackup(m_root.Path() / "plain", backup, options), kOk);
   const auto before = decrypt_test::SnapshotFolder(backup);
 
   DecryptionKeyCache cache;

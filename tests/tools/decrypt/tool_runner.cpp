@@ -1,9 +1,7 @@
 #include "tool_runner.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <fstream>
 #include <sstream>
 
@@ -15,21 +13,6 @@ namespace scrivel::decrypt_test {
 namespace fs = std::filesystem;
 
 fs::path ToolPath() { return fs::path(SCRIVEL_TEST_BIN_DIR) / "tool"; }
-
-TempFolder::TempFolder() {
-  static std::atomic<int> counter{0};
-  m_path = fs::temp_directory_path() /
-           ("scrivel-test-decrypt-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-  fs::remove_all(m_path);
-  fs::create_directories(m_path);
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ignored;
-  // A test may have made a folder read-only; make it writable to remove it.
-  fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ignored);
-  fs::remove_all(m_path, ignored);
-}
 
 bool ToolResult::HasLine(const std::string& line) const {
   std::istringstream stream(output);

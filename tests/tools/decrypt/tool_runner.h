@@ -9,22 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "fixtures/temporary_folder.h"
+
 namespace scrivel::decrypt_test {
 
 std::filesystem::path ToolPath();  // SCRIVEL_TEST_BIN_DIR/tool
 
 // A fresh folder under the system's temporary folder, removed at the end.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::filesystem::path& path() const { return m_path; }
-
- private:
-  std::filesystem::path m_path;
-};
+using TempFolder = fixtures::TemporaryFolder;
 
 struct ToolResult {
   int exitCode = -1;

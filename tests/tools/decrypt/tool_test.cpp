@@ -51,15 +51,15 @@ std::vector<PlainFile> FilesOfEverySize() {
 class EncryptedBackup {
  public:
   EncryptedBackup(const Generation& generation, const std::vector<PlainFile>& files) : m_files(files) {
-    WritePlainBackup(m_root.path() / "plain", generation.manifest, files);
+    WritePlainBackup(m_root.Path() / "plain", generation.manifest, files);
     fixtures::BackupEncryptionOptions options;
     options.password = kPassword;
     options.sha256Iterations = generation.sha256Iterations;
     options.encryptManifestDb = generation.encryptManifestDb;
-    EXPECT_EQ(fixtures::EncryptBackup(m_root.path() / "plain", backup(), options), 0) << generation.name;
+    EXPECT_EQ(fixtures::EncryptBackup(m_root.Path() / "plain", backup(), options), 0) << generation.name;
   }
-  fs::path backup() const { return m_root.path() / "encrypted backup"; }
-  fs::path output() const { return m_root.path() / "output"; }
+  fs::path backup() const { return m_root.Path() / "encrypted backup"; }
+  fs::path output() const { return m_root.Path() / "output"; }
   const std::vector<PlainFile>& files() const { return m_files; }
 
   ToolResult Run(const std::string& secret, std::vector<std::string> options = {}) const {
@@ -108,19 +108,19 @@ TEST(DecryptToolTest, SampleBackupsOfBothLayoutsDecryptToTheirPlainFiles) {
     TempFolder root;
     fixtures::SampleBackupOptions sample;
     sample.layout = layout;
-    ASSERT_EQ(fixtures::BuildSampleBackup(root.path() / "plain", sample, nullptr), 0);
+    ASSERT_EQ(fixtures::BuildSampleBackup(root.Path() / "plain", sample, nullptr), 0);
     fixtures::BackupEncryptionOptions options;
     options.password = kPassword;
-    ASSERT_EQ(fixtures::EncryptBackup(root.path() / "plain", root.path() / "encrypted", options), 0);
+    ASSERT_EQ(fixtures::EncryptBackup(root.Path() / "plain", root.Path() / "encrypted", options), 0);
 
     const ToolResult result =
-        RunTool({(root.path() / "encrypted").string(), (root.path() / "output").string()}, kPassword + "\n");
+        RunTool({(root.Path() / "encrypted").string(), (root.Path() / "output").string()}, kPassword + "\n");
     ASSERT_EQ(result.exitCode, kToolExitOk) << result.output;
     std::size_t compared = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(root.path() / "plain")) {
+    for (const auto& entry : fs::recursive_directory_iterator(root.Path() / "plain")) {
       const std::string name = entry.path().filename().string();
       if (!entry.is_regular_file() || !crypto::IsFileIdentifier(name)) continue;
-      EXPECT_EQ(ReadBytes(root.path() / "output" / name), ReadBytes(entry.path())) << name;
+      EXPECT_EQ(ReadBytes(root.Path() / "output" / name), ReadBytes(entry.path())) << name;
       ++compared;
     }
     EXPECT_GT(compared, 5u);
