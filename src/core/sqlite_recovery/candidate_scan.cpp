@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/sqlite_recovery/cell_payload.h"
+#include "core/sqlite_recovery/record_size.h"
 #include "core/sqlite_recovery/sqlite_format.h"
 #include "core/sqlite_recovery/varint.h"
 
@@ -21,8 +22,8 @@ const char* RowSourceName(RowSource source) {
   return "cell";
 }
 
-void CandidateList::Add(std::size_t offset, RowSource source) {
-  m_items.push_back({static_cast<std::uint32_t>(offset), source});
+void CandidateList::Add(std::size_t offset, RowSource source, std::size_t columns) {
+  m_items.push_back({static_cast<std::uint32_t>(offset), source, columns});
 }
 
 bool CandidateList::HasNear(std::size_t offset, std::size_t distance) const {
@@ -30,6 +31,23 @@ bool CandidateList::HasNear(std::size_t offset, std::size_t distance) const {
     const std::size_t gap = c.offset > offset ? c.offset - offset : offset - c.offset;
     return gap <= distance;
   });
+}
+
+std::optional<std::size_t> ColumnsOfTypeArea(Bytes page, std::size_t typesOffset, std::size_t typeBytes,
+                                             std::size_t expectedTypes, const CandidateRules& rules) {
+  if (typeBytes == 0 || typesOffset >= page.size() || typeBytes > page.size() - typesOffset) return std::nullopt;
+  if (expectedTypes != 0 && SkipVarints(page, typesOffset, expectedTypes, page.size()) == typeBytes)
+    return rules.columns;
+  if (!AcceptsShortRecords(rules)) return std::nullopt;
+  const std::size_t end = typesOffset + typeBytes;
+  std::size_t position = typesOffset;
+  std::size_t count = 0;
+  while (position < end && count < rules.columns) {
+    position += ReadVarint(page, position, sqlite_format::kMaxVarintSize).size;
+    ++count;
+  }
+  if (position != end || count < rules.fewestColumns) return std::nullopt;
+  return count;
 }
 
 namespace {
@@ -60,19 +78,35 @@ std::vector<Candidate> FindCandidates(Bytes page, const PageHeader& header, cons
 
   // Two scans may reach the same record, at the same offset or at one a
   // few bytes off (one scan read a surviving header-size varint, another
-  // assumed it lost); the first scan's reading is kept. Bytes inside a live
-  // cell are that cell's, not a deleted record (a stale pointer or a corrupt
-  // free block can point there).
-  const auto extents = LiveCellExtents(page, header, rules.usableSize);
+  // assumed it lost); the first scan's reading is kept. Bytes of a live
+  // cell are that cell's: a record that would reach into one is not a
+  // deleted record (a stale pointer or a corrupt free block can point
+  // there), or one whose tail a live cell has since overwritten. Two
+  // records that overlap cannot both be whole: one was partly written over
+  // by the other, and which one is unknown, so neither is kept.
+  const auto liveExtents = LiveCellExtents(page, header, rules.usableSize);
   CandidateList kept;
+  std::vector<std::pair<std::size_t, std::size_t>> keptExtents;
   for (const Candidate& candidate : list.Items()) {
     if (candidate.offset >= page.size() || kept.HasNear(candidate.offset, kSameRecordDistance)) continue;
-    const bool insideLiveCell = std::any_of(extents.begin(), extents.end(), [&](const auto& extent) {
-      return candidate.offset >= extent.first && candidate.offset < extent.second;
+    const std::size_t left = page.size() - candidate.offset;
+    const std::size_t recordEnd =
+        candidate.offset + static_cast<std::size_t>(std::min<std::uint64_t>(
+                               RecordSize(page, candidate.offset, 0, left, candidate.columns), left));
+    const bool overlapsLiveCell = std::any_of(liveExtents.begin(), liveExtents.end(), [&](const auto& extent) {
+      return candidate.offset < extent.second && recordEnd > extent.first;
     });
-    if (!insideLiveCell) kept.Add(candidate.offset, candidate.source);
+    if (overlapsLiveCell) continue;
+    kept.Add(candidate.offset, candidate.source, candidate.columns);
+    keptExtents.emplace_back(candidate.offset, recordEnd);
   }
-  std::vector<Candidate> result = std::move(kept.Items());
+  std::vector<Candidate> result;
+  for (std::size_t i = 0; i < keptExtents.size(); ++i) {
+    bool overlaps = false;
+    for (std::size_t j = 0; j < keptExtents.size() && !overlaps; ++j)
+      overlaps = i != j && keptExtents[i].first < keptExtents[j].second && keptExtents[i].second > keptExtents[j].first;
+    if (!overlaps) result.push_back(kept.Items()[i]);
+  }
   return result;
 }
 

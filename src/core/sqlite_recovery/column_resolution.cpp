@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "core/common/result_codes.h"
+#include "core/sqlite_recovery/record.h"
 #include "core/sqlite_recovery/schema.h"
 
 namespace scrivel::sqlite_recovery {
@@ -63,6 +64,11 @@ std::vector<std::string> SchemaColumnNames(const SqliteReader& reader, std::stri
   for (const SchemaEntry& entry : schema)
     if (entry.type == "table" && EqualsIgnoringCase(entry.name, table)) return ShapeOf(entry.sql).columns;
   return {};
+}
+
+void SchemaColumnCounts::SeeLiveRecord(Bytes payload) {
+  if (m_declared == 0) return;
+  if (const auto columns = CountSerialTypes(payload); columns && *columns > 0) m_fewest = std::min(m_fewest, *columns);
 }
 
 }  // namespace scrivel::sqlite_recovery

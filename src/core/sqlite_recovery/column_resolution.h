@@ -5,11 +5,13 @@
 // none of the names appears), the built-in positions stand.
 #pragma once
 
+#include <cstddef>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/sqlite_recovery/byte_view.h"
 #include "core/sqlite_recovery/sqlite_reader.h"
 
 namespace scrivel::sqlite_recovery {
@@ -37,5 +39,23 @@ ResolvedColumns ResolveColumns(std::span<const KeptColumn> kept, const std::vect
 // The column names of table `table` from the schema of the open reader;
 // empty when the schema has no such table or cannot be read.
 std::vector<std::string> SchemaColumnNames(const SqliteReader& reader, std::string_view table);
+
+// The serial-type counts by which a table's deleted records are read when
+// its CREATE TABLE statement gives the column count: that count, and down
+// to the fewest values a live record of the table carries (rows written
+// before columns were added keep fewer).
+class SchemaColumnCounts {
+ public:
+  // `declared` = 0: the schema does not give the count.
+  explicit SchemaColumnCounts(std::size_t declared) : m_declared(declared), m_fewest(declared) {}
+  std::size_t Declared() const { return m_declared; }
+  std::size_t Fewest() const { return m_fewest; }
+  // Takes the serial-type count of the live record `payload` into account.
+  void SeeLiveRecord(Bytes payload);
+
+ private:
+  std::size_t m_declared;
+  std::size_t m_fewest;  // at most m_declared
+};
 
 }  // namespace scrivel::sqlite_recovery

@@ -6,6 +6,7 @@
 #include "core/common/result_codes.h"
 #include "core/sqlite_recovery/assembly_csv.h"
 #include "core/sqlite_recovery/assembly_row_columns.h"
+#include "core/sqlite_recovery/column_resolution.h"
 #include "core/sqlite_recovery/sqlite_reader.h"
 #include "core/sqlite_recovery/table_scan.h"
 #include "core/sqlite_recovery/utf8_text.h"
@@ -58,28 +59,45 @@ namespace {
 // Writes each row the walk of the search table finds.
 class ContactRowWriter : public RowVisitor {
  public:
-  ContactRowWriter(SqliteReader& reader, CsvAppendFile& file) : m_reader(reader), m_file(file) {}
+  ContactRowWriter(SqliteReader& reader, CsvAppendFile& file)
+      : m_reader(reader), m_file(file), m_counts(SchemaColumnNames(reader, kContactTable).size()) {}
 
-  void OnCell(const RowOrigin&, const CellPayload& cell) override {
+  void OnCell(const RowOrigin& origin, const CellPayload& cell) override {
     const auto layout = LiveRecordLayout(cell.bytes);
     if (!layout) return;
+    if (!origin.deleted) m_counts.SeeLiveRecord(cell.bytes);
     DecoderState& state = m_reader.state;
-    // As the contact decoder does: deleted records are read with the
-    // serial-type bytes of the last live one, and numbers for them stay
-    // above every row id seen.
+    // As the contact decoder does: without the table's CREATE TABLE,
+    // deleted records are read with the serial-type bytes of the last live
+    // one; numbers for them stay above every row id seen.
     state.contactTypeBytes = static_cast<int>(layout->typesEnd - layout->typesBegin);
     state.maxContactRowId = std::max(state.maxContactRowId, cell.rowId);
     const std::uint64_t rowNumber = cell.rowId != 0 ? cell.rowId : ++state.maxContactRowId;
     Write(cell.bytes, *layout, rowNumber);
   }
 
-  void OnCandidate(const RowOrigin&, Bytes bytes) override {
+  // Deleted rows are read with the count they were recognised with when
+  // the schema gives the table's columns; otherwise with the serial-type
+  // bytes of the last live row.
+  void OnCandidate(const RowOrigin& origin, Bytes bytes) override {
+    if (m_counts.Declared() > 0 && origin.columns > 0) {
+      if (const auto layout = CandidateRecordLayout(bytes, origin.columns))
+        Write(bytes, *layout, ++m_reader.state.maxContactRowId);
+      return;
+    }
     const int typeBytes = m_reader.state.contactTypeBytes;
     const int columns = m_reader.ExpectedColumns(kContactTable);
     const auto layout = typeBytes > 0 ? CandidateRecordLayoutByBytes(bytes, static_cast<std::size_t>(typeBytes))
                                       : CandidateRecordLayout(bytes, columns > 0 ? static_cast<std::size_t>(columns) : 0);
     if (!layout) return;
     Write(bytes, *layout, ++m_reader.state.maxContactRowId);
+  }
+
+  std::size_t CandidateColumns(SqliteReader& reader) override {
+    return m_counts.Declared() > 0 ? m_counts.Declared() : RowVisitor::CandidateColumns(reader);
+  }
+  std::size_t FewestColumns(SqliteReader& reader) override {
+    return m_counts.Declared() > 0 ? m_counts.Fewest() : CandidateColumns(reader);
   }
 
  private:
@@ -89,6 +107,7 @@ class ContactRowWriter : public RowVisitor {
 
   SqliteReader& m_reader;
   CsvAppendFile& m_file;
+  SchemaColumnCounts m_counts;
 };
 
 }  // namespace

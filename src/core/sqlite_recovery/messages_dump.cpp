@@ -9,6 +9,7 @@
 #include "core/common/result_codes.h"
 #include "core/sqlite_recovery/assembly_csv.h"
 #include "core/sqlite_recovery/assembly_row_columns.h"
+#include "core/sqlite_recovery/column_resolution.h"
 #include "core/sqlite_recovery/local_date.h"
 #include "core/sqlite_recovery/sqlite_reader.h"
 #include "core/sqlite_recovery/table_scan.h"
@@ -136,11 +137,13 @@ namespace {
 class MessageRowWriter : public RowVisitor {
  public:
   MessageRowWriter(SqliteReader& reader, CsvAppendFile& file, std::int64_t dumpTime)
-      : m_reader(reader), m_file(file), m_dumpTime(dumpTime) {}
+      : m_reader(reader), m_file(file), m_dumpTime(dumpTime),
+        m_counts(SchemaColumnNames(reader, kMessageTable).size()) {}
 
   void OnCell(const RowOrigin& origin, const CellPayload& cell) override {
     const auto layout = LiveRecordLayout(cell.bytes);
     if (!layout) return;
+    if (!origin.deleted) m_counts.SeeLiveRecord(cell.bytes);
     DecoderState& state = m_reader.state;
     // As the message decoder does: the header tells the layout, and
     // numbers for deleted rows stay above every ROWID seen.
@@ -150,11 +153,25 @@ class MessageRowWriter : public RowVisitor {
     Write(cell.bytes, *layout, origin.deleted, rowNumber);
   }
 
+  // Deleted rows are read with the count they were recognised with: from
+  // the table's CREATE TABLE when the schema has it, else the count the
+  // live rows' headers suggest.
   void OnCandidate(const RowOrigin& origin, Bytes bytes) override {
-    const int columns = m_reader.ExpectedColumns(kMessageTable);
-    const auto layout = CandidateRecordLayout(bytes, columns > 0 ? static_cast<std::size_t>(columns) : 0);
+    std::size_t columns = origin.columns;
+    if (m_counts.Declared() == 0 || columns == 0) {
+      const int expected = m_reader.ExpectedColumns(kMessageTable);
+      columns = expected > 0 ? static_cast<std::size_t>(expected) : 0;
+    }
+    const auto layout = CandidateRecordLayout(bytes, columns);
     if (!layout) return;
     Write(bytes, *layout, origin.deleted, ++m_reader.state.maxMessageRowId);
+  }
+
+  std::size_t CandidateColumns(SqliteReader& reader) override {
+    return m_counts.Declared() > 0 ? m_counts.Declared() : RowVisitor::CandidateColumns(reader);
+  }
+  std::size_t FewestColumns(SqliteReader& reader) override {
+    return m_counts.Declared() > 0 ? m_counts.Fewest() : CandidateColumns(reader);
   }
 
  private:
@@ -166,6 +183,7 @@ class MessageRowWriter : public RowVisitor {
   SqliteReader& m_reader;
   CsvAppendFile& m_file;
   std::int64_t m_dumpTime;
+  SchemaColumnCounts m_counts;
 };
 
 }  // namespace

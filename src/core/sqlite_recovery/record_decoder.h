@@ -102,12 +102,11 @@ class TypedDecoder : public RowVisitor {
   // of `table` in the reader's schema.
   TypedDecoder(SqliteReader& reader, std::string_view table, const TableLayout<Record>& layout,
                std::function<void(Record&&)> sink)
-      : m_reader(reader), m_layout(layout), m_sink(std::move(sink)) {
+      : m_reader(reader), m_layout(layout), m_sink(std::move(sink)), m_counts(0) {
     std::vector<KeptColumn> kept;
     for (const ColumnRule<Record>& rule : m_layout.rules) kept.push_back({rule.name, rule.column});
     const ResolvedColumns resolved = ResolveColumns(kept, SchemaColumnNames(reader, table), m_layout.nameForm);
-    m_declaredColumns = resolved.declaredColumns;
-    m_fewestLiveColumns = m_declaredColumns;
+    m_counts = SchemaColumnCounts(Positive(resolved.declaredColumns));
     for (std::size_t i = 0; i < m_layout.rules.size(); ++i) {
       const int column = resolved.positions[i];
       if (column < 0) continue;
@@ -119,10 +118,7 @@ class TypedDecoder : public RowVisitor {
   void OnCell(const RowOrigin& origin, const CellPayload& cell) override {
     const auto layout = LiveRecordLayout(cell.bytes);
     if (!layout) return;
-    if (!origin.deleted && m_declaredColumns > 0) {
-      if (const auto columns = CountSerialTypes(cell.bytes); columns && *columns > 0)
-        m_fewestLiveColumns = std::min<std::size_t>(Positive(m_fewestLiveColumns), *columns);
-    }
+    if (!origin.deleted) m_counts.SeeLiveRecord(cell.bytes);
     Learn(cell, *layout);
     Record record;
     if (m_layout.rowId) record.*m_layout.rowId = static_cast<std::int32_t>(static_cast<std::uint32_t>(cell.rowId));
@@ -131,8 +127,8 @@ class TypedDecoder : public RowVisitor {
 
   void OnCandidate(const RowOrigin& origin, Bytes bytes) override {
     std::optional<RecordLayout> layout;
-    if (m_declaredColumns > 0) {
-      layout = CandidateRecordLayout(bytes, Positive(m_declaredColumns));
+    if (m_counts.Declared() > 0) {
+      layout = CandidateRecordLayout(bytes, origin.columns != 0 ? origin.columns : m_counts.Declared());
       if (layout) Emit(origin, bytes, *layout, Record{});
       return;
     }
@@ -154,19 +150,19 @@ class TypedDecoder : public RowVisitor {
   // The schema's count, when it named the columns, replaces the built-in
   // and learned counts.
   std::size_t CandidateColumns(SqliteReader& reader) override {
-    if (m_declaredColumns > 0) return Positive(m_declaredColumns);
+    if (m_counts.Declared() > 0) return m_counts.Declared();
     return RowVisitor::CandidateColumns(reader);
   }
 
-  // Rows written before columns were added keep fewer values: free pages
-  // whose records are that short still belong to the table.
+  // Rows written before columns were added keep fewer values: they are
+  // recognised too, in free space and on free pages.
   std::size_t FewestColumns(SqliteReader& reader) override {
-    if (m_declaredColumns > 0) return Positive(m_fewestLiveColumns);
+    if (m_counts.Declared() > 0) return m_counts.Fewest();
     return CandidateColumns(reader);
   }
 
   std::size_t HeaderColumns(SqliteReader& reader) override {
-    if (m_declaredColumns > 0) return CandidateColumns(reader);
+    if (m_counts.Declared() > 0) return CandidateColumns(reader);
     if (m_layout.candidateTypes == CandidateTypes::kCallColumns && reader.state.callColumns > 0 &&
         reader.state.currentTable == "call")
       return static_cast<std::size_t>(reader.state.callColumns);
@@ -345,8 +341,7 @@ class TypedDecoder : public RowVisitor {
   std::function<void(Record&&)> m_sink;
   static constexpr std::size_t kNoRule = SIZE_MAX;
   std::vector<std::size_t> m_ruleByColumn;  // index = column position; value = rule index, kNoRule = none
-  int m_declaredColumns = 0;                // the schema's column count when it named the columns, else 0
-  int m_fewestLiveColumns = 0;              // fewest values of a live record (at most m_declaredColumns)
+  SchemaColumnCounts m_counts;               // declared count 0 when the schema did not name the columns
 };
 
 }  // namespace scrivel::sqlite_recovery

@@ -1,5 +1,6 @@
 // Walk over a stretch of free space holding several deleted records in a
 // row (candidate_scan.h).
+#include <algorithm>
 #include <optional>
 
 #include "core/sqlite_recovery/candidate_scan.h"
@@ -14,10 +15,12 @@ namespace fmt = sqlite_format;
 namespace {
 
 // A cell whose leading fields survived: payload size P, rowid, header size
-// H, then exactly `columns` serial types and values that add up to P.
+// H, then an accepted count of serial types (ColumnsOfTypeArea) and values
+// that add up to P.
 std::optional<FreeBlockMatch> TestIntactCell(Bytes page, std::size_t cell, std::size_t end, const CandidateRules& rules) {
   const Varint payloadSize = ReadVarint(page, cell, end - cell);
-  if (payloadSize.value < rules.columns + 1 || payloadSize.value > end - cell) return std::nullopt;
+  const std::size_t fewest = FewestAcceptedColumns(rules);
+  if (payloadSize.value < fewest + 1 || payloadSize.value > end - cell) return std::nullopt;
   const Varint rowId = ReadVarint(page, cell + payloadSize.size, end - cell - payloadSize.size);
   const std::size_t headerOffset = cell + payloadSize.size + rowId.size;
   if (rowId.size == 0 || headerOffset >= end) return std::nullopt;
@@ -25,10 +28,12 @@ std::optional<FreeBlockMatch> TestIntactCell(Bytes page, std::size_t cell, std::
   const std::size_t types = headerOffset + headerSize.size;
   if (headerSize.value <= headerSize.size || headerSize.value > payloadSize.value || types >= end) return std::nullopt;
   const std::size_t typeBytes = static_cast<std::size_t>(headerSize.value) - headerSize.size;
-  if (SkipVarints(page, types, rules.columns, end) != typeBytes) return std::nullopt;
+  if (typeBytes > end - types) return std::nullopt;
+  const auto columns = ColumnsOfTypeArea(page.first(end), types, typeBytes, rules.columns, rules);
+  if (!columns) return std::nullopt;
   const std::uint64_t recordSize = RecordSize(page, types, typeBytes, end - types, 0);
   if (recordSize + headerSize.size != payloadSize.value) return std::nullopt;
-  return FreeBlockMatch{types, types + static_cast<std::size_t>(recordSize)};
+  return FreeBlockMatch{types, types + static_cast<std::size_t>(recordSize), *columns};
 }
 
 // A freed cell whose first 4 bytes became a free-block header: the block
@@ -42,7 +47,8 @@ std::optional<FreeBlockMatch> TestFreedCell(Bytes page, std::size_t block, std::
   // Cheap tests first: "size" fits a record of the table and stays inside
   // the page, and "next free block" is 0 or lies inside the page behind
   // this block's end (free blocks ascend and never overlap).
-  if (!next || !size || *size < fmt::kFreeBlockHeaderSize + rules.columns || *size > page.size() - block ||
+  const std::size_t fewest = FewestAcceptedColumns(rules);
+  if (!next || !size || *size < fmt::kFreeBlockHeaderSize + fewest || *size > page.size() - block ||
       (*next != 0 && (*next < block + *size || *next >= page.size())))
     return std::nullopt;
   const auto match = TestFreeBlock(page, block, rules);
@@ -52,6 +58,14 @@ std::optional<FreeBlockMatch> TestFreedCell(Bytes page, std::size_t block, std::
 }
 
 }  // namespace
+
+std::optional<std::size_t> FindIntactCell(Bytes page, std::size_t begin, std::size_t limit, std::size_t end,
+                                          const CandidateRules& rules) {
+  end = std::min(end, page.size());
+  for (std::size_t position = begin; position < limit && position < end; ++position)
+    if (TestIntactCell(page, position, end, rules)) return position;
+  return std::nullopt;
+}
 
 void WalkRecordRun(Bytes page, std::size_t begin, std::size_t end, const CandidateRules& rules, RowSource source,
                    CandidateList& list) {
@@ -77,7 +91,7 @@ void WalkRecordRun(Bytes page, std::size_t begin, std::size_t end, const Candida
       ++position;
       continue;
     }
-    if (!list.HasNear(match->candidate, kSameRecordDistance)) list.Add(match->candidate, source);
+    if (!list.HasNear(match->candidate, kSameRecordDistance)) list.Add(match->candidate, source, match->columns);
     position = match->recordEnd;
   }
 }

@@ -16,8 +16,9 @@ namespace {
 
 // Tries the bytes at `cell` as a whole deleted cell: either with its
 // payload-size and rowid varints intact, or with its first 4 bytes turned
-// into a free-block header. Returns the first serial-type byte.
-std::optional<std::size_t> TestDeletedCell(Bytes page, std::size_t cell, const CandidateRules& rules) {
+// into a free-block header. Returns the first serial-type byte and the
+// serial-type count.
+std::optional<FreeBlockMatch> TestDeletedCell(Bytes page, std::size_t cell, const CandidateRules& rules) {
   const std::size_t pageEnd = page.size();
   std::size_t types = 0;         // first byte behind the header-size varint
   std::size_t recordSize = 0;    // serial-type and value bytes the cell claims
@@ -44,16 +45,16 @@ std::optional<std::size_t> TestDeletedCell(Bytes page, std::size_t cell, const C
   }
   const Varint headerSize = ReadVarint(page, types, pageEnd - types);
   types += headerSize.size;
-  if (rules.columns >= left || types >= pageEnd) return std::nullopt;
-  const std::size_t typeBytes = SkipVarints(page, types, rules.columns, pageEnd);
-  const std::uint64_t expectedHeader = typeBytes == 0 ? 0 : typeBytes + 1;
-  if (expectedHeader != headerSize.value || headerSize.value == 0 || headerSize.value >= pageEnd - types ||
-      headerSize.value >= recordSize)
-    return std::nullopt;
+  const std::size_t fewest = FewestAcceptedColumns(rules);
+  if (fewest >= left || types >= pageEnd) return std::nullopt;
+  if (headerSize.value < 2 || headerSize.value >= pageEnd - types || headerSize.value >= recordSize) return std::nullopt;
+  const auto columns =
+      ColumnsOfTypeArea(page, types, static_cast<std::size_t>(headerSize.value) - 1, rules.columns, rules);
+  if (!columns) return std::nullopt;
   const std::uint64_t size =
-      RecordSize(page, types, static_cast<std::size_t>(headerSize.value), pageEnd - types, rules.columns);
+      RecordSize(page, types, static_cast<std::size_t>(headerSize.value), pageEnd - types, *columns);
   if (size != recordSize && !freeBlockShaped) return std::nullopt;
-  return types;
+  return FreeBlockMatch{types, types + static_cast<std::size_t>(size), *columns};
 }
 
 }  // namespace
@@ -71,13 +72,10 @@ void ScanStalePointers(Bytes page, const PageHeader& header, const CandidateRule
     }
     if (lastLive && target >= *lastLive && target <= *lastLive + kSameRecordDistance) continue;
     if (target < header.CellPointerArrayEnd()) continue;  // points into the header: not a cell
-    std::optional<std::size_t> candidate;
-    if (const auto match = TestFreeBlock(page, target, rules)) {
-      candidate = match->candidate;
-    } else {
-      candidate = TestDeletedCell(page, target, rules);
-    }
-    if (candidate && !list.HasNear(*candidate, kSameRecordDistance)) list.Add(*candidate, RowSource::kStalePointer);
+    std::optional<FreeBlockMatch> match = TestFreeBlock(page, target, rules);
+    if (!match) match = TestDeletedCell(page, target, rules);
+    if (match && !list.HasNear(match->candidate, kSameRecordDistance))
+      list.Add(match->candidate, RowSource::kStalePointer, match->columns);
   }
 }
 

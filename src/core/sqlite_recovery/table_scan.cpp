@@ -25,9 +25,10 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 
 // True when every value of the record is of a kind its column can hold:
 // the INTEGER PRIMARY KEY column stores NULL, a column of text affinity
-// never holds a number or a blob (SQLite turns numbers stored there into
-// text), a column of integer, real or numeric affinity holds no blob.
-// Stray bytes read as a record rarely pass.
+// never holds a number (SQLite turns numbers stored there into text; blobs
+// stay blobs, and iOS stores some addresses that way), a column of integer,
+// real or numeric affinity holds no blob. Stray bytes read as a record
+// rarely pass.
 bool KindsFitShape(Bytes bytes, const RecordLayout& layout, const TableShape& shape) {
   bool fits = true;
   const bool complete = ForEachColumn(bytes, layout, [&](int column, const ColumnValue& value) {
@@ -38,7 +39,7 @@ bool KindsFitShape(Bytes bytes, const RecordLayout& layout, const TableShape& sh
     }
     const bool number = value.IsInteger() || value.IsFloat();
     switch (shape.affinities[column]) {
-      case ColumnAffinity::kText: fits = fits && !number && !value.IsBlob(); break;
+      case ColumnAffinity::kText: fits = fits && !number; break;
       case ColumnAffinity::kInteger:
       case ColumnAffinity::kReal:
       case ColumnAffinity::kNumeric: fits = fits && !value.IsBlob(); break;
@@ -109,10 +110,11 @@ class PageDecoder {
     const Bytes page = m_page;
     for (const Candidate& candidate : candidates) {
       const Bytes bytes = page.subspan(candidate.offset);
-      if (const auto values = ValuesOfCandidate(bytes, rules.columns); values && m_liveRows.Contains(*values)) continue;
-      const auto layout = CandidateRecordLayout(bytes, rules.columns);
+      const std::size_t columns = candidate.columns != 0 ? candidate.columns : rules.columns;
+      if (const auto values = ValuesOfCandidate(bytes, columns); values && m_liveRows.Contains(*values)) continue;
+      const auto layout = CandidateRecordLayout(bytes, columns);
       if (!layout || !KindsFitShape(bytes, *layout, m_shape)) continue;
-      const RowOrigin origin{m_pageIndex, sourceOverride.value_or(candidate.source), true};
+      const RowOrigin origin{m_pageIndex, sourceOverride.value_or(candidate.source), true, columns};
       m_visitor.OnCandidate(origin, bytes);
     }
   }
@@ -120,7 +122,7 @@ class PageDecoder {
   template <typename Visit>
   void ForEachCell(Visit&& visit, RowSource source, bool deleted) {
     if (!m_header || !m_header->IsTableLeaf()) return;
-    const RowOrigin origin{m_pageIndex, source, deleted};
+    const RowOrigin origin{m_pageIndex, source, deleted, 0};
     for (const std::uint32_t offset : CellOffsets(m_page, *m_header))
       if (ReadTableLeafCell(m_reader, m_page, offset, &m_cell) == kOk) visit(origin);
   }
@@ -169,6 +171,7 @@ std::size_t RowVisitor::CandidateColumns(SqliteReader& reader) {
 CandidateRules RulesFor(SqliteReader& reader, RowVisitor& visitor) {
   CandidateRules rules;
   rules.columns = visitor.CandidateColumns(reader);
+  rules.fewestColumns = std::min(visitor.FewestColumns(reader), rules.columns);
   rules.headerColumns = visitor.HeaderColumns(reader);
   rules.requireMessageGuid = EqualsIgnoringCase(reader.state.currentTable, "message");
   rules.usableSize = reader.UsableSize();

@@ -19,6 +19,7 @@ struct RowOrigin {
   std::uint32_t pageIndex = 0;         // page the row was found on (page number - 1)
   RowSource source = RowSource::kCell;
   bool deleted = false;                // rebuilt from free space (anything but a live cell)
+  std::size_t columns = 0;             // serial types a deleted-record candidate is read with; 0 for cells
 };
 
 // Receives the records of a table in the order of TableScan. The spans
@@ -29,13 +30,17 @@ class RowVisitor {
   // A record with its cell header: a live cell, or a cell of a free page.
   virtual void OnCell(const RowOrigin& origin, const CellPayload& cell) = 0;
   // A deleted-record candidate: `bytes` runs from its first serial-type
-  // byte to the end of its page.
+  // byte to the end of its page; origin.columns is the serial-type count
+  // it was recognised with (CandidateRecordLayout), from FewestColumns to
+  // CandidateColumns.
   virtual void OnCandidate(const RowOrigin& origin, Bytes bytes) = 0;
   // The serial-type count by which candidates of the table are read (and
   // recognised by the scans); by default the reader's expected column count.
   virtual std::size_t CandidateColumns(SqliteReader& reader);
   // The fewest serial types a record of the table may have (rows written
-  // before columns were added); by default CandidateColumns.
+  // before columns were added); by default CandidateColumns. The scans
+  // accept shorter records only where the record's own sizes tell its
+  // count (candidate_scan.h).
   virtual std::size_t FewestColumns(SqliteReader& reader) { return CandidateColumns(reader); }
   // The serial-type count that a surviving header-size varint must agree with.
   virtual std::size_t HeaderColumns(SqliteReader& reader) { return CandidateColumns(reader); }

@@ -3,6 +3,7 @@
 // offset, and the unallocated gap between the cell pointer array and the
 // cell content area.
 #include <algorithm>
+#include <optional>
 
 #include "core/sqlite_recovery/candidate_scan.h"
 #include "core/sqlite_recovery/cell_payload.h"
@@ -20,13 +21,12 @@ namespace {
 // byte for the header-size varint and up to five types of two bytes.
 constexpr std::size_t kHeaderSizeSlack = 5;
 
-// The header size a record with an intact header would store at `typesOffset`:
-// the size of `columns` serial types plus one byte for the header-size varint
-// itself; 0 when `columns` is 0 or the types run past the page.
-std::size_t ExpectedHeaderSize(Bytes page, std::size_t typesOffset, std::size_t columns) {
-  if (columns == 0) return 0;
-  const std::size_t typeBytes = SkipVarints(page, typesOffset, columns, page.size());
-  return typeBytes == 0 ? 0 : typeBytes + 1;
+// The serial-type count of the record whose header-size varint of value
+// `headerSize` ends at `typesOffset` (ColumnsOfTypeArea).
+std::optional<std::size_t> ColumnsBehindHeaderSize(Bytes page, std::size_t typesOffset, std::uint64_t headerSize,
+                                                   const CandidateRules& rules) {
+  if (headerSize < 2) return std::nullopt;
+  return ColumnsOfTypeArea(page, typesOffset, static_cast<std::size_t>(headerSize) - 1, rules.headerColumns, rules);
 }
 
 // End of the cell at `cellOffset` (its local payload and overflow pointer).
@@ -49,11 +49,12 @@ void ScanIntactHeaders(Bytes page, std::size_t end, const CandidateRules& rules,
     position += headerSize.size;
     const std::size_t left = pageEnd - varintOffset;
     const bool plausible = headerSize.value != 0 && headerSize.value <= rules.columns + kHeaderSizeSlack &&
-                           headerSize.value < left && rules.columns + headerSize.size < left;
-    if (!plausible || ExpectedHeaderSize(page, position, rules.headerColumns) != headerSize.value) continue;
+                           headerSize.value < left && FewestAcceptedColumns(rules) + headerSize.size < left;
+    const auto columns = plausible ? ColumnsBehindHeaderSize(page, position, headerSize.value, rules) : std::nullopt;
+    if (!columns) continue;
     const std::uint64_t size =
-        RecordSize(page, position, static_cast<std::size_t>(headerSize.value) - 1, pageEnd - position, rules.columns);
-    if (size < pageEnd - position) list.Add(position, RowSource::kTrailing);
+        RecordSize(page, position, static_cast<std::size_t>(headerSize.value) - 1, pageEnd - position, *columns);
+    if (size < pageEnd - position) list.Add(position, RowSource::kTrailing, *columns);
     position += static_cast<std::size_t>(std::min<std::uint64_t>(size, pageEnd - position));
   }
 }
@@ -67,7 +68,7 @@ void ScanFreeBlockRun(Bytes page, std::size_t end, const CandidateRules& rules, 
     position += fmt::kFreeBlockHeaderSize;
     const std::uint64_t size = RecordSize(page, position, 0, pageEnd - position, rules.columns);
     if (size > pageEnd - position) return;
-    list.Add(position, RowSource::kTrailing);
+    list.Add(position, RowSource::kTrailing, rules.columns);
     position += static_cast<std::size_t>(size);
   }
 }
@@ -112,14 +113,15 @@ void ScanUnallocatedGap(Bytes page, const PageHeader& header, const CandidateRul
   for (std::size_t p = top; p-- > start;) {
     const Varint headerSize = ReadVarint(page, p, top - p);
     const std::size_t typesOffset = p + headerSize.size;
-    const bool plausible = headerSize.value != 0 && headerSize.value >= rules.columns &&
+    const bool plausible = headerSize.value != 0 && headerSize.value >= FewestAcceptedColumns(rules) &&
                            headerSize.value <= rules.columns + kHeaderSizeSlack && headerSize.value < top - p &&
                            headerSize.value < top - typesOffset;
-    if (!plausible || ExpectedHeaderSize(page, typesOffset, rules.headerColumns) != headerSize.value) continue;
+    const auto columns = plausible ? ColumnsBehindHeaderSize(page, typesOffset, headerSize.value, rules) : std::nullopt;
+    if (!columns) continue;
     const std::uint64_t size =
-        RecordSize(page, typesOffset, static_cast<std::size_t>(headerSize.value), top - typesOffset, rules.columns);
+        RecordSize(page, typesOffset, static_cast<std::size_t>(headerSize.value), top - typesOffset, *columns);
     if (size <= top - typesOffset) {
-      if (!list.HasNear(typesOffset, kSameRecordDistance)) list.Add(typesOffset, RowSource::kGap);
+      if (!list.HasNear(typesOffset, kSameRecordDistance)) list.Add(typesOffset, RowSource::kGap, *columns);
       top = p;
     }
   }

@@ -138,6 +138,88 @@ TEST(CandidateScanTest, GapRecordsWithIntactHeaders) {
   EXPECT_EQ(gap, std::vector<std::uint32_t>({467, 479}));
 }
 
+// A table that gained a fourth column after kCell's row was written: each
+// scan recognises the row's three values where the record's own sizes tell
+// the count (free-block size, intact header, payload size), and hands on
+// that count; with the declared count alone it finds nothing.
+TEST(CandidateScanTest, RecordsWithFewerValuesThanDeclared) {
+  using Scanner = void (*)(Bytes, const PageHeader&, const CandidateRules&, CandidateList&);
+  struct Case {
+    const char* name;
+    void (*place)(std::vector<std::uint8_t>& page);
+    Scanner scan;
+    std::uint32_t offset;
+  };
+  const Case cases[] = {
+      {"freed cell in a free block",
+       [](std::vector<std::uint8_t>& page) {
+         Put16(page, 1, 300);
+         PutFreedCell(page, 300, 0);
+       },
+       ScanFreeBlocks, 304},
+      {"whole cell in the gap",
+       [](std::vector<std::uint8_t>& page) { std::copy(kCell.begin(), kCell.end(), page.begin() + 476); },
+       ScanUnallocatedGap, 479},
+      {"whole cell behind a stale pointer",
+       [](std::vector<std::uint8_t>& page) {
+         std::copy(kCell.begin(), kCell.end(), page.begin() + 300);
+         Put16(page, 10, 300);
+       },
+       ScanStalePointers, 303},
+  };
+  CandidateRules fourColumns = ThreeColumns();
+  fourColumns.columns = 4;
+  fourColumns.headerColumns = 4;
+  CandidateRules threeToFour = fourColumns;
+  threeToFour.fewestColumns = 3;
+  for (const Case& c : cases) {
+    std::vector<std::uint8_t> page = LeafPage();
+    c.place(page);
+    const auto header = ReadPageHeader(page, 0);
+    ASSERT_TRUE(header.has_value());
+    CandidateList found;
+    c.scan(page, *header, threeToFour, found);
+    ASSERT_EQ(found.Items().size(), 1u) << c.name;
+    EXPECT_EQ(found.Items()[0].offset, c.offset) << c.name;
+    EXPECT_EQ(found.Items()[0].columns, 3u) << c.name;
+    CandidateList declaredOnly;
+    c.scan(page, *header, fourColumns, declaredOnly);
+    EXPECT_TRUE(declaredOnly.Items().empty()) << c.name;
+    EXPECT_EQ(Offsets(FindCandidates(page, *header, threeToFour)), std::vector<std::uint32_t>({c.offset})) << c.name;
+  }
+}
+
+// A record is whole only when nothing was written over it since: one that
+// reaches into a live cell, or two that overlap, are left out.
+TEST(CandidateScanTest, RecordsWrittenOverAreLeftOut) {
+  const std::size_t live = kPageSize - kCell.size();
+  // A freed cell whose tail the live cell now covers.
+  std::vector<std::uint8_t> page = LeafPage();
+  Put16(page, 1, static_cast<std::uint16_t>(live - 6));
+  PutFreedCell(page, live - 6, 0);
+  std::copy(kCell.begin(), kCell.end(), page.begin() + static_cast<std::ptrdiff_t>(live));
+  EXPECT_TRUE(Scan(page).empty());
+
+  // A merged free block: a freed cell whose tail a later cell covers, that
+  // cell freed in turn with its leading fields intact. The later cell is
+  // the whole one.
+  page = LeafPage();
+  Put16(page, 1, 300);
+  PutFreedCell(page, 300, 0);
+  std::copy(kCell.begin(), kCell.end(), page.begin() + 306);
+  Put16(page, 302, 18);
+  EXPECT_EQ(Offsets(Scan(page)), std::vector<std::uint32_t>({309}));
+
+  // A freed cell whose tail a later cell (deleted too, behind a stale
+  // pointer) covers: which of the two is whole is unknown.
+  page = LeafPage();
+  Put16(page, 1, 300);
+  PutFreedCell(page, 300, 0);
+  std::copy(kCell.begin(), kCell.end(), page.begin() + 308);
+  Put16(page, 10, 308);
+  EXPECT_TRUE(Scan(page).empty());
+}
+
 TEST(CandidateScanTest, NothingWithoutAColumnCountOrOnOtherPageTypes) {
   std::vector<std::uint8_t> page = LeafPage();
   Put16(page, 1, 300);
