@@ -79,6 +79,9 @@ struct Run {
 // returns its wall time and peak resident memory.
 Run RunChild(const std::vector<std::string>& argv, const std::string& stdoutPath) {
   Run run;
+  // Output still buffered here would otherwise be written once more by
+  // the child when it replaces its stdout.
+  std::fflush(nullptr);
   const auto start = Clock::now();
   const pid_t pid = fork();
   if (pid == 0) {

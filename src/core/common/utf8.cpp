@@ -1,44 +1,105 @@
 #include "core/common/utf8.h"
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace scrivel {
 namespace {
 
-constexpr char32_t kMaxCodePoint = 0x10FFFF;
-constexpr char32_t kSurrogateFirst = 0xD800;
-constexpr char32_t kSurrogateLast = 0xDFFF;
 constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
+constexpr std::uint64_t kHighBitOfEachByte = 0x8080808080808080;
+
+// Length of the well-formed sequence that starts at bytes[0] (`available`
+// bytes readable, at least 1), or 0 when it is ill-formed. The well-formed
+// sequences, by lead byte:
+//
+//   lead      second    third     fourth
+//   00..7F
+//   C2..DF    80..BF
+//   E0        A0..BF    80..BF              (E0 80..9F would be overlong)
+//   E1..EC    80..BF    80..BF
+//   ED        80..9F    80..BF              (ED A0..BF would be a surrogate)
+//   EE..EF    80..BF    80..BF
+//   F0        90..BF    80..BF    80..BF    (F0 80..8F would be overlong)
+//   F1..F3    80..BF    80..BF    80..BF
+//   F4        80..8F    80..BF    80..BF    (F4 90.. would lie above U+10FFFF)
+//
+// Every other lead byte (80..C1, F5..FF) starts no sequence.
+inline std::size_t SequenceLength(const std::uint8_t* bytes, std::size_t available) {
+  const std::uint8_t lead = bytes[0];
+  if (lead < 0x80) return 1;
+  std::size_t length = 0;
+  std::uint8_t secondLowest = 0x80;
+  std::uint8_t secondHighest = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) secondLowest = 0xA0;
+    if (lead == 0xED) secondHighest = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) secondLowest = 0x90;
+    if (lead == 0xF4) secondHighest = 0x8F;
+  } else {
+    return 0;
+  }
+  if (available < length) return 0;  // truncated sequence
+  if (bytes[1] < secondLowest || bytes[1] > secondHighest) return 0;
+  for (std::size_t i = 2; i < length; ++i)
+    if ((bytes[i] & 0xC0) != 0x80) return 0;
+  return length;
+}
+
+// Number of ASCII bytes in front of the first non-ASCII byte of an
+// eight-byte word whose non-ASCII bytes are marked by `highBits` (not 0).
+int AsciiBytesBefore(std::uint64_t highBits) {
+  if constexpr (std::endian::native == std::endian::little) return std::countr_zero(highBits) / 8;
+  return std::countl_zero(highBits) / 8;
+}
+
+// Index of the first byte at or after `index` that starts an ill-formed
+// sequence, or text.size() when the rest of text is well-formed. Runs of
+// ASCII are passed eight bytes at a time.
+std::size_t WellFormedEnd(std::string_view text, std::size_t index) {
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+  const std::size_t size = text.size();
+  while (index < size) {
+    if (size - index >= sizeof(std::uint64_t)) {
+      std::uint64_t word = 0;
+      std::memcpy(&word, bytes + index, sizeof word);
+      const std::uint64_t highBits = word & kHighBitOfEachByte;
+      if (highBits == 0) {
+        index += sizeof word;
+        continue;
+      }
+      index += AsciiBytesBefore(highBits);
+    } else if (bytes[index] < 0x80) {
+      ++index;
+      continue;
+    }
+    // A run of multi-byte sequences (a word in a non-Latin script) is
+    // checked without going back to the ASCII test between them.
+    do {
+      const std::size_t length = SequenceLength(bytes + index, size - index);
+      if (length == 0) return index;
+      index += length;
+    } while (index < size && bytes[index] >= 0x80);
+  }
+  return size;
+}
 
 // Decodes one code point at text[index]. On success stores it, advances index
 // past the sequence and returns true; on an ill-formed sequence returns false
 // and leaves index unchanged.
 bool decodeCodePoint(std::string_view text, std::size_t& index, char32_t& codePoint) {
-  const auto lead = static_cast<std::uint8_t>(text[index]);
-  std::size_t length = 0;
-  char32_t value = 0;
-  char32_t smallest = 0;  // the lowest value this length may encode (rejects overlong forms)
-  if (lead < 0x80) {
-    codePoint = lead;
-    ++index;
-    return true;
-  } else if ((lead & 0xE0) == 0xC0) {
-    length = 2, value = lead & 0x1F, smallest = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, value = lead & 0x0F, smallest = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, value = lead & 0x07, smallest = 0x10000;
-  } else {
-    return false;  // a continuation byte or 0xF8..0xFF cannot start a sequence
-  }
-  if (text.size() - index < length) return false;  // truncated sequence
-  for (std::size_t i = 1; i < length; ++i) {
-    const auto next = static_cast<std::uint8_t>(text[index + i]);
-    if ((next & 0xC0) != 0x80) return false;
-    value = (value << 6) | (next & 0x3F);
-  }
-  if (value < smallest || value > kMaxCodePoint) return false;
-  if (value >= kSurrogateFirst && value <= kSurrogateLast) return false;
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data()) + index;
+  const std::size_t length = SequenceLength(bytes, text.size() - index);
+  if (length == 0) return false;
+  constexpr std::uint8_t kLeadValueMask[] = {0, 0x7F, 0x1F, 0x0F, 0x07};  // by sequence length
+  char32_t value = bytes[0] & kLeadValueMask[length];
+  for (std::size_t i = 1; i < length; ++i) value = (value << 6) | (bytes[i] & 0x3F);
   codePoint = value;
   index += length;
   return true;
@@ -64,14 +125,7 @@ void AppendUtf8(char32_t codePoint, std::string& out) {
   }
 }
 
-bool IsValidUtf8(std::string_view text) {
-  std::size_t index = 0;
-  char32_t codePoint = 0;
-  while (index < text.size()) {
-    if (!decodeCodePoint(text, index, codePoint)) return false;
-  }
-  return true;
-}
+bool IsValidUtf8(std::string_view text) { return WellFormedEnd(text, 0) == text.size(); }
 
 std::u16string Utf8ToUtf16(std::string_view text) {
   std::u16string out;
@@ -112,12 +166,15 @@ std::string Utf16ToUtf8(std::u16string_view text) {
 }
 
 std::size_t Utf16Length(std::string_view text) {
+  if (!IsValidUtf8(text)) return 0;
+  // In well-formed text every code point has one byte that is not a
+  // continuation byte (10xxxxxx); the four-byte ones (lead F0..F4) lie
+  // above U+FFFF and take a surrogate pair.
   std::size_t units = 0;
-  std::size_t index = 0;
-  char32_t codePoint = 0;
-  while (index < text.size()) {
-    if (!decodeCodePoint(text, index, codePoint)) return 0;
-    units += codePoint < 0x10000 ? 1 : 2;
+  for (const char c : text) {
+    const auto byte = static_cast<std::uint8_t>(c);
+    if ((byte & 0xC0) != 0x80) ++units;
+    if (byte >= 0xF0) ++units;
   }
   return units;
 }
@@ -126,17 +183,13 @@ std::string SanitizeUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   std::size_t index = 0;
-  char32_t codePoint = 0;
-  while (index < text.size()) {
-    const std::size_t start = index;
-    if (decodeCodePoint(text, index, codePoint)) {
-      out.append(text.substr(start, index - start));
-    } else {
-      out += kReplacementCharacter;
-      ++index;
-    }
+  while (true) {
+    const std::size_t badByte = WellFormedEnd(text, index);
+    out.append(text.substr(index, badByte - index));
+    if (badByte == text.size()) return out;
+    out += kReplacementCharacter;
+    index = badByte + 1;
   }
-  return out;
 }
 
 }  // namespace scrivel

@@ -5,8 +5,8 @@
 
 #include "core/common/result_codes.h"
 #include "core/common/utf8.h"
+#include "core/sqlite_recovery/column_resolution.h"
 #include "core/sqlite_recovery/record.h"
-#include "core/sqlite_recovery/utf8_text.h"
 
 namespace scrivel::sqlite_recovery {
 
@@ -27,9 +27,10 @@ bool IsTableWithBTree(const SchemaEntry& entry) {
 class GenericDecoder : public RowVisitor {
  public:
   GenericDecoder(const TableDescription& table, const std::function<void(const GenericRow&)>& sink)
-      : m_table(table), m_sink(sink) {}
+      : m_table(table), m_sink(sink), m_counts(table.columns.size()) {}
 
   void OnCell(const RowOrigin& origin, const CellPayload& cell) override {
+    if (!origin.deleted) m_counts.SeeLiveRecord(cell.bytes);
     const auto layout = LiveRecordLayout(cell.bytes);
     if (!layout || !Decode(origin, cell.bytes, *layout, false)) return;
     if (m_table.rowIdColumn >= 0 && static_cast<std::size_t>(m_table.rowIdColumn) < m_row.values.size() &&
@@ -39,39 +40,74 @@ class GenericDecoder : public RowVisitor {
   }
 
   // Deleted records are recognised by the column count of CREATE TABLE,
-  // also for tables the built-in rules know under another layout.
+  // also for tables the built-in rules know under another layout, and down
+  // to the fewest values a live record of the table holds (rows written
+  // before columns were added).
   std::size_t CandidateColumns(SqliteReader&) override { return m_table.columns.size(); }
+  std::size_t FewestColumns(SqliteReader&) override { return m_counts.Fewest(); }
 
   void OnCandidate(const RowOrigin& origin, Bytes bytes) override {
-    const auto layout = CandidateRecordLayout(bytes, m_table.columns.size());
+    const auto layout = CandidateRecordLayout(bytes, origin.columns != 0 ? origin.columns : m_table.columns.size());
     if (layout && Decode(origin, bytes, *layout, true)) m_sink(m_row);
   }
 
  private:
+  // Fills m_row from the record. The row's vector and the strings and
+  // blobs in it are reused from record to record: values are assigned in
+  // place and only the columns the record does not reach are reset.
   bool Decode(const RowOrigin& origin, Bytes bytes, const RecordLayout& layout, bool strictTexts) {
     m_row.origin = origin;
-    m_row.values.assign(std::max(m_table.columns.size(), std::size_t{1}), std::monostate{});
+    m_row.values.resize(std::max(m_table.columns.size(), std::size_t{1}));
+    std::size_t nextUnset = 0;  // columns from here on have not been assigned
     bool valid = true;
     const bool complete = ForEachColumn(bytes, layout, [&](int column, const ColumnValue& value) {
-      if (static_cast<std::size_t>(column) >= m_row.values.size()) m_row.values.resize(column + 1);
-      GenericValue& out = m_row.values[column];
+      const auto index = static_cast<std::size_t>(column);
+      if (index >= m_row.values.size()) m_row.values.resize(index + 1);
+      for (; nextUnset < index; ++nextUnset) m_row.values[nextUnset] = std::monostate{};
+      nextUnset = index + 1;
+      GenericValue& out = m_row.values[index];
       if (value.IsInteger()) {
         out = value.Integer();
       } else if (value.IsFloat()) {
         out = value.Float();
       } else if (value.IsText()) {
         const std::string_view text = value.Text();
-        if (strictTexts && (!IsValidUtf8(text) || text.find('\0') != std::string_view::npos)) valid = false;
-        out = PlainText(text);
+        const bool wellFormed = IsValidUtf8(text);
+        if (strictTexts && (!wellFormed || text.find('\0') != std::string_view::npos)) valid = false;
+        if (wellFormed) {
+          AssignText(text, out);
+        } else {
+          out = SanitizeUtf8(text);
+        }
       } else if (value.IsBlob()) {
-        out = BlobValue{{value.bytes.begin(), value.bytes.end()}};
+        AssignBlob(value.bytes, out);
+      } else {
+        out = std::monostate{};
       }
     });
+    for (; nextUnset < m_row.values.size(); ++nextUnset) m_row.values[nextUnset] = std::monostate{};
     return complete && valid;
+  }
+
+  static void AssignText(std::string_view text, GenericValue& out) {
+    if (auto* kept = std::get_if<std::string>(&out)) {
+      kept->assign(text);
+    } else {
+      out.emplace<std::string>(text);
+    }
+  }
+
+  static void AssignBlob(Bytes bytes, GenericValue& out) {
+    if (auto* kept = std::get_if<BlobValue>(&out)) {
+      kept->bytes.assign(bytes.begin(), bytes.end());
+    } else {
+      out.emplace<BlobValue>(BlobValue{{bytes.begin(), bytes.end()}});
+    }
   }
 
   const TableDescription& m_table;
   const std::function<void(const GenericRow&)>& m_sink;
+  SchemaColumnCounts m_counts;  // the declared count and the fewest seen in live records
   GenericRow m_row;
 };
 

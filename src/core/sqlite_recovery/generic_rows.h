@@ -48,8 +48,11 @@ struct TableDescription {
 // appears, and each value is of a kind its column can hold: the INTEGER
 // PRIMARY KEY column stores NULL, a column of text affinity holds text
 // (SQLite turns numbers stored there into text), a column of integer,
-// real or numeric affinity holds no blob. Records hold as many values as the table has columns; missing
-// trailing values (rows written before a column was added) are NULL.
+// real or numeric affinity holds no blob. Deleted records are recognised
+// with the table's column count and, where the file says how long they
+// are, with fewer values down to the fewest a live record holds. Rows hold
+// as many values as the table has columns; missing trailing values (rows
+// written before a column was added) are NULL.
 [[nodiscard]] int ScanGenericRows(SqliteReader& reader, const TableDescription& table,
                                   const std::function<void(const GenericRow&)>& sink);
 

@@ -6,6 +6,7 @@
 // is emptied that way goes to the freelist with them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -22,9 +23,16 @@ class LiveRowSet {
 
  private:
   static std::uint64_t Hash(Bytes values);
+  // Sorts the hashes and indexes them by their top bits.
+  void Prepare();
+  std::size_t BucketOf(std::uint64_t hash) const { return m_bucketBits == 0 ? 0 : hash >> (64 - m_bucketBits); }
 
-  std::vector<std::uint64_t> m_hashes;  // sorted when m_sorted
-  bool m_sorted = true;
+  std::vector<std::uint64_t> m_hashes;  // sorted when m_prepared
+  // When m_prepared: the hashes whose top m_bucketBits bits are b lie at
+  // m_hashes[m_bucketStarts[b] .. m_bucketStarts[b + 1]).
+  std::vector<std::size_t> m_bucketStarts;
+  int m_bucketBits = 0;
+  bool m_prepared = false;
 };
 
 }  // namespace scrivel::sqlite_recovery

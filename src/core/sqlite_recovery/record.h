@@ -16,17 +16,24 @@
 // serial types are counted by the table's known column count.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
 
 #include "core/sqlite_recovery/byte_view.h"
+#include "core/sqlite_recovery/varint.h"
 
 namespace scrivel::sqlite_recovery {
 
 // Bytes of the value of serial type `serialType` (0 for the reserved types).
-std::uint64_t SerialTypeValueSize(std::uint64_t serialType);
+// Inline: it runs once per value of every record.
+inline std::uint64_t SerialTypeValueSize(std::uint64_t serialType) {
+  constexpr std::uint8_t kFixedSizes[12] = {0, 1, 2, 3, 4, 6, 8, 8, 0, 0, 0, 0};  // types 0 to 11
+  if (serialType < 12) return kFixedSizes[serialType];
+  return (serialType - 12) / 2;  // blob (even) or text (odd, (t - 13) / 2 rounds to the same)
+}
 
 // One column of a record. `bytes` points into the record's buffer.
 struct ColumnValue {
@@ -35,22 +42,39 @@ struct ColumnValue {
 
   bool IsNull() const { return serialType == 0; }
   // Integers stored in 1 to 4 bytes, or as the constants 0 and 1.
-  bool IsSmallInteger() const;
+  bool IsSmallInteger() const { return (serialType >= 1 && serialType <= 4) || IsConstant(); }
   // Any integer: 1 to 8 bytes, or a constant.
-  bool IsInteger() const;
+  bool IsInteger() const { return IsSmallInteger() || serialType == 5 || serialType == 6; }
   bool IsConstant() const { return serialType == 8 || serialType == 9; }
   bool IsFloat() const { return serialType == 7; }
   bool IsText() const { return serialType >= 13 && serialType % 2 == 1; }
   bool IsBlob() const { return serialType >= 12 && serialType % 2 == 0; }
 
   // REQUIRES: IsInteger(). The value, sign-extended.
-  std::int64_t Integer() const;
+  std::int64_t Integer() const {
+    if (IsConstant()) return serialType == 9 ? 1 : 0;
+    const std::uint64_t value = BigEndianBits();
+    const unsigned bits = static_cast<unsigned>(bytes.size() * 8);
+    if (bits < 64 && (value >> (bits - 1)) & 1) return static_cast<std::int64_t>(value | ~std::uint64_t{0} << bits);
+    return static_cast<std::int64_t>(value);
+  }
   // REQUIRES: IsSmallInteger(). The stored bytes without sign extension.
-  std::uint32_t SmallUnsigned() const;
+  std::uint32_t SmallUnsigned() const {
+    if (IsConstant()) return serialType == 9 ? 1 : 0;
+    return static_cast<std::uint32_t>(BigEndianBits());
+  }
   // REQUIRES: IsFloat().
-  double Float() const;
+  double Float() const { return std::bit_cast<double>(BigEndianBits()); }
   // REQUIRES: IsText().
-  std::string_view Text() const;
+  std::string_view Text() const { return {reinterpret_cast<const char*>(bytes.data()), bytes.size()}; }
+
+ private:
+  // The value bytes (at most 8) as a big-endian unsigned number.
+  std::uint64_t BigEndianBits() const {
+    std::uint64_t value = 0;
+    for (const std::uint8_t byte : bytes) value = (value << 8) | byte;
+    return value;
+  }
 };
 
 // Where the serial types and the values of one record lie in a buffer.
@@ -96,7 +120,14 @@ struct SerialTypeCursor {
   std::size_t position;
   std::size_t end;
   // Next serial type; false at the end or when a varint runs past the end.
-  bool Next(std::uint64_t* serialType);
+  bool Next(std::uint64_t* serialType) {
+    if (position >= end) return false;
+    const Varint varint = ReadVarint(bytes, position, end - position);
+    if (varint.size == 0) return false;
+    *serialType = varint.value;
+    position += varint.size;
+    return true;
+  }
 };
 
 template <typename Visit>

@@ -23,20 +23,12 @@ Varint ReadLongVarint(Bytes bytes, std::size_t offset, std::size_t maxSize) {
   return result;
 }
 
-std::size_t SkipVarints(Bytes bytes, std::size_t offset, std::size_t count, std::size_t end) {
-  end = std::min(end, bytes.size());
-  std::size_t position = offset;
-  for (std::size_t i = 0; i < count; ++i) {
-    // A varint ends at its first byte with the top bit clear, or at its ninth byte.
-    std::size_t size = 1;
-    while (true) {
-      if (position + size > end) return 0;  // the varint runs past `end`
-      if ((bytes[position + size - 1] & 0x80) == 0 || size == sqlite_format::kMaxVarintSize) break;
-      ++size;
-    }
-    position += size;
+std::size_t LongVarintSize(Bytes bytes, std::size_t position, std::size_t end) {
+  // A varint ends at its first byte with the top bit clear, or at its ninth byte.
+  for (std::size_t size = 1; position + size <= end; ++size) {
+    if ((bytes[position + size - 1] & 0x80) == 0 || size == sqlite_format::kMaxVarintSize) return size;
   }
-  return position - offset;
+  return 0;
 }
 
 }  // namespace scrivel::sqlite_recovery

@@ -27,16 +27,44 @@ struct Varint {
 // and never past the end of `bytes`. When the limit comes first, the bits
 // read so far are the value and `size` is the number of bytes read. A limit
 // of 0 (or an offset at or past the end) gives value 0 and size 0.
-// (The one-byte case, by far the most common, is decoded inline.)
+// (The one- and two-byte cases, by far the most common, are decoded inline.)
 Varint ReadLongVarint(Bytes bytes, std::size_t offset, std::size_t maxSize);
 inline Varint ReadVarint(Bytes bytes, std::size_t offset, std::size_t maxSize) {
-  if (maxSize != 0 && offset < bytes.size() && bytes[offset] < 0x80) return {bytes[offset], 1};
+  if (maxSize != 0 && offset < bytes.size()) {
+    const std::uint8_t first = bytes[offset];
+    if (first < 0x80) return {first, 1};
+    if (maxSize >= 2 && bytes.size() - offset >= 2 && bytes[offset + 1] < 0x80)
+      return {(std::uint64_t{first & 0x7Fu} << 7) | bytes[offset + 1], 2};
+  }
   return ReadLongVarint(bytes, offset, maxSize);
 }
 
+// Size of the varint at `position`, or 0 when it runs past `end` (at most
+// bytes.size()). SkipVarints calls it for the varints longer than two bytes.
+std::size_t LongVarintSize(Bytes bytes, std::size_t position, std::size_t end);
+
 // Total size in bytes of `count` consecutive varints starting at `offset`,
 // or 0 when they would run past `end` (which is at most bytes.size()).
-// A count of 0 gives 0.
-std::size_t SkipVarints(Bytes bytes, std::size_t offset, std::size_t count, std::size_t end);
+// A count of 0 gives 0. (Inline, with one- and two-byte varints stepped
+// over here: serial types are mostly that short.)
+inline std::size_t SkipVarints(Bytes bytes, std::size_t offset, std::size_t count, std::size_t end) {
+  if (end > bytes.size()) end = bytes.size();
+  std::size_t position = offset;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (position >= end) return 0;  // the varint runs past `end`
+    if (bytes[position] < 0x80) {
+      ++position;
+      continue;
+    }
+    if (end - position >= 2 && bytes[position + 1] < 0x80) {
+      position += 2;
+      continue;
+    }
+    const std::size_t size = LongVarintSize(bytes, position, end);
+    if (size == 0) return 0;
+    position += size;
+  }
+  return position - offset;
+}
 
 }  // namespace scrivel::sqlite_recovery
