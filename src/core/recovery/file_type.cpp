@@ -1,12 +1,17 @@
 #include "core/recovery/file_type.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "core/common/unique_fd.h"
 
 namespace scrivel {
 namespace {
@@ -151,19 +156,31 @@ constexpr std::array<FileTypeRow, 21> kFileTypeTable = {{
 
 // Reads up to kSignatureSize bytes of path (opened read-only) into head;
 // returns how many were read, 0 when the file cannot be opened or is empty.
-std::size_t readHead(const std::string& path, std::array<std::uint8_t, kSignatureSize>& head) {
+std::size_t readHeadOf(int fd, std::array<std::uint8_t, kSignatureSize>& head) {
   head.fill(0);
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return 0;
   std::size_t filled = 0;
   while (filled < head.size()) {
     const ssize_t got = ::read(fd, head.data() + filled, head.size() - filled);
     if (got <= 0) break;
     filled += static_cast<std::size_t>(got);
   }
+  return filled;
+}
+
+std::size_t readHead(const std::string& path, std::array<std::uint8_t, kSignatureSize>& head) {
+  head.fill(0);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  const std::size_t filled = readHeadOf(fd, head);
   ::close(fd);
   return filled;
 }
+
+bool isRegularFile(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(path, error);
+}
+
 
 }  // namespace
 
@@ -185,6 +202,30 @@ int FileTypeDetector::DetectFileType(const std::string& path, std::string& outNa
   if (row == nullptr) return kFileTypeUnknown;
   outName = std::to_string(m_matchCount++) + "." + row->extension;
   return row->code;
+}
+
+StoredFileProbe FileTypeDetector::Probe(const std::string& path) {
+  StoredFileProbe probe;
+  probe.path = path;
+  if (path.empty()) return probe;
+  // Non-blocking: opening a FIFO must not wait for a writer.
+  const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  struct stat status {};
+  if (fd.Get() < 0 || ::fstat(fd.Get(), &status) != 0) {
+    probe.regular = isRegularFile(path);  // e.g. a file without read permission
+    return probe;
+  }
+  if (!S_ISREG(status.st_mode)) return probe;
+  probe.regular = true;
+  probe.size = static_cast<std::uint64_t>(status.st_size);
+  std::array<std::uint8_t, kSignatureSize> head;
+  if (readHeadOf(fd.Get(), head) == 0) return probe;
+  const FileTypeRow* row = MatchFileSignature(head);
+  if (row == nullptr) return probe;
+  ++m_matchCount;
+  probe.recognised = true;
+  probe.extension = row->extension;
+  return probe;
 }
 
 std::string DetectedExtension(const std::string& detectorName) {

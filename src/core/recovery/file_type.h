@@ -48,6 +48,16 @@ std::span<const FileTypeRow> FileTypeTable();
 // returns the row that decides its type, or nullptr when none matches.
 const FileTypeRow* MatchFileSignature(std::span<const std::uint8_t, kSignatureSize> head);
 
+// What the file scans learn of one stored file with a single open: whether
+// it is a regular file, its size and its recognised type.
+struct StoredFileProbe {
+  std::string path;          // the file probed
+  bool regular = false;      // a regular file (links followed); false when missing
+  bool recognised = false;   // its first bytes match a signature
+  std::uint64_t size = 0;    // bytes, when regular and opened
+  std::string extension;     // lower case, without the dot, when recognised
+};
+
 // Detects the type of stored files. The detector numbers its matches within
 // one scan, as the scans name their outputs "<n>.<extension>".
 // Not thread-safe; one detector per scan.
@@ -61,6 +71,12 @@ class FileTypeDetector {
   // and returns the type code; otherwise leaves outName unchanged and returns
   // kFileTypeUnknown. A file that cannot be opened or is empty is no match.
   int DetectFileType(const std::string& path, std::string& outName);
+
+  // Probes path: opens it once (never waiting on a special file), takes its
+  // size from the open file and tests its first bytes as DetectFileType
+  // does, numbering a match the same way. A file that cannot be opened is
+  // still told regular or not.
+  StoredFileProbe Probe(const std::string& path);
 
  private:
   std::uint64_t m_matchCount = 0;  // matches since the last Reset

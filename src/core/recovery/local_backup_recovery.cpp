@@ -1,6 +1,7 @@
 #include "core/recovery/local_backup_recovery.h"
 
 #include <filesystem>
+#include <optional>
 #include <string_view>
 #include <system_error>
 
@@ -12,6 +13,8 @@
 #include "core/recovery/file_copy.h"
 #include "core/recovery/media_scans.h"
 #include "core/recovery/owned_files.h"
+#include "core/sqlite_recovery/assembly_order.h"
+#include "core/sqlite_recovery/call_history.h"
 #include "core/sqlite_recovery/contacts_dump.h"
 #include "core/sqlite_recovery/messages_dump.h"
 
@@ -58,9 +61,13 @@ std::uint64_t countBackupFiles(const std::filesystem::path& folder) {
 
 CLocalBuckupRecovery::CLocalBuckupRecovery(std::string temporaryRoot) : m_temporaryRoot(std::move(temporaryRoot)) {}
 
-CLocalBuckupRecovery::~CLocalBuckupRecovery() { cleanUp(); }
+CLocalBuckupRecovery::~CLocalBuckupRecovery() {
+  m_prefetch.Discard();  // the workers may be reading files that the clean-up removes
+  cleanUp();
+}
 
 int CLocalBuckupRecovery::Attach(BackupEngine* engine) {
+  m_prefetch.Discard();
   m_engine = engine;
   cleanUp();
   return kOk;
@@ -89,6 +96,8 @@ void CLocalBuckupRecovery::cleanUp() const {
 
 int CLocalBuckupRecovery::OpenSource(const std::string& password) {
   if (m_engine == nullptr) return kBadFile;
+  m_prefetch.Discard();
+  m_fileProbes.reset();
   m_progress.progress = 0;
   m_progress.step = kPlainBackupStep;
   m_progress.Report(0);
@@ -103,8 +112,30 @@ int CLocalBuckupRecovery::OpenSource(const std::string& password) {
     m_progress.Report(m_progress.progress);
   }
   const int loaded = m_engine->LoadManifest();
+  if (loaded == kOk) startPrefetch();
   m_progress.Advance(m_progress.step);
   return loaded;
+}
+
+void CLocalBuckupRecovery::startPrefetch() {
+  const std::size_t entryCount = m_engine->GetManifest().Entries().size();
+  m_prefetch.files.Start({}, [paths = ProbedFileScanPaths(*m_engine), entryCount] {
+    return ProbeStoredFiles(paths, entryCount);
+  });
+  const std::string addressBook = storedPath(kAddressBookFileId);
+  const std::string sms = storedPath(kSmsFileId);
+  m_prefetch.messages.Start({addressBook, sms},
+                            [addressBook, sms] { return sqlite_recovery::ReadMessages(addressBook, sms); });
+  m_prefetch.contacts.Start({addressBook}, [addressBook] { return ReadContacts(addressBook); });
+  const std::string notes = storedPath(kNotesFileId);
+  m_prefetch.notes.Start({notes}, [notes] { return ReadNotes(notes); });
+  const std::string calls = callHistoryPath();
+  m_prefetch.callHistory.Start({calls, addressBook},
+                               [calls, addressBook] { return ReadCallHistory(calls, addressBook); });
+  const std::string chatStorage = whatsAppChatStoragePath();
+  if (!chatStorage.empty()) {
+    m_prefetch.whatsApp.Start({chatStorage}, [chatStorage] { return ReadWhatsApp(chatStorage); });
+  }
 }
 
 int CLocalBuckupRecovery::decryptSelectedBackup(const std::string& password) {
@@ -118,6 +149,11 @@ int CLocalBuckupRecovery::decryptSelectedBackup(const std::string& password) {
   const int result = DecryptBackup(setup, backupFolder, password, m_progress, outputFolder);
   if (result == kOk) m_engine->SetDecryptionOutputFolder(outputFolder);
   return result;
+}
+
+const StoredFileProbes* CLocalBuckupRecovery::fileProbes() {
+  if (!m_fileProbes) m_fileProbes = m_prefetch.files.Take({});
+  return m_fileProbes ? &*m_fileProbes : nullptr;
 }
 
 std::string CLocalBuckupRecovery::storedPath(std::string_view fileId) const {
@@ -150,29 +186,58 @@ int CLocalBuckupRecovery::ScanMessages(MessagesByHandle& messages) {
   const int share = m_progress.step / 2;
   const sqlite_recovery::ProgressShare progressShare{m_progress.callback, m_progress.userData, m_progress.progress,
                                                      share};
-  const int result = sqlite_recovery::ParseMessages(storedPath(kAddressBookFileId), &messages, progressShare,
-                                                    storedPath(kSmsFileId), &m_messageRowMark);
+  const std::string addressBook = storedPath(kAddressBookFileId);
+  const std::string sms = storedPath(kSmsFileId);
+  std::optional<sqlite_recovery::MessagesReading> reading = m_prefetch.messages.Take({addressBook, sms});
+  if (!reading) reading = sqlite_recovery::ReadMessages(addressBook, sms);
+  const int result =
+      sqlite_recovery::DeliverMessages(std::move(*reading), &messages, progressShare, &m_messageRowMark);
   m_progress.Advance(share);
   return result;
 }
 
 int CLocalBuckupRecovery::ScanContacts(std::vector<ContactItem>& contacts) {
   if (m_engine == nullptr) return kBadFile;
-  const int result = sqlite_recovery::ParseContacts(storedPath(kAddressBookFileId), &contacts, &m_contactRowMark);
+  const std::string addressBook = storedPath(kAddressBookFileId);
+  // The prefetched list stands for a read into an empty one.
+  std::optional<ContactsReading> reading = m_prefetch.contacts.Take({addressBook});
+  int result = kOk;
+  if (reading && contacts.empty()) {
+    contacts = std::move(reading->contacts);
+    m_contactRowMark = reading->highestRowId;
+    result = reading->result;
+  } else {
+    result = sqlite_recovery::ParseContacts(addressBook, &contacts, &m_contactRowMark);
+  }
   m_progress.Advance(m_progress.step / 2);
   return result;
 }
 
 int CLocalBuckupRecovery::ScanCallHistory(std::vector<CallItem>& calls) {
   if (m_engine == nullptr) return kBadFile;
-  const int result = sqlite_recovery::ParseCallHistory(&calls, callHistoryPath(), storedPath(kAddressBookFileId));
+  const std::string callDb = callHistoryPath();
+  const std::string addressBook = storedPath(kAddressBookFileId);
+  // The prefetched list stands for a read into an empty one.
+  std::optional<CallHistoryReading> reading = m_prefetch.callHistory.Take({callDb, addressBook});
+  int result = kOk;
+  if (reading && calls.empty()) {
+    calls = std::move(reading->calls);
+    result = reading->result;
+  } else {
+    result = sqlite_recovery::ParseCallHistory(&calls, callDb, addressBook);
+  }
   m_progress.Advance(m_progress.step / 2);
   return result;
 }
 
 int CLocalBuckupRecovery::ScanNotes(std::vector<NoteItem>& notes) {
   if (m_engine == nullptr) return kBadFile;
-  const int result = sqlite_recovery::ParseNotes(storedPath(kNotesFileId), &notes);
+  const std::string notesDb = storedPath(kNotesFileId);
+  std::optional<NotesReading> reading = m_prefetch.notes.Take({notesDb});
+  if (!reading) reading = ReadNotes(notesDb);
+  // The list is replaced by a read that opened the file, as ParseNotes does.
+  if (reading->result == kOk) notes = std::move(reading->notes);
+  const int result = reading->result;
   m_progress.Advance(m_progress.step / 2);
   return result;
 }
@@ -182,7 +247,9 @@ int CLocalBuckupRecovery::ScanWhatsApp(ChatMessagesBySession& chats) {
   const std::string chatStorage = whatsAppChatStoragePath();
   if (!chatStorage.empty()) {
     // A backup without WhatsApp has nothing to read; the category stays empty.
-    (void)sqlite_recovery::ParseWhatsApp(chatStorage, &chats);
+    std::optional<WhatsAppReading> reading = m_prefetch.whatsApp.Take({chatStorage});
+    if (!reading) reading = ReadWhatsApp(chatStorage);
+    sqlite_recovery::AppendGroups(std::move(reading->chats), &chats);
   }
   return m_progress.Advance(m_progress.step);
 }
@@ -194,12 +261,12 @@ int CLocalBuckupRecovery::ScanPhotos(std::vector<FileItem>& cameraRoll, std::vec
 
 int CLocalBuckupRecovery::ScanMessageAttachments(std::vector<FileItem>& attachments) {
   if (m_engine == nullptr) return kBadFile;
-  return scrivel::ScanMessageAttachments(*m_engine, m_detector, m_progress, attachments);
+  return scrivel::ScanMessageAttachments(*m_engine, m_detector, m_progress, attachments, fileProbes());
 }
 
 int CLocalBuckupRecovery::ScanAppFiles(std::vector<FileItem>& appFiles) {
   if (m_engine == nullptr) return kBadFile;
-  return scrivel::ScanAppFiles(*m_engine, m_detector, m_progress, appFiles, m_whatsAppFiles);
+  return scrivel::ScanAppFiles(*m_engine, m_detector, m_progress, appFiles, m_whatsAppFiles, fileProbes());
 }
 
 int CLocalBuckupRecovery::ScanWhatsAppAttachments(std::vector<FileItem>& whatsAppFiles) {

@@ -9,9 +9,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "core/recovery/database_prefetch.h"
 #include "core/recovery/file_type.h"
 #include "core/recovery/iphone_recovery_parse.h"
 #include "core/recovery/scan_progress.h"
@@ -67,6 +69,10 @@ class CLocalBuckupRecovery : public IPhoneRecoveryParse {
   // engine at the copy; the decryption's progress lines move the overall
   // percent from 1 to 1 + step.
   int decryptSelectedBackup(const std::string& password);
+  // Starts reading the larger databases on worker threads (DatabasePrefetch).
+  void startPrefetch();
+  // The probes of the file scans (taken from the prefetch once); null when none were made.
+  const StoredFileProbes* fileProbes();
   void cleanUp() const;
 
   BackupEngine* m_engine = nullptr;       // not owned; set by Attach
@@ -76,6 +82,8 @@ class CLocalBuckupRecovery : public IPhoneRecoveryParse {
   std::uint64_t m_messageRowMark = 20000;  // highest message ROWID seen, for the "sms.csv" dump
   std::uint64_t m_contactRowMark = 20000;  // highest contact row id seen, for the "Contacts.csv" dump
   std::vector<FileItem> m_whatsAppFiles;  // collected by ScanAppFiles, handed out by ScanWhatsAppAttachments
+  DatabasePrefetch m_prefetch;            // reads started by OpenSource, taken by the scans
+  std::optional<StoredFileProbes> m_fileProbes;  // the file probes, once taken from m_prefetch
 };
 
 }  // namespace scrivel

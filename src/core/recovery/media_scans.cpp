@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
-#include <system_error>
 
 #include "core/backup/backup_engine.h"
 #include "core/common/result_codes.h"
@@ -37,29 +35,19 @@ std::string upperCase(std::string_view text) {
   return upper;
 }
 
-// A recognised stored file: its path, size and detected extension.
-struct StoredFile {
-  std::string path;
-  std::uint64_t size = 0;
-  std::string extension;  // lower case, from the detector
-};
-
-bool fileExists(const std::string& path) {
-  std::error_code error;
-  return std::filesystem::is_regular_file(path, error);
+// The probe of entry `index`: the prefetched one when it is of the same
+// path, else one made now.
+StoredFileProbe probeEntry(const BackupEngine& engine, FileTypeDetector& detector, const StoredFileProbes* probes,
+                           std::size_t index, const ManifestEntry& entry) {
+  const std::string path = engine.StoredFilePath(entry.fileId).string();
+  if (probes != nullptr && index < probes->size() && !path.empty() && (*probes)[index].path == path) {
+    return (*probes)[index];
+  }
+  return detector.Probe(path);
 }
 
-// Runs the detector on the stored file of entry; false when it is not
-// recognised (or cannot be read).
-bool recognise(const BackupEngine& engine, FileTypeDetector& detector, const ManifestEntry& entry, StoredFile& out) {
-  out.path = engine.StoredFilePath(entry.fileId).string();
-  if (out.path.empty()) return false;
-  std::string detected;
-  if (detector.DetectFileType(out.path, detected) == kFileTypeUnknown) return false;
-  out.extension = DetectedExtension(detected);
-  std::error_code error;
-  out.size = std::filesystem::file_size(out.path, error);
-  return !error;
+bool isProbedEntry(std::string_view name) {
+  return contains(name, kAttachmentsPattern) || contains(name, kAppDomainPattern);
 }
 
 }  // namespace
@@ -88,16 +76,36 @@ void SortByName(std::vector<FileItem>& items) {
   });
 }
 
+std::vector<std::pair<std::size_t, std::string>> ProbedFileScanPaths(const BackupEngine& engine) {
+  const std::vector<ManifestEntry>& entries = engine.GetManifest().Entries();
+  std::vector<std::pair<std::size_t, std::string>> paths;
+  for (std::size_t index = 0; index < entries.size(); ++index) {
+    if (!isProbedEntry(entries[index].name)) continue;
+    paths.emplace_back(index, engine.StoredFilePath(entries[index].fileId).string());
+  }
+  return paths;
+}
+
+StoredFileProbes ProbeStoredFiles(const std::vector<std::pair<std::size_t, std::string>>& paths,
+                                  std::size_t entryCount) {
+  FileTypeDetector detector;  // its numbering plays no part in a probe's result
+  StoredFileProbes probes(entryCount);
+  for (const auto& [index, path] : paths) {
+    if (index < entryCount) probes[index] = detector.Probe(path);
+  }
+  return probes;
+}
+
 int ScanMessageAttachments(const BackupEngine& engine, FileTypeDetector& detector, ScanProgress& progress,
-                           std::vector<FileItem>& attachments) {
+                           std::vector<FileItem>& attachments, const StoredFileProbes* probes) {
   const std::vector<ManifestEntry>& entries = engine.GetManifest().Entries();
   int result = kOk;
   for (std::size_t index = 0; index < entries.size() && result == kOk; ++index) {
     const ManifestEntry& entry = entries[index];
     if (contains(entry.name, kAttachmentsPattern)) {
-      if (!fileExists(engine.StoredFilePath(entry.fileId).string())) continue;  // no report for a missing file
-      StoredFile file;
-      if (recognise(engine, detector, entry, file) && file.size != 0) {
+      const StoredFileProbe file = probeEntry(engine, detector, probes, index, entry);
+      if (!file.regular) continue;  // no report for a missing file
+      if (file.recognised && file.size != 0) {
         attachments.push_back({file.size, RecognisedFileName(entry.name, file.extension), file.path, {}});
       }
     }
@@ -116,9 +124,9 @@ int ScanPhotos(const BackupEngine& engine, FileTypeDetector& detector, ScanProgr
     const ManifestEntry& entry = entries[index];
     const bool isCameraRoll = contains(entry.name, kCameraRollPattern);
     if (isCameraRoll || contains(entry.name, kPhotoStreamPattern)) {
-      if (!fileExists(engine.StoredFilePath(entry.fileId).string())) continue;  // no report for a missing file
-      StoredFile file;
-      if (recognise(engine, detector, entry, file)) {
+      const StoredFileProbe file = detector.Probe(engine.StoredFilePath(entry.fileId).string());
+      if (!file.regular) continue;  // no report for a missing file
+      if (file.recognised) {
         FileItem item{file.size, std::string(afterLastSlash(entry.name)), file.path, {}};
         (isCameraRoll ? cameraRoll : photoStream).push_back(std::move(item));
       }
@@ -132,19 +140,22 @@ int ScanPhotos(const BackupEngine& engine, FileTypeDetector& detector, ScanProgr
 }
 
 int ScanAppFiles(const BackupEngine& engine, FileTypeDetector& detector, ScanProgress& progress,
-                 std::vector<FileItem>& appFiles, std::vector<FileItem>& whatsAppFiles) {
+                 std::vector<FileItem>& appFiles, std::vector<FileItem>& whatsAppFiles,
+                 const StoredFileProbes* probes) {
   whatsAppFiles.clear();
   const std::vector<ManifestEntry>& entries = engine.GetManifest().Entries();
   int result = kOk;
   for (std::size_t index = 0; index < entries.size() && result == kOk; ++index) {
     const ManifestEntry& entry = entries[index];
-    StoredFile file;
-    if (contains(entry.name, kAppDomainPattern) && recognise(engine, detector, entry, file)) {
-      std::string name = RecognisedFileName(entry.name, file.extension);
-      if (!contains(entry.name, kWhatsAppPattern)) {
-        appFiles.push_back({file.size, std::move(name), file.path, AppIdentifier(entry.name)});
-      } else if (file.size != 0) {
-        whatsAppFiles.push_back({file.size, std::move(name), file.path, {}});
+    if (contains(entry.name, kAppDomainPattern)) {
+      const StoredFileProbe file = probeEntry(engine, detector, probes, index, entry);
+      if (file.recognised) {
+        std::string name = RecognisedFileName(entry.name, file.extension);
+        if (!contains(entry.name, kWhatsAppPattern)) {
+          appFiles.push_back({file.size, std::move(name), file.path, AppIdentifier(entry.name)});
+        } else if (file.size != 0) {
+          whatsAppFiles.push_back({file.size, std::move(name), file.path, {}});
+        }
       }
     }
     result = progress.Report(progress.WithinWalk(index, entries.size(), kAppWalkShares));

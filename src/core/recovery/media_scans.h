@@ -11,6 +11,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/recovery/file_item.h"
@@ -21,11 +22,27 @@ namespace scrivel {
 
 class BackupEngine;
 
+// Probes of stored files by manifest entry position (an entry not probed
+// has an empty probe), made ahead of the message-attachment and app-file
+// scans. A scan given probes uses the one of an entry when it is of the
+// entry's stored path and probes the file itself otherwise, so the probes
+// only save work, never change a result.
+using StoredFileProbes = std::vector<StoredFileProbe>;
+
+// The stored paths, by entry position, of the entries the message-attachment
+// and app-file scans look at.
+std::vector<std::pair<std::size_t, std::string>> ProbedFileScanPaths(const BackupEngine& engine);
+
+// Probes `paths` (from ProbedFileScanPaths) for a manifest of `entryCount`
+// entries. Touches nothing but the files, so it may run on a worker thread.
+StoredFileProbes ProbeStoredFiles(const std::vector<std::pair<std::size_t, std::string>>& paths,
+                                  std::size_t entryCount);
+
 // Entries whose name contains "/Attachments/", with content recognised and
 // not empty. Named by the stored base name and the detected extension in
 // upper case: ".../IMG_0001.heic" holding a JPEG becomes "IMG_0001.JPG".
 int ScanMessageAttachments(const BackupEngine& engine, FileTypeDetector& detector, ScanProgress& progress,
-                           std::vector<FileItem>& attachments);
+                           std::vector<FileItem>& attachments, const StoredFileProbes* probes = nullptr);
 
 // Camera-roll ("CameraRollDomain-Media/DCIM/") and photo-stream
 // ("MediaDomain-Media/PhotoStreamsData/") media with content recognised,
@@ -37,7 +54,8 @@ int ScanPhotos(const BackupEngine& engine, FileTypeDetector& detector, ScanProgr
 // identifier. WhatsApp's files go, when not empty, to whatsAppFiles instead
 // (cleared first).
 int ScanAppFiles(const BackupEngine& engine, FileTypeDetector& detector, ScanProgress& progress,
-                 std::vector<FileItem>& appFiles, std::vector<FileItem>& whatsAppFiles);
+                 std::vector<FileItem>& appFiles, std::vector<FileItem>& whatsAppFiles,
+                 const StoredFileProbes* probes = nullptr);
 
 // The app identifier in a manifest name: the text between "com." (else
 // "net.") and the next "-" ("AppDomain-com.tencent.xin-Documents/a.jpg" ->

@@ -9,6 +9,15 @@ namespace {
 
 const std::string kNoName;
 
+// A window as one sortable number: its bytes, then its position.
+std::uint64_t PackWindow(std::uint32_t bytes, std::uint32_t position) {
+  return (static_cast<std::uint64_t>(bytes) << 32) | position;
+}
+
+constexpr std::uint32_t kLastPosition = std::numeric_limits<std::uint32_t>::max();
+
+std::size_t WindowPosition(std::uint64_t window) { return static_cast<std::uint32_t>(window); }
+
 std::uint32_t WindowAt(std::string_view text, std::size_t position) {
   std::uint32_t bytes = 0;
   for (std::size_t i = 0; i < 4; ++i) bytes = (bytes << 8) | static_cast<unsigned char>(text[position + i]);
@@ -28,10 +37,8 @@ ContactNameLookup::ContactNameLookup(const std::vector<ContactItem>& contacts) :
   if (m_phoneTexts.size() < kWindowSize || m_phoneTexts.size() > std::numeric_limits<std::uint32_t>::max()) return;
   m_windows.reserve(m_phoneTexts.size() - kWindowSize + 1);
   for (std::size_t position = 0; position + kWindowSize <= m_phoneTexts.size(); ++position)
-    m_windows.push_back({WindowAt(m_phoneTexts, position), static_cast<std::uint32_t>(position)});
-  std::sort(m_windows.begin(), m_windows.end(), [](const Window& a, const Window& b) {
-    return a.bytes != b.bytes ? a.bytes < b.bytes : a.position < b.position;
-  });
+    m_windows.push_back(PackWindow(WindowAt(m_phoneTexts, position), static_cast<std::uint32_t>(position)));
+  std::sort(m_windows.begin(), m_windows.end());
 }
 
 const std::string& ContactNameLookup::NameFor(const std::string& number) {
@@ -60,13 +67,13 @@ std::size_t ContactNameLookup::FirstPosition(std::string_view number) const {
   if (number.size() < kWindowSize || m_windows.empty()) return text.find(number);
 
   // The number's window with the fewest occurrences in the text.
-  const auto byBytes = [](const Window& a, const Window& b) { return a.bytes < b.bytes; };
   auto rarest = m_windows.end();
   auto rarestEnd = m_windows.end();
   std::size_t rarestOffset = 0;
   for (std::size_t offset = 0; offset + kWindowSize <= number.size(); ++offset) {
-    const Window key{WindowAt(number, offset), 0};
-    const auto [begin, end] = std::equal_range(m_windows.begin(), m_windows.end(), key, byBytes);
+    const std::uint32_t bytes = WindowAt(number, offset);
+    const auto begin = std::lower_bound(m_windows.begin(), m_windows.end(), PackWindow(bytes, 0));
+    const auto end = std::upper_bound(begin, m_windows.end(), PackWindow(bytes, kLastPosition));
     if (begin == end) return std::string::npos;  // a window of the number occurs nowhere
     if (rarest == m_windows.end() || end - begin < rarestEnd - rarest) {
       rarest = begin;
@@ -76,8 +83,9 @@ std::size_t ContactNameLookup::FirstPosition(std::string_view number) const {
   }
   // Ascending positions of that window: the first one that holds the whole number wins.
   for (auto window = rarest; window != rarestEnd; ++window) {
-    if (window->position < rarestOffset) continue;
-    const std::size_t start = window->position - rarestOffset;
+    const std::size_t position = WindowPosition(*window);
+    if (position < rarestOffset) continue;
+    const std::size_t start = position - rarestOffset;
     if (text.compare(start, number.size(), number) == 0) return start;
   }
   return std::string::npos;

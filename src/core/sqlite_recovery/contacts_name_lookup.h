@@ -40,11 +40,6 @@ class ContactNameLookup {
   static constexpr std::size_t kNoContact = static_cast<std::size_t>(-1);
   static constexpr std::size_t kWindowSize = 4;  // bytes of an indexed window
 
-  struct Window {
-    std::uint32_t bytes;     // the window's 4 bytes, big-endian
-    std::uint32_t position;  // where it starts in m_phoneTexts
-  };
-
   std::size_t FirstContactContaining(std::string_view number) const;
   // The first position at or after which `number` starts in m_phoneTexts.
   std::size_t FirstPosition(std::string_view number) const;
@@ -53,7 +48,9 @@ class ContactNameLookup {
   const std::vector<ContactItem>& m_contacts;
   std::string m_phoneTexts;                  // every phone text, each followed by a NUL separator
   std::vector<std::size_t> m_phoneEnds;      // per contact: offset of its separator in m_phoneTexts
-  std::vector<Window> m_windows;             // sorted by bytes, then position; empty when not indexed
+  // Each window as (its 4 bytes, big-endian) << 32 | (where it starts in
+  // m_phoneTexts), sorted; empty when not indexed.
+  std::vector<std::uint64_t> m_windows;
   std::unordered_map<std::string, std::size_t> m_found;  // number -> contact index, or kNoContact
 };
 

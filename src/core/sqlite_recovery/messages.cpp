@@ -1,5 +1,7 @@
 #include "core/sqlite_recovery/messages.h"
 
+#include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "core/common/result_codes.h"
@@ -45,41 +47,16 @@ struct MessageTables {
   std::vector<AttachmentLink> links;
 };
 
-// Reads the four sms.db tables, reporting after each. Returns 0, or the
-// callback's non-zero answer (the tables read so far stay).
-int ReadMessageTables(SqliteReader& reader, ProgressSteps& progress, MessageTables* tables,
-                      std::uint64_t* highestRowId) {
-  // A table that cannot be read completely still gives what was read.
+// A table that cannot be read completely still gives what was read.
+void ReadMessageTables(SqliteReader& reader, MessageTables* tables) {
   (void)DecodeMessages(reader, &tables->messages);
-  if (const int answer = progress.ReportStep(); answer != 0) return answer;
-  *highestRowId = reader.state.maxMessageRowId;
   (void)DecodeHandles(reader, &tables->handles);
-  if (const int answer = progress.ReportStep(); answer != 0) return answer;
   (void)DecodeAttachments(reader, &tables->attachments);
-  if (const int answer = progress.ReportStep(); answer != 0) return answer;
   (void)DecodeAttachmentLinks(reader, &tables->links);
-  return progress.ReportStep();
 }
 
-// Everything between opening sms.db and the final report. Returns the
-// code carried to the end: kOk, an open failure or a callback's answer.
-int ReadAndGroup(const std::string& addressBookPath, MessagesByHandle* byHandle, ProgressSteps& progress,
-                 const std::string& smsPath, std::uint64_t* highestRowId) {
-  SqliteReader reader;
-  if (const int rc = reader.Open(smsPath); rc != kOk) return rc;
-  MessageTables tables;
-  if (const int answer = ReadMessageTables(reader, progress, &tables, highestRowId); answer != 0) return answer;
-  LinkAttachments(tables.attachments, tables.links);
-
-  if (const int rc = reader.Open(addressBookPath); rc != kOk) return rc;
-  std::vector<ContactItem> contacts;
-  (void)DecodeContacts(reader, &contacts);
-  if (const int answer = progress.ReportStep(); answer != 0) return answer;
-
-  CompleteMessages(tables.messages, tables.handles, tables.attachments, contacts);
-  GroupMessagesByHandle(std::move(tables.messages), byHandle);
-  return kOk;
-}
+constexpr int kSmsSteps = 4;           // reports after the four sms.db tables
+constexpr int kAddressBookSteps = 5;   // and one after the address book
 
 }  // namespace
 
@@ -103,28 +80,69 @@ void CompleteMessages(std::vector<MessageItem>& messages, const std::vector<Hand
   auto attachmentByMessage = FirstByKey(attachments, &AttachmentRecord::messageId);
   attachmentByMessage.erase(0);
   ContactNameLookup names(contacts);
+  // A partner's name is looked up once, at its first message.
+  std::unordered_map<const HandleRecord*, const std::string*> nameByHandle;
+  nameByHandle.reserve(handleByRowId.size());
 
   for (MessageItem& message : messages) {
-    if (const HandleRecord* handle = FindFirst(handleByRowId, message.handleId)) message.address = handle->id;
-    if (!message.address.empty()) message.name = names.NameFor(message.address);
+    if (const HandleRecord* handle = FindFirst(handleByRowId, message.handleId)) {
+      message.address = handle->id;
+      const auto [named, added] = nameByHandle.try_emplace(handle, nullptr);
+      if (added && !handle->id.empty()) named->second = &names.NameFor(handle->id);
+      if (named->second) message.name = *named->second;
+    } else if (!message.address.empty()) {
+      message.name = names.NameFor(message.address);
+    }
     if (const AttachmentRecord* attachment = FindFirst(attachmentByMessage, message.rowId))
       message.attachment = attachment->filename;
   }
 }
 
 void GroupMessagesByHandle(std::vector<MessageItem> messages, MessagesByHandle* byHandle) {
-  SortByDateText(messages);
-  for (MessageItem& message : messages) (*byHandle)[message.handleId].push_back(std::move(message));
+  GroupInTextOrder(std::move(messages), &MessageItem::handleId, &MessageItem::date, byHandle);
 }
 
-int ParseMessages(const std::string& addressBookPath, MessagesByHandle* byHandle, const ProgressShare& progress,
-                  const std::string& smsPath, std::uint64_t* highestRowId) {
+MessagesReading ReadMessages(const std::string& addressBookPath, const std::string& smsPath) {
+  MessagesReading reading;
+  SqliteReader reader;
+  if (reading.openResult = reader.Open(smsPath); reading.openResult != kOk) return reading;
+  MessageTables tables;
+  ReadMessageTables(reader, &tables);
+  reading.highestRowId = reader.state.maxMessageRowId;
+  reading.stepsRead = kSmsSteps;
+  LinkAttachments(tables.attachments, tables.links);
+
+  if (reading.openResult = reader.Open(addressBookPath); reading.openResult != kOk) return reading;
+  std::vector<ContactItem> contacts;
+  (void)DecodeContacts(reader, &contacts);
+  reading.stepsRead = kAddressBookSteps;
+
+  CompleteMessages(tables.messages, tables.handles, tables.attachments, contacts);
+  GroupMessagesByHandle(std::move(tables.messages), &reading.byHandle);
+  return reading;
+}
+
+int DeliverMessages(MessagesReading reading, MessagesByHandle* byHandle, const ProgressShare& progress,
+                    std::uint64_t* highestRowId) {
   ProgressSteps steps(progress);
-  const int carried = ReadAndGroup(addressBookPath, byHandle, steps, smsPath, highestRowId);
+  int carried = reading.openResult;
+  for (int step = 0; step < reading.stepsRead; ++step) {
+    if (const int answer = steps.ReportStep(); answer != 0) {
+      carried = answer;
+      break;
+    }
+    if (step == 0) *highestRowId = reading.highestRowId;
+    if (step + 1 == kAddressBookSteps) AppendGroups(std::move(reading.byHandle), byHandle);
+  }
   // A stop asked for at the final report wins; otherwise a failure (or an
   // earlier stop) is not turned into success by the report.
   const int answer = steps.ReportEnd();
   return answer != 0 ? answer : carried;
+}
+
+int ParseMessages(const std::string& addressBookPath, MessagesByHandle* byHandle, const ProgressShare& progress,
+                  const std::string& smsPath, std::uint64_t* highestRowId) {
+  return DeliverMessages(ReadMessages(addressBookPath, smsPath), byHandle, progress, highestRowId);
 }
 
 }  // namespace scrivel::sqlite_recovery

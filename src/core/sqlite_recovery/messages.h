@@ -34,8 +34,9 @@ using MessagesByHandle = std::map<std::int32_t, std::vector<MessageItem>>;
 // adds them to `*byHandle` (existing entries are extended). Progress goes
 // to base + range/5, /4, /3 and /2 after the four sms.db tables, then to
 // base + range after the address book and once more at the end; a non-zero
-// return of the callback skips the remaining steps (the final report is
-// still made). `*highestRowId` becomes the highest ROWID among the message
+// return of the callback skips the remaining reports (the final report is
+// still made) and adds nothing. Both files are read in full before the
+// first report. `*highestRowId` becomes the highest ROWID among the message
 // cells decoded (0 when there were none) once "message" has been read.
 //
 // Returns kOk; the code of opening sms.db or the address book (then no
@@ -44,6 +45,22 @@ using MessagesByHandle = std::map<std::int32_t, std::vector<MessageItem>>;
 [[nodiscard]] int ParseMessages(const std::string& addressBookPath, MessagesByHandle* byHandle,
                                 const ProgressShare& progress, const std::string& smsPath,
                                 std::uint64_t* highestRowId);
+
+// ParseMessages in two halves, so that the reading can run on a worker
+// thread while the progress reports stay on the caller's: ReadMessages
+// reads and joins everything without reporting; DeliverMessages then makes
+// the reports ParseMessages makes, in the same order, and hands out the
+// messages when no report asked to stop (the same result as ParseMessages
+// on the same files).
+struct MessagesReading {
+  int openResult = 0;              // kOk, or the code of opening sms.db or the address book
+  int stepsRead = 0;               // 0 when sms.db did not open, 4 after its tables, 5 after the address book
+  std::uint64_t highestRowId = 0;  // as ParseMessages sets it, once sms.db was read
+  MessagesByHandle byHandle;       // filled only when both files opened
+};
+MessagesReading ReadMessages(const std::string& addressBookPath, const std::string& smsPath);
+[[nodiscard]] int DeliverMessages(MessagesReading reading, MessagesByHandle* byHandle, const ProgressShare& progress,
+                                  std::uint64_t* highestRowId);
 
 // Gives each attachment the message of the first link (in list order) that
 // names it; attachments without a link, and those rebuilt from free space

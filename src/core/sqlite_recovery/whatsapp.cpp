@@ -93,8 +93,7 @@ std::vector<ChatMessageItem> KeepMessagesWithText(std::vector<ChatMessageItem> m
 }
 
 void GroupChatMessages(std::vector<ChatMessageItem> messages, ChatMessagesBySession* bySession) {
-  SortByDateText(messages);
-  for (ChatMessageItem& message : messages) (*bySession)[message.chatSessionId].push_back(std::move(message));
+  GroupInTextOrder(std::move(messages), &ChatMessageItem::chatSessionId, &ChatMessageItem::date, bySession);
 }
 
 int ParseWhatsApp(const std::string& chatStoragePath, ChatMessagesBySession* bySession) {
