@@ -1,11 +1,18 @@
 // Export speed: builds a sample backup (large by default), scans it, then
 // times the export of the media categories against "cp -r" of the same
 // files, the export of the database categories, and the whole export, and
-// prints MB/s and the peak memory of the process.
+// prints MB/s and the peak memory of the process. Every figure is the best
+// of three runs, as wall-clock time and as processor time (user + system;
+// for "cp -r" that of the child processes), which other load on the machine
+// disturbs less.
 //
 // Usage: bench_export [--scale small|large|N | --backup DIR]
-// (--backup reuses a sample backup that make-sample-backup wrote.)
+// (--backup reuses a sample backup that make-sample-backup wrote. The
+// sample is built in a child process, so that the peak memory printed after
+// the scan is that of the scan, not of the builder.)
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -38,13 +45,62 @@ double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-std::uint64_t BytesBelow(const fs::path& root) {
+// Bytes of the regular files below `root` whose name is `onlyName` (every
+// file when it is empty); 0 when `root` does not exist.
+std::uint64_t BytesBelow(const fs::path& root, const std::string& onlyName = {}) {
   std::uint64_t bytes = 0;
-  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root)) {
-    if (entry.is_regular_file()) bytes += entry.file_size();
+  std::error_code error;
+  for (fs::recursive_directory_iterator it(root, error), end; !error && it != end; it.increment(error)) {
+    if (!onlyName.empty() && it->path().filename() != onlyName) continue;
+    if (it->is_regular_file(error)) bytes += it->file_size(error);
   }
   return bytes;
 }
+
+// Processor seconds (user + system) used so far by this process, or by its
+// finished child processes.
+double ProcessorSeconds(int who) {
+  rusage usage{};
+  getrusage(who, &usage);
+  const auto seconds = [](const timeval& time) { return time.tv_sec + time.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Wall-clock and processor seconds of one timed step.
+struct Timing {
+  double wall = 0;
+  double processor = 0;
+};
+
+// Keeps the smallest of each figure over the rounds.
+void KeepBest(Timing& best, const Timing& run, bool first) {
+  best.wall = first ? run.wall : std::min(best.wall, run.wall);
+  best.processor = first ? run.processor : std::min(best.processor, run.processor);
+}
+
+// Builds the sample backup in a child process: the builder holds much more
+// memory than the scan, and the peak memory of this process is to show the
+// scan's.
+int BuildSampleInChild(const fs::path& backup, const fixtures::SampleBackupOptions& options) {
+  std::fflush(nullptr);
+  const pid_t child = fork();
+  if (child < 0) return kBadFile;
+  if (child == 0) _exit(fixtures::BuildSampleBackup(backup, options, nullptr) == kOk ? 0 : 1);
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR) return kBadFile;
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? kOk : kBadFile;
+}
+
+// Removes the working folder of the run (some gigabytes) however main ends.
+struct FolderRemover {
+  fs::path folder;
+  ~FolderRemover() {
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+  }
+};
 
 double PeakMegabytes() {
   rusage usage{};
@@ -52,10 +108,10 @@ double PeakMegabytes() {
   return static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB
 }
 
-// Exports the categories `kinds` of a scan into `out`; returns the seconds taken.
-double TimeExport(ScanResults& results, IPhoneRecoveryParse& source, const std::vector<CategoryKind>& kinds,
+// Exports the categories `kinds` of a scan into the new folder `out`;
+// returns the time taken.
+Timing TimeExport(ScanResults& results, IPhoneRecoveryParse& source, const std::vector<CategoryKind>& kinds,
                   const fs::path& out, bool* ok) {
-  fs::remove_all(out);
   CStatisticsObj statistics;
   ConversationRows rows;
   for (CategoryKind kind : kinds) {
@@ -73,12 +129,13 @@ double TimeExport(ScanResults& results, IPhoneRecoveryParse& source, const std::
   request.conversations = &results.messages;
   request.chats = &results.whatsApp;
   request.source = &exportSource;
+  const double processorStart = ProcessorSeconds(RUSAGE_SELF);
   const Clock::time_point start = Clock::now();
   const int result = RunExport(request, progress);
-  const double seconds = SecondsSince(start);
+  const Timing timing{SecondsSince(start), ProcessorSeconds(RUSAGE_SELF) - processorStart};
   *ok = result == kOk && progress.Counters().failed == 0;
   if (!*ok) std::fprintf(stderr, "export failed: result %d, %d failed\n", result, progress.Counters().failed);
-  return seconds;
+  return timing;
 }
 
 // The stored files of every media category, by their paths in the backup.
@@ -114,14 +171,14 @@ int main(int argc, char** argv) {
   }
   const fs::path dir = fs::temp_directory_path() / ("scrivel-bench-export-" + std::to_string(std::random_device{}()));
   fs::create_directories(dir);
+  const FolderRemover removeAtEnd{dir};  // declared before the scan's source, so removed after it is closed
   fs::path backup = givenBackup;
   if (backup.empty()) {
     backup = dir / "backup";
     std::printf("building the sample backup (%u messages, %u media files) ...\n", options.counts.messages,
                 options.counts.mediaFiles);
-    if (fixtures::BuildSampleBackup(backup, options, nullptr) != kOk) {
+    if (BuildSampleInChild(backup, options) != kOk) {
       std::fprintf(stderr, "could not build the sample backup\n");
-      fs::remove_all(dir);
       return 1;
     }
   }
@@ -137,32 +194,33 @@ int main(int argc, char** argv) {
   Clock::time_point start = Clock::now();
   if (RunScanSequence(*source, "", results, quiet) != kOk) {
     std::fprintf(stderr, "the scan failed\n");
-    fs::remove_all(dir);
     return 1;
   }
   std::printf("scan: %.2f s; peak memory after the scan: %.1f MB\n", SecondsSince(start), PeakMegabytes());
 
   // Reference: "cp -r" of a folder that holds the same media files (hard
-  // links to the stored files, so the same bytes are read).
+  // links to the stored files, so the same bytes are read; copies where the
+  // backup lies on another file system than the temporary folder).
   const std::vector<const FileItem*> media = MediaFiles(results);
   const fs::path linked = dir / "media-links";
   fs::create_directories(linked);
   std::uint64_t mediaBytes = 0;
   for (std::size_t i = 0; i < media.size(); ++i) {
-    fs::create_hard_link(media[i]->path, linked / std::to_string(i));
+    std::error_code linkError;
+    fs::create_hard_link(media[i]->path, linked / std::to_string(i), linkError);
+    if (linkError) fs::copy_file(media[i]->path, linked / std::to_string(i));
     mediaBytes += media[i]->size;
   }
-  const std::string copyCommand = "cp -r '" + linked.string() + "' '" + (dir / "media-cp").string() + "'";
-  if (std::system(copyCommand.c_str()) != 0) return 1;  // warms the page cache
-  // Other disk traffic on the machine makes single runs noisy: the media
-  // export and its reference run in turns, and the best of each counts.
-  const auto timeCopy = [&]() {
-    fs::remove_all(dir / "media-cp");
+  const auto copyCommand = [&](const std::string& target) {
+    return "cp -r '" + linked.string() + "' '" + (dir / target).string() + "'";
+  };
+  if (std::system(copyCommand("cp-warm").c_str()) != 0) return 1;  // warms the page cache
+  const auto timeCopy = [&](const std::string& target) {
+    const double processorStart = ProcessorSeconds(RUSAGE_CHILDREN);
     const Clock::time_point copyStart = Clock::now();
-    const bool copied = std::system(copyCommand.c_str()) == 0;
-    const double seconds = SecondsSince(copyStart);
-    fs::remove_all(dir / "media-cp");
-    return copied ? seconds : -1.0;
+    const bool copied = std::system(copyCommand(target).c_str()) == 0;
+    const Timing timing{SecondsSince(copyStart), ProcessorSeconds(RUSAGE_CHILDREN) - processorStart};
+    return copied ? timing : Timing{-1, -1};
   };
   const std::vector<CategoryKind> mediaKinds = {CategoryKind::kCameraRoll, CategoryKind::kPhotoStream,
                                                 CategoryKind::kAppPhotos, CategoryKind::kAppVideos,
@@ -171,39 +229,70 @@ int main(int argc, char** argv) {
                                                    CategoryKind::kCallHistory, CategoryKind::kNotes,
                                                    CategoryKind::kWhatsApp};
   const std::vector<CategoryKind> allKinds(std::begin(kAllCategoryKinds), std::end(kAllCategoryKinds));
+  // Other disk traffic on the machine makes single runs noisy: the steps
+  // run in turns, and the best of each counts. Every run writes into a
+  // folder of its own and nothing is removed before the end: on some file
+  // systems creating files soon after many were deleted costs much more
+  // (ext4 without a journal passes over recently freed inodes), which would
+  // charge one step for the clean-up of another.
   constexpr int kRounds = 3;
-  bool mediaOk = true, databaseOk = false, allOk = false;
-  double copySeconds = 0, mediaSeconds = 0;
+  bool ok = true;
+  Timing copy, mediaExport, databaseExport, fullExport, messageRowDump;
+  // The raw message rows ("sms.csv") come from the recovery source, which
+  // decodes the message database once more: timed on their own as well.
+  const auto timeMessageRowDump = [&](const std::string& target) {
+    const std::string csvPath = (dir / target).string();
+    const double processorStart = ProcessorSeconds(RUSAGE_SELF);
+    const Clock::time_point dumpStart = Clock::now();
+    const bool dumped = source->ExportMessagesCsv(csvPath) == kOk;
+    const Timing timing{SecondsSince(dumpStart), ProcessorSeconds(RUSAGE_SELF) - processorStart};
+    return dumped ? timing : Timing{-1, -1};
+  };
   for (int round = 0; round < kRounds; ++round) {
-    const double copy = timeCopy();
-    if (copy < 0) return 1;
-    bool ok = false;
-    const double exported = TimeExport(results, *source, mediaKinds, dir / "out-media", &ok);
-    mediaOk = mediaOk && ok;
-    copySeconds = round == 0 ? copy : std::min(copySeconds, copy);
-    mediaSeconds = round == 0 ? exported : std::min(mediaSeconds, exported);
-  }
-  const double databaseSeconds = TimeExport(results, *source, databaseKinds, dir / "out-database", &databaseOk);
-  const double allSeconds = TimeExport(results, *source, allKinds, dir / "out-all", &allOk);
-  const std::uint64_t written = BytesBelow(dir / "out-all");
-  std::uint64_t rawRowBytes = 0;  // sms.csv and Contacts.csv, written by the recovery source
-  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir / "out-database")) {
-    if (entry.path().filename() == "sms.csv" || entry.path().filename() == "Contacts.csv") rawRowBytes += entry.file_size();
+    const bool first = round == 0;
+    const std::string suffix = "-" + std::to_string(round);
+    const Timing copied = timeCopy("cp" + suffix);
+    if (copied.wall < 0) return 1;
+    KeepBest(copy, copied, first);
+    bool stepOk = false;
+    KeepBest(mediaExport, TimeExport(results, *source, mediaKinds, dir / ("out-media" + suffix), &stepOk), first);
+    ok = ok && stepOk;
+    KeepBest(databaseExport, TimeExport(results, *source, databaseKinds, dir / ("out-database" + suffix), &stepOk), first);
+    ok = ok && stepOk;
+    KeepBest(fullExport, TimeExport(results, *source, allKinds, dir / ("out-all" + suffix), &stepOk), first);
+    ok = ok && stepOk;
+    const Timing dumped = timeMessageRowDump("sms" + suffix + ".csv");
+    ok = ok && dumped.wall >= 0;
+    KeepBest(messageRowDump, dumped, first);
   }
   const double mb = 1024.0 * 1024.0;
+  const double databaseMb = BytesBelow(dir / "out-database-0") / mb;
+  const double rawRowMb =
+      (BytesBelow(dir / "out-database-0", "sms.csv") + BytesBelow(dir / "out-database-0", "Contacts.csv")) / mb;
+  const double writtenMb = BytesBelow(dir / "out-all-0") / mb;
+  const double mediaMb = mediaBytes / mb;
+  // What the database categories add to an export of everything.
+  const Timing added{fullExport.wall - mediaExport.wall, fullExport.processor - mediaExport.processor};
 
-  std::printf("media: %zu files, %.1f MB\n", media.size(), mediaBytes / mb);
-  std::printf("best of %d runs each\n", kRounds);
-  std::printf("cp -r of the media (reference): %.3f s, %.1f MB/s\n", copySeconds, mediaBytes / mb / copySeconds);
-  std::printf("export of the media categories: %.3f s, %.1f MB/s\n", mediaSeconds, mediaBytes / mb / mediaSeconds);
-  std::printf("ratio media export / cp -r: %.2f (target at most 1.50)\n", mediaSeconds / copySeconds);
-  std::printf("export of the database categories: %.3f s, %.1f MB written (%.1f MB of it sms.csv and Contacts.csv),"
-              " %.2f x the media export (target below 1.00)\n",
-              databaseSeconds, BytesBelow(dir / "out-database") / mb, rawRowBytes / mb, databaseSeconds / mediaSeconds);
-  std::printf("full export: %.3f s, %.1f MB written, %.1f MB/s\n", allSeconds, written / mb, written / mb / allSeconds);
+  std::printf("media: %zu files, %.1f MB\n", media.size(), mediaMb);
+  std::printf("best of %d runs each; wall-clock seconds, processor seconds (user + system) in brackets\n", kRounds);
+  std::printf("cp -r of the media (reference): %.3f s (%.3f s), %.1f MB/s\n", copy.wall, copy.processor,
+              mediaMb / copy.wall);
+  std::printf("export of the media categories: %.3f s (%.3f s), %.1f MB/s\n", mediaExport.wall, mediaExport.processor,
+              mediaMb / mediaExport.wall);
+  std::printf("ratio media export / cp -r: %.2f (%.2f) (target at most 1.50)\n", mediaExport.wall / copy.wall,
+              mediaExport.processor / copy.processor);
+  std::printf("export of the database categories alone: %.3f s (%.3f s), %.1f MB written (%.1f MB of it sms.csv and"
+              " Contacts.csv), %.2f (%.2f) x the media export\n",
+              databaseExport.wall, databaseExport.processor, databaseMb, rawRowMb,
+              databaseExport.wall / mediaExport.wall, databaseExport.processor / mediaExport.processor);
+  std::printf("  of it the raw message rows (sms.csv) from the recovery source: %.3f s (%.3f s)\n",
+              messageRowDump.wall, messageRowDump.processor);
+  std::printf("full export: %.3f s (%.3f s), %.1f MB written, %.1f MB/s\n", fullExport.wall, fullExport.processor,
+              writtenMb, writtenMb / fullExport.wall);
+  std::printf("added by the database categories (full export - media export): %.3f s (%.3f s), %.2f (%.2f) x the"
+              " media export (target below 1.00)\n",
+              added.wall, added.processor, added.wall / mediaExport.wall, added.processor / mediaExport.processor);
   std::printf("peak memory of the process after the exports: %.1f MB\n", PeakMegabytes());
-
-  source.reset();
-  fs::remove_all(dir);
-  return mediaOk && databaseOk && allOk ? 0 : 1;
+  return ok ? 0 : 1;
 }

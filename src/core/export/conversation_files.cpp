@@ -28,13 +28,13 @@ std::string SenderName(const MessageItem& message) { return MessageSenderName(me
 std::string SenderName(const ChatMessageItem& message) { return ChatSenderName(message); }
 
 void WriteTextLine(OutputFile& file, std::string_view label, std::string_view value) {
-  std::string line;
-  if (label.size() < kTextLabelWidth) line.assign(kTextLabelWidth - label.size(), ' ');
-  line += label;
-  line += ": ";
-  line += value;
-  line += "\n";
-  file.WriteText(line);
+  constexpr std::string_view kPadding = "          ";
+  static_assert(kPadding.size() == kTextLabelWidth);
+  if (label.size() < kTextLabelWidth) file.WriteText(kPadding.substr(label.size()));
+  file.WriteText(label);
+  file.WriteText(": ");
+  file.WriteText(value);
+  file.WriteText("\n");
 }
 
 template <typename Message>
@@ -47,29 +47,29 @@ int WriteConversationText(const std::vector<Message>& messages, const std::strin
     WriteTextLine(file, "Data", message.date);
     WriteTextLine(file, "Content", message.text);
     file.WriteText("\n");
-    file.Flush();
   }
   return file.Close();
 }
 
+// Sets `block` to the HTML of one message (a buffer reused for every
+// message of a page).
 template <typename Message>
-std::string MessageBlockHtml(const Message& message) {
+void MessageBlockHtml(const Message& message, std::string& block) {
   const bool deleted = message.deleted != 0;
-  std::string block = "<div class=\"date\">Date: ";
-  block += EscapeHtml(message.date);
+  block = "<div class=\"date\">Date: ";
+  AppendEscapedHtml(block, message.date);
   if (message.fromMe != 0) {
     block += " Me";
     block += ":</div>\r\n";
     block += deleted ? "<div class=\"del_send_msg\">" : "<div class=\"send_msg\">";
   } else {
     block += " ";
-    block += EscapeHtml(SenderName(message));
+    AppendEscapedHtml(block, SenderName(message));
     block += ":</div>\r\n";
     block += deleted ? "<div class=\"del_recv_msg\">" : "<div class=\"recv_msg\">";
   }
-  block += HtmlText(message.text);
+  AppendHtmlText(block, message.text);
   block += "</div>\r\n";
-  return block;
 }
 
 template <typename Message>
@@ -86,8 +86,10 @@ int WriteConversationHtml(const std::vector<Message>& messages, const std::strin
   // report of 100 marks the page finished, so it is made once the page is
   // complete and closed. A cancelled page still gets its tail.
   bool cancelled = false;
+  std::string block;
   for (std::size_t i = 0; i < messages.size(); ++i) {
-    file.Write(MessageBlockHtml(messages[i]));
+    MessageBlockHtml(messages[i], block);
+    file.Write(block);
     if (i + 1 < messages.size() && progress.Report(PagePercent(i, messages.size()), kOk, path) != kOk) {
       cancelled = true;
       break;
@@ -126,7 +128,6 @@ int WriteChatCsv(const std::vector<ChatMessageItem>& messages, const std::string
     line += "\r\n";
     // Written as bytes: a line break inside a quoted field stays as it is.
     file.Write(line);
-    file.Flush();
   }
   return file.Close();
 }

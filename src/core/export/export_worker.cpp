@@ -149,6 +149,8 @@ int CExportWorker::Run() {
   m_messagesExported = false;
   m_links.clear();
   m_linkedPaths.clear();
+  m_madeFolders.clear();
+  m_uniquePaths = UniquePathPicker();
   m_json.clear();
   m_progress.Start(static_cast<int>(m_request.statistics->SelectedCount()));
 
@@ -178,8 +180,12 @@ void CExportWorker::ExportEntry(const StatisticsEntry& entry) {
 }
 
 bool CExportWorker::EnsureFolder(const std::string& folder, const std::string& reportedPath) {
+  if (m_madeFolders.count(folder) != 0) return true;
   const int result = CreateFolder(folder);
-  if (result == kOk) return true;
+  if (result == kOk) {
+    m_madeFolders.insert(folder);
+    return true;
+  }
   m_progress.Report(100, result, reportedPath);
   return false;
 }
@@ -192,7 +198,7 @@ void CExportWorker::CopyMediaFile(CategoryKind kind, const FileItem& file) {
   if (IsAppCategory(kind)) folder += SafeFileName(file.app) + "/";
   const std::string wanted = folder + SafeFileName(file.name);
   if (IsAppCategory(kind) && !EnsureFolder(folder, wanted)) return;
-  const std::string destination = MakeUniquePath(wanted);
+  const std::string destination = m_uniquePaths.Pick(wanted);
   if (destination.empty() || m_request.source == nullptr) {
     m_progress.Report(100, kBadFile, wanted);
     return;
@@ -241,18 +247,18 @@ void CExportWorker::ExportConversation(const MessageItem& row) {
   m_messagesExported = true;
 
   const std::vector<MessageItem>& messages = ListOf(m_request.conversations, row.handleId);
-  const std::string textPath = MakeUniquePath(fileBase + ".txt");
+  const std::string textPath = m_uniquePaths.Pick(fileBase + ".txt");
   if (const int result = WriteMessagesText(messages, textPath); result != kOk) {
     m_progress.Report(100, result, textPath);
   }
   const std::string head = ReplaceAll(m_messageTemplate.head, kPersonPlaceholder,
                                       HtmlText("Name: " + who + ", Phone: " + row.address));
-  const std::string htmlPath = MakeUniquePath(fileBase + ".html");
+  const std::string htmlPath = m_uniquePaths.Pick(fileBase + ".html");
   const int result = WriteMessagesHtml(messages, head, m_messageTemplate.tail, htmlPath, m_progress);
   if (result == kOk || result == kCancelled) AddLink("Messages", base, htmlPath);
-  for (const MessageItem& message : messages) {
-    AddJson(CategoryKind::kMessages, Folder(kMessagesFolder), RecordJson(message));
-  }
+  if (!m_request.writeRecordsJson) return;  // spares building a text per message that nobody writes
+  const std::string jsonFolder = Folder(kMessagesFolder);
+  for (const MessageItem& message : messages) AddJson(CategoryKind::kMessages, jsonFolder, RecordJson(message));
 }
 
 void CExportWorker::ExportChat(const ChatMessageItem& row) {
@@ -264,18 +270,18 @@ void CExportWorker::ExportChat(const ChatMessageItem& row) {
   if (!EnsureFolder(folder, fileBase + ".html")) return;
 
   const std::vector<ChatMessageItem>& messages = ListOf(m_request.chats, row.chatSessionId);
-  const std::string textPath = MakeUniquePath(fileBase + ".txt");
+  const std::string textPath = m_uniquePaths.Pick(fileBase + ".txt");
   if (const int result = WriteChatText(messages, textPath); result != kOk) m_progress.Report(100, result, textPath);
-  const std::string csvPath = MakeUniquePath(fileBase + ".csv");
+  const std::string csvPath = m_uniquePaths.Pick(fileBase + ".csv");
   if (const int result = WriteChatCsv(messages, csvPath); result != kOk) m_progress.Report(100, result, csvPath);
   const std::string head = ReplaceAll(m_chatTemplate.head, kPersonPlaceholder,
                                       HtmlText("Name: " + row.chatNames + ", Phone: " + row.chatJids));
-  const std::string htmlPath = MakeUniquePath(fileBase + ".html");
+  const std::string htmlPath = m_uniquePaths.Pick(fileBase + ".html");
   const int result = WriteChatHtml(messages, head, m_chatTemplate.tail, htmlPath, m_progress);
   if (result == kOk || result == kCancelled) AddLink("WhatsApp", label, htmlPath);
-  for (const ChatMessageItem& message : messages) {
-    AddJson(CategoryKind::kWhatsApp, Folder(kWhatsAppFolder), RecordJson(message));
-  }
+  if (!m_request.writeRecordsJson) return;  // spares building a text per message that nobody writes
+  const std::string jsonFolder = Folder(kWhatsAppFolder);
+  for (const ChatMessageItem& message : messages) AddJson(CategoryKind::kWhatsApp, jsonFolder, RecordJson(message));
 }
 
 void CExportWorker::WriteCollectedPage(const std::string& folder, const std::string& fileName,

@@ -21,6 +21,7 @@
 #include "core/export/export_progress.h"
 #include "core/export/export_source.h"
 #include "core/export/export_template.h"
+#include "core/export/file_names.h"
 #include "core/export/records_json.h"
 #include "core/results/conversation_rows.h"
 #include "core/results/statistics_obj.h"
@@ -109,6 +110,8 @@ class CExportWorker {
   bool m_messagesExported = false;
   std::vector<ExportIndexLink> m_links;
   std::unordered_set<std::string> m_linkedPaths;  // paths in m_links
+  std::unordered_set<std::string> m_madeFolders;  // folders this run created or found, not probed again
+  UniquePathPicker m_uniquePaths;
   std::map<CategoryKind, std::unique_ptr<JsonArrayFile>> m_json;
 };
 

@@ -1,5 +1,6 @@
 #include "core/export/file_names.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -42,19 +43,32 @@ std::string SafeFileName(std::string_view stem, std::string_view suffix) {
   return name;
 }
 
-std::string MakeUniquePath(const std::string& path) {
+std::string UniquePathPicker::Pick(const std::string& path) {
   if (!PathExists(path)) return path;
   const std::size_t slash = path.rfind('/');
   const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
   std::size_t dot = path.rfind('.');
   if (dot == std::string::npos || dot < nameStart) dot = path.size();
-  const std::string stem = path.substr(0, dot);
-  const std::string extension = path.substr(dot);
-  for (int n = 1; n <= kUniqueNameAttempts; ++n) {
-    std::string candidate = stem + "(" + std::to_string(n) + ")" + extension;
-    if (!PathExists(candidate)) return candidate;
+  const std::string_view stem = std::string_view(path).substr(0, dot);
+  const std::string_view extension = std::string_view(path).substr(dot);
+  // Counters below the one handed out last for this name were all taken
+  // then, and files of the export are only ever added.
+  int& next = m_nextCounter[path];
+  for (int n = std::max(next, 1); n <= kUniqueNameAttempts; ++n) {
+    std::string candidate(stem);
+    candidate += '(';
+    candidate += std::to_string(n);
+    candidate += ')';
+    candidate += extension;
+    if (!PathExists(candidate)) {
+      next = n;
+      return candidate;
+    }
   }
+  next = kUniqueNameAttempts + 1;
   return {};
 }
+
+std::string MakeUniquePath(const std::string& path) { return UniquePathPicker().Pick(path); }
 
 }  // namespace scrivel

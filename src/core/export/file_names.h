@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace scrivel {
 
@@ -30,5 +31,17 @@ std::string SafeFileName(std::string_view stem, std::string_view suffix = {});
 // kUniqueNameAttempts tries.
 inline constexpr int kUniqueNameAttempts = 100000;
 std::string MakeUniquePath(const std::string& path);
+
+// Gives the same names as MakeUniquePath for a run of files that are
+// created one after the other, but remembers for each wanted path the last
+// counter it handed out and probes from there on: the k-th file of one name
+// costs a few probes instead of k.
+class UniquePathPicker {
+ public:
+  std::string Pick(const std::string& path);
+
+ private:
+  std::unordered_map<std::string, int> m_nextCounter;  // wanted path -> first counter to probe
+};
 
 }  // namespace scrivel

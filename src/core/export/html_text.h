@@ -16,4 +16,9 @@ std::string EscapeHtml(std::string_view text);
 // "<br />": for values shown as text in a page.
 std::string HtmlText(std::string_view text);
 
+// Append what EscapeHtml and HtmlText return to `out`: for pages built of
+// many values, without a string of their own per value.
+void AppendEscapedHtml(std::string& out, std::string_view text);
+void AppendHtmlText(std::string& out, std::string_view text);
+
 }  // namespace scrivel

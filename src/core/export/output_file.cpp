@@ -1,5 +1,8 @@
 #include "core/export/output_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -8,28 +11,64 @@
 
 namespace scrivel {
 
+namespace {
+
+// Gathered bytes are written once they reach this size.
+constexpr std::size_t kWriteBlockSize = 256 * 1024;
+
+int ErrorOr(int fallback) { return errno != 0 ? errno : fallback; }
+
+}  // namespace
+
 int OutputFile::Open(const std::string& path) {
-  m_file.reset(std::fopen(path.c_str(), "wb"));
-  m_error = m_file ? kOk : (errno != 0 ? errno : kBadFile);
+  m_fd.Reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  m_error = m_fd.IsOpen() ? kOk : ErrorOr(kBadFile);
+  m_pending.clear();
   m_lastWritten = '\0';
   return m_error;
 }
 
-void OutputFile::Fail() {
-  if (m_error == kOk) m_error = errno != 0 ? errno : kBadFile;
+void OutputFile::Fail(int error) {
+  if (m_error == kOk) m_error = error;
+}
+
+OutputFile::~OutputFile() { (void)Close(); }
+
+void OutputFile::WriteToFile(std::string_view bytes) {
+  const char* data = bytes.data();
+  std::size_t left = bytes.size();
+  while (left > 0 && m_error == kOk) {
+    const ssize_t written = ::write(m_fd.Get(), data, left);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      Fail(written < 0 ? ErrorOr(kBadFile) : kBadFile);
+      break;
+    }
+    data += written;
+    left -= static_cast<std::size_t>(written);
+  }
+}
+
+void OutputFile::WritePending() {
+  WriteToFile(m_pending);
+  m_pending.clear();
 }
 
 void OutputFile::WriteByteOrderMark() { Write("\xEF\xBB\xBF"); }
 
 void OutputFile::Write(std::string_view bytes) {
-  if (!m_file || m_error != kOk || bytes.empty()) return;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), m_file.get()) != bytes.size()) Fail();
+  if (!m_fd.IsOpen() || m_error != kOk || bytes.empty()) return;
+  if (m_pending.size() + bytes.size() >= kWriteBlockSize) WritePending();
+  if (bytes.size() >= kWriteBlockSize) {
+    WriteToFile(bytes);  // a large piece goes out as it stands, without a copy
+    return;
+  }
+  m_pending += bytes;
 }
 
 void OutputFile::WriteText(std::string_view text) {
   std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\n') continue;
+  for (std::size_t i = text.find('\n'); i != std::string_view::npos; i = text.find('\n', i + 1)) {
     const char before = i > 0 ? text[i - 1] : m_lastWritten;
     if (before == '\r') continue;
     Write(text.substr(start, i - start));
@@ -40,14 +79,12 @@ void OutputFile::WriteText(std::string_view text) {
   if (!text.empty()) m_lastWritten = text.back();
 }
 
-void OutputFile::Flush() {
-  if (m_file && m_error == kOk && std::fflush(m_file.get()) != 0) Fail();
-}
-
 int OutputFile::Close() {
-  if (m_file) {
-    if (std::fclose(m_file.release()) != 0) Fail();
+  if (m_fd.IsOpen()) {
+    if (m_error == kOk) WritePending();
+    if (const int closed = m_fd.Close(); closed != 0) Fail(closed);
   }
+  m_pending.clear();
   return m_error;
 }
 

@@ -1,13 +1,16 @@
 // A file the export writes: created (or truncated) on open, closed by its
-// destructor. Errors are sticky: the first failed write is kept and
-// returned by Close. Text files of the export are UTF-8 with a byte-order
-// mark and CR LF line ends, as Windows editors expect them.
+// destructor. Bytes are gathered in memory and reach the file in large
+// blocks, so a page of many small pieces costs a few system calls, not one
+// per piece. Errors are sticky: the first failed write is kept and returned
+// by Close. Text files of the export are UTF-8 with a byte-order mark and
+// CR LF line ends, as Windows editors expect them.
 #pragma once
 
-#include <cstdio>
-#include <memory>
+#include <cstddef>
 #include <string>
 #include <string_view>
+
+#include "core/common/unique_fd.h"
 
 namespace scrivel {
 
@@ -16,6 +19,8 @@ class OutputFile {
   OutputFile() = default;
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
+  // Writes what is still gathered and closes the file.
+  ~OutputFile();
 
   // Creates or truncates `path` (its folder must exist). Returns kOk or the
   // system's error code.
@@ -28,21 +33,20 @@ class OutputFile {
   // Writes text with every line feed that is not already preceded by a
   // carriage return written as CR LF.
   void WriteText(std::string_view text);
-  // Pushes buffered bytes to the file.
-  void Flush();
 
-  // Closes the file. Returns kOk or the error code of the first failure.
+  // Writes what is still gathered and closes the file. Returns kOk or the
+  // error code of the first failure.
   [[nodiscard]] int Close();
 
  private:
-  struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-  };
-  void Fail();
+  void WriteToFile(std::string_view bytes);
+  void WritePending();
+  void Fail(int error);
 
-  std::unique_ptr<std::FILE, FileCloser> m_file;
-  int m_error = 0;           // first error; 0 while all is well
-  char m_lastWritten = '\0'; // last byte written by WriteText, for CR LF pairs split across calls
+  UniqueFd m_fd;
+  std::string m_pending;      // bytes not yet written to the file
+  int m_error = 0;            // first error; 0 while all is well
+  char m_lastWritten = '\0';  // last byte written by WriteText, for CR LF pairs split across calls
 };
 
 // Creates or truncates `path` and writes `parts` into it, one after the

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string>
 #include <random>
 
 #include "core/common/result_codes.h"
@@ -9,6 +12,7 @@
 #include "core/export/export_template.h"
 #include "core/export/file_names.h"
 #include "core/export/html_text.h"
+#include "core/export/output_file.h"
 #include "html_check.h"
 
 namespace scrivel {
@@ -108,6 +112,64 @@ TEST_F(FolderTest, MakeUniquePathCountsUpBeforeTheExtension) {
   // A dangling link counts as taken too.
   fs::create_symlink(At("missing-target"), At("link.txt"));
   EXPECT_EQ(MakeUniquePath(At("link.txt")), At("link(1).txt"));
+}
+
+TEST_F(FolderTest, UniquePathPickerGivesTheNamesOfMakeUniquePath) {
+  // Names taken before the run, and a run of files of one name created one
+  // after the other: the picker skips what it handed out before, yet gives
+  // back a counter whose file was never created (a failed copy removes it).
+  Write("IMG_0001.JPG", "x");
+  Write("IMG_0001(2).JPG", "x");
+  UniquePathPicker picker;
+  const char* expected[] = {"IMG_0001(1).JPG", "IMG_0001(3).JPG", "IMG_0001(4).JPG"};
+  for (const char* name : expected) {
+    const std::string picked = picker.Pick(At("IMG_0001.JPG"));
+    EXPECT_EQ(picked, MakeUniquePath(At("IMG_0001.JPG")));
+    EXPECT_EQ(picked, At(name));
+    Write(name, "x");
+  }
+  EXPECT_EQ(picker.Pick(At("IMG_0001.JPG")), At("IMG_0001(5).JPG"));  // not created
+  EXPECT_EQ(picker.Pick(At("IMG_0001.JPG")), At("IMG_0001(5).JPG"));
+  // A free name is used as it stands, also after it was handed out once.
+  EXPECT_EQ(picker.Pick(At("other.txt")), At("other.txt"));
+  EXPECT_EQ(picker.Pick(At("other.txt")), At("other.txt"));
+}
+
+TEST_F(FolderTest, OutputFileKeepsEveryByteInOrderAcrossItsBlocks) {
+  // Many small pieces, text whose CR LF pairs fall across calls, and pieces
+  // larger than one write block, mixed.
+  std::string expected;
+  OutputFile file;
+  ASSERT_EQ(file.Open(At("out.txt")), kOk);
+  file.WriteByteOrderMark();
+  expected += "\xEF\xBB\xBF";
+  const std::string large(700 * 1024, 'L');
+  for (int i = 0; i < 40000; ++i) {
+    file.WriteText("line " + std::to_string(i) + "\r");
+    file.WriteText("\nnext\n");
+    expected += "line " + std::to_string(i) + "\r\nnext\r\n";
+    if (i % 10000 == 0) {
+      file.Write(large);
+      expected += large;
+    }
+  }
+  ASSERT_EQ(file.Close(), kOk);
+  std::ifstream in(At("out.txt"), std::ios::binary);
+  const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(written.size(), expected.size());
+  EXPECT_TRUE(written == expected);
+}
+
+TEST(OutputFileTest, AWriteThatFailsLaterIsStillReported) {
+  // The bytes reach the device only when the file is closed; the failure
+  // must come back from Close all the same.
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  OutputFile file;
+  ASSERT_EQ(file.Open("/dev/full"), kOk);
+  file.Write("a few bytes");
+  EXPECT_EQ(file.Close(), ENOSPC);
+  EXPECT_EQ(WriteWholeFile("/dev/full", {"head", "rows", "tail"}), ENOSPC);
+  EXPECT_NE(WriteWholeFile((fs::temp_directory_path() / "scrivel-no-such-folder" / "x.html").string(), {"x"}), kOk);
 }
 
 TEST_F(FolderTest, TemplatesSplitAtTheirContentPlaceholder) {
