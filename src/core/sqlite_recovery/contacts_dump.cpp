@@ -1,7 +1,7 @@
 #include "core/sqlite_recovery/contacts_dump.h"
 
 #include <algorithm>
-#include <map>
+#include <vector>
 
 #include "core/common/result_codes.h"
 #include "core/sqlite_recovery/assembly_csv.h"
@@ -22,9 +22,10 @@ constexpr const char* kContactTable = "ABPersonFullTextSearch_content";
 std::optional<std::string> FormatContactRow(Bytes bytes, const RecordLayout& layout, std::uint64_t rowNumber) {
   const auto columns = GatherRowColumns(bytes, layout);
   if (!columns) return std::nullopt;
-  std::map<int, std::string> fields;  // by column; written in ascending order
-  fields[layout.firstColumn] = std::to_string(static_cast<std::int32_t>(rowNumber & 0xFFFFFFFFu));
   const int lastColumn = columns->empty() ? layout.firstColumn : columns->back().column;
+  // By column, written in ascending order; an empty field writes nothing.
+  std::vector<std::string> fields(static_cast<std::size_t>(lastColumn) + 1);
+  fields[layout.firstColumn] = std::to_string(static_cast<std::int32_t>(rowNumber & 0xFFFFFFFFu));
 
   for (const auto& [column, value] : *columns) {
     const char* separator = column == lastColumn ? "" : ",";
@@ -49,7 +50,7 @@ std::optional<std::string> FormatContactRow(Bytes bytes, const RecordLayout& lay
   }
 
   std::string line;
-  for (const auto& [column, field] : fields) line += field;
+  for (const std::string& field : fields) line += field;
   line += "\r\n";
   return line;
 }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
-#include <map>
 #include <vector>
 
 #include "core/common/result_codes.h"
@@ -64,8 +63,9 @@ bool IsAccountGuid(std::string_view text) {
          std::all_of(text.begin(), text.end(), [](char c) { return c >= '-' && c <= 'z'; });
 }
 
-// Fields by column; a line writes them in ascending column order.
-using RowFields = std::map<int, std::string>;
+// Fields by column; a line writes them in ascending column order, and an
+// empty field writes nothing.
+using RowFields = std::vector<std::string>;
 
 // The field of a text or blob column; false when the row is to be left out.
 bool FormatBytesColumn(int column, const ColumnValue& value, bool deleted, std::string* field) {
@@ -88,9 +88,9 @@ bool FormatBytesColumn(int column, const ColumnValue& value, bool deleted, std::
 std::optional<std::string> FormatMessageRow(Bytes bytes, const RecordLayout& layout, const MessageRowContext& context) {
   const auto columns = GatherRowColumns(bytes, layout);
   if (!columns) return std::nullopt;
-  RowFields fields;
-  fields[layout.firstColumn] = std::to_string(context.rowNumber);
   const int lastColumn = columns->empty() ? layout.firstColumn : columns->back().column;
+  RowFields fields(static_cast<std::size_t>(std::max(lastColumn, kIsReadColumn)) + 1);
+  fields[layout.firstColumn] = std::to_string(context.rowNumber);
   bool sentFromMe = false;
 
   for (const RowColumn& entry : *columns) {
@@ -126,7 +126,8 @@ std::optional<std::string> FormatMessageRow(Bytes bytes, const RecordLayout& lay
   }
 
   std::string line;
-  for (const auto& [column, field] : fields) line += field;
+  line.reserve(bytes.size() * 2);
+  for (const std::string& field : fields) line += field;
   line += "\r\n";
   return line;
 }
