@@ -30,13 +30,32 @@ const char* const kVideoExtensions =
 
 namespace {
 
-bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
+// Writes all of data at offset; false when a write fails (errno tells why).
+bool writeAllAt(int fd, const std::uint8_t* data, std::size_t size, std::uint64_t offset) {
   while (size > 0) {
-    const ssize_t written = ::write(fd, data, size);
+    const ssize_t written = ::pwrite(fd, data, size, static_cast<off_t>(offset));
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) return false;
     data += written;
     size -= static_cast<std::size_t>(written);
+    offset += static_cast<std::uint64_t>(written);
+  }
+  return true;
+}
+
+// Copies size bytes at offset from in to the same offset of out inside the
+// kernel, without passing them through this process. False when the kernel
+// cannot (another kind of file system, an old kernel) or a step fails; the
+// caller then copies the same range through a buffer, which also tells a
+// failed read from a failed write.
+bool copyInKernel(int in, int out, std::size_t size, std::uint64_t offset) {
+  auto inOffset = static_cast<off_t>(offset);
+  auto outOffset = static_cast<off_t>(offset);
+  while (size > 0) {
+    const ssize_t moved = ::copy_file_range(in, &inOffset, out, &outOffset, size, 0);
+    if (moved < 0 && errno == EINTR) continue;
+    if (moved <= 0) return false;
+    size -= static_cast<std::size_t>(moved);
   }
   return true;
 }
@@ -71,14 +90,20 @@ int copyChunks(const std::string& source, const std::string& destination, const 
   {
     const UniqueFd out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (!out.IsOpen()) return kBadFile;
-    std::vector<std::uint8_t> buffer(kCopyChunkSize);
+    std::vector<std::uint8_t> buffer;  // only for chunks the kernel does not copy
+    bool kernelCopies = true;
     for (std::uint64_t copied = 0; copied < size && result == kOk;) {
       const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(kCopyChunkSize, size - copied));
-      if (!readAll(in.Get(), buffer.data(), chunk, copied)) {
-        result = kShortRead;
-        break;
+      int chunkError = 0;
+      if (!kernelCopies || !copyInKernel(in.Get(), out.Get(), chunk, copied)) {
+        kernelCopies = false;
+        buffer.resize(kCopyChunkSize);
+        if (!readAll(in.Get(), buffer.data(), chunk, copied)) {
+          result = kShortRead;
+          break;
+        }
+        chunkError = writeAllAt(out.Get(), buffer.data(), chunk, copied) ? 0 : errno;
       }
-      const int chunkError = writeAll(out.Get(), buffer.data(), chunk) ? 0 : errno;
       copied += chunk;
       if (chunkError != 0) result = chunkError;
       if (report) {
