@@ -28,8 +28,10 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 // never holds a number (SQLite turns numbers stored there into text; blobs
 // stay blobs, and iOS stores some addresses that way), a column of integer,
 // real or numeric affinity holds no blob. Stray bytes read as a record
-// rarely pass.
-bool KindsFitShape(Bytes bytes, const RecordLayout& layout, const TableShape& shape) {
+// rarely pass. Stores the offset one past the record's last value in
+// `*valuesEnd` when given.
+bool KindsFitShape(Bytes bytes, const RecordLayout& layout, const TableShape& shape,
+                   std::size_t* valuesEnd = nullptr) {
   bool fits = true;
   const bool complete = ForEachColumn(bytes, layout, [&](int column, const ColumnValue& value) {
     if (column < 0 || static_cast<std::size_t>(column) >= shape.affinities.size()) return;
@@ -45,7 +47,7 @@ bool KindsFitShape(Bytes bytes, const RecordLayout& layout, const TableShape& sh
       case ColumnAffinity::kNumeric: fits = fits && !value.IsBlob(); break;
       case ColumnAffinity::kBlob: break;
     }
-  });
+  }, valuesEnd);
   return complete && fits;
 }
 
@@ -111,9 +113,10 @@ class PageDecoder {
     for (const Candidate& candidate : candidates) {
       const Bytes bytes = page.subspan(candidate.offset);
       const std::size_t columns = candidate.columns != 0 ? candidate.columns : rules.columns;
-      if (const auto values = ValuesOfCandidate(bytes, columns); values && m_liveRows.Contains(*values)) continue;
       const auto layout = CandidateRecordLayout(bytes, columns);
-      if (!layout || !KindsFitShape(bytes, *layout, m_shape)) continue;
+      std::size_t valuesEnd = 0;
+      if (!layout || !KindsFitShape(bytes, *layout, m_shape, &valuesEnd)) continue;
+      if (m_liveRows.Contains(bytes.subspan(layout->valuesBegin, valuesEnd - layout->valuesBegin))) continue;
       const RowOrigin origin{m_pageIndex, sourceOverride.value_or(candidate.source), true, columns};
       m_visitor.OnCandidate(origin, bytes);
     }
@@ -132,14 +135,6 @@ class PageDecoder {
     const auto layout = LiveRecordLayout(m_cell.bytes);
     if (!layout) return std::nullopt;
     return m_cell.bytes.subspan(layout->valuesBegin);
-  }
-
-  // The values area of a candidate read with `columns` serial types.
-  static std::optional<Bytes> ValuesOfCandidate(Bytes bytes, std::size_t columns) {
-    const auto layout = CandidateRecordLayout(bytes, columns);
-    std::size_t valuesEnd = 0;
-    if (!layout || !ForEachColumn(bytes, *layout, [](int, const ColumnValue&) {}, &valuesEnd)) return std::nullopt;
-    return bytes.subspan(layout->valuesBegin, valuesEnd - layout->valuesBegin);
   }
 
   SqliteReader& m_reader;
