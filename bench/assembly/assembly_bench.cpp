@@ -9,8 +9,7 @@
 // Usage: bench_assembly [--scale small|large|N] [--backup DIR]
 //   --scale   size of the sample built into a temporary folder (default large)
 //   --backup  use an existing modern sample backup instead of building one
-#include <sys/resource.h>
-#include <sys/wait.h>
+
 #include <unistd.h>
 
 #include <chrono>
@@ -30,6 +29,7 @@
 #include "core/sqlite_recovery/whatsapp.h"
 #include "fixtures/sample_backup.h"
 #include "reference_queries.h"
+#include "support/child_measurement.h"
 
 namespace {
 
@@ -38,43 +38,9 @@ namespace sr = scrivel::sqlite_recovery;
 
 constexpr int kRuns = 3;
 
-struct WorkResult {
-  double seconds = -1;  // negative: the work failed
-  double records = 0;
-};
-
-struct Measurement {
-  WorkResult result;       // of the fastest run
-  long peakKilobytes = 0;  // peak resident memory of that run's process
-  bool ok = false;
-};
-
-// Runs `work` in a child process `runs` times and keeps the fastest run.
-Measurement MeasureInChild(const std::function<WorkResult()>& work, int runs = kRuns) {
-  Measurement best;
-  for (int run = 0; run < runs; ++run) {
-    int fds[2];
-    if (pipe(fds) != 0) return {};
-    const pid_t child = fork();
-    if (child < 0) return {};
-    if (child == 0) {
-      close(fds[0]);
-      const WorkResult result = work();
-      const bool written = write(fds[1], &result, sizeof result) == static_cast<ssize_t>(sizeof result);
-      _exit(written && result.seconds >= 0 ? 0 : 1);
-    }
-    close(fds[1]);
-    WorkResult result;
-    const bool received = read(fds[0], &result, sizeof result) == static_cast<ssize_t>(sizeof result);
-    close(fds[0]);
-    int status = 0;
-    rusage usage{};
-    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || !received)
-      return {};
-    if (!best.ok || result.seconds < best.result.seconds) best = {result, usage.ru_maxrss, true};
-  }
-  return best;
-}
+using scrivel::bench::Measurement;
+using scrivel::bench::MeasureInChild;
+using scrivel::bench::WorkResult;
 
 // Times `work`, which returns the number of records it produced or a
 // negative number on failure.
@@ -192,12 +158,12 @@ int main(int argc, char** argv) {
               "sqlite3 ms", "peak MB", "ratio");
   int failures = 0;
   for (const Bench& bench : kBenches) {
-    const Measurement ours = MeasureInChild([&] { return Timed([&] { return bench.assemble(paths); }); });
+    const Measurement ours = MeasureInChild([&] { return Timed([&] { return bench.assemble(paths); }); }, kRuns);
     const std::string query = bench.referenceQuery();
     const std::string& database = paths.*bench.referenceDatabase;
     const Measurement reference = MeasureInChild([&] {
       return Timed([&] { return scrivel::bench::RunSqliteShell(database, paths.addressBook, query) ? 0.0 : -1.0; });
-    });
+    }, kRuns);
     if (!ours.ok || !reference.ok) {
       std::printf("%-17s %s\n", bench.name, !ours.ok ? "FAILED" : "sqlite3 FAILED");
       ++failures;

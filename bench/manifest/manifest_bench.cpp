@@ -3,8 +3,7 @@
 // Each measurement runs in a child process, so its peak memory is its own.
 //
 // Usage: bench_manifest [ENTRIES] (default 250000)
-#include <sys/resource.h>
-#include <sys/wait.h>
+
 #include <unistd.h>
 
 #include <chrono>
@@ -20,50 +19,19 @@
 #include "core/backup/manifest_mbdb.h"
 #include "core/common/result_codes.h"
 #include "sample_manifests.h"
+#include "support/child_measurement.h"
 
 namespace {
 
-struct Measurement {
-  double seconds = 0;      // time of the fastest run
-  long peakKilobytes = 0;  // peak resident memory of that run's process
-  bool ok = false;
-};
-
-// Runs `work` in a child process `runs` times and keeps the fastest run.
-// `work` returns the seconds its own timed part took, or a negative number
-// on failure; the child hands that figure back through a pipe.
-Measurement MeasureInChild(const std::function<double()>& work, int runs) {
-  Measurement best;
-  for (int run = 0; run < runs; ++run) {
-    int fds[2];
-    if (pipe(fds) != 0) return {};
-    const pid_t child = fork();
-    if (child < 0) return {};
-    if (child == 0) {
-      close(fds[0]);
-      const double seconds = work();
-      const bool written = write(fds[1], &seconds, sizeof seconds) == static_cast<ssize_t>(sizeof seconds);
-      _exit(written && seconds >= 0 ? 0 : 1);  // leave without freeing what was loaded
-    }
-    close(fds[1]);
-    double seconds = -1;
-    const bool received = read(fds[0], &seconds, sizeof seconds) == static_cast<ssize_t>(sizeof seconds);
-    close(fds[0]);
-    int status = 0;
-    rusage usage{};
-    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || !received) {
-      return {};
-    }
-    if (!best.ok || seconds < best.seconds) best = {seconds, usage.ru_maxrss, true};
-  }
-  return best;
-}
+using scrivel::bench::Measurement;
+using scrivel::bench::MeasureInChild;
+using scrivel::bench::WorkResult;
 
 // Times `work` (which returns false on failure) on the steady clock.
-double Timed(const std::function<bool()>& work) {
+WorkResult Timed(const std::function<bool()>& work) {
   const auto start = std::chrono::steady_clock::now();
-  if (!work()) return -1;
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (!work()) return {};
+  return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()};
 }
 
 void Print(const char* what, const Measurement& m) {
@@ -71,7 +39,7 @@ void Print(const char* what, const Measurement& m) {
     std::printf("%-44s FAILED\n", what);
     return;
   }
-  std::printf("%-44s %8.1f ms  peak %7.1f MB\n", what, m.seconds * 1000, m.peakKilobytes / 1024.0);
+  std::printf("%-44s %8.1f ms  peak %7.1f MB\n", what, m.result.seconds * 1000, m.peakKilobytes / 1024.0);
 }
 
 std::string ShellQuote(const std::string& text) {
@@ -125,9 +93,9 @@ int main(int argc, char** argv) {
   Print("LoadManifestDb + look-up indexes", loadDbIndexed);
   Print("LoadManifestMbdb (parse + SHA-1 per entry)", loadMbdb);
   if (shell.ok && loadDb.ok && loadDbIndexed.ok && loadMbdb.ok) {
-    std::printf("\nratio LoadManifestDb / sqlite3 shell:            %.2f (target <= 1.5)\n", loadDb.seconds / shell.seconds);
-    std::printf("ratio LoadManifestDb + indexes / sqlite3 shell:  %.2f\n", loadDbIndexed.seconds / shell.seconds);
-    std::printf("ratio LoadManifestMbdb / sqlite3 shell:          %.2f (target < 1)\n", loadMbdb.seconds / shell.seconds);
+    std::printf("\nratio LoadManifestDb / sqlite3 shell:            %.2f (target <= 1.5)\n", loadDb.result.seconds / shell.result.seconds);
+    std::printf("ratio LoadManifestDb + indexes / sqlite3 shell:  %.2f\n", loadDbIndexed.result.seconds / shell.result.seconds);
+    std::printf("ratio LoadManifestMbdb / sqlite3 shell:          %.2f (target < 1)\n", loadMbdb.result.seconds / shell.result.seconds);
   }
   std::filesystem::remove_all(folder);
   return shell.ok && loadDb.ok && loadDbIndexed.ok && loadMbdb.ok ? 0 : 1;
