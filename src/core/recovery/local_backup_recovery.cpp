@@ -256,7 +256,7 @@ int CLocalBuckupRecovery::ScanWhatsApp(ChatMessagesBySession& chats) {
 
 int CLocalBuckupRecovery::ScanPhotos(std::vector<FileItem>& cameraRoll, std::vector<FileItem>& photoStream) {
   if (m_engine == nullptr) return kBadFile;
-  return scrivel::ScanPhotos(*m_engine, m_detector, m_progress, cameraRoll, photoStream);
+  return scrivel::ScanPhotos(*m_engine, m_progress, cameraRoll, photoStream);
 }
 
 int CLocalBuckupRecovery::ScanMessageAttachments(std::vector<FileItem>& attachments) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <span>
+#include <thread>
 
 #include "core/backup/backup_engine.h"
 #include "core/common/result_codes.h"
@@ -15,6 +17,13 @@ constexpr std::string_view kPhotoStreamPattern = "MediaDomain-Media/PhotoStreams
 constexpr std::string_view kAppDomainPattern = "AppDomain-";
 constexpr std::string_view kWhatsAppPattern = "net.whatsapp.WhatsApp";
 constexpr std::size_t kAppIdentifierMaxSize = 259;
+
+// Threads that probe stored files, and the fewest paths worth one more.
+constexpr std::size_t kMaxProbeReaders = 8;
+constexpr std::size_t kPathsPerProbeReader = 64;
+// Photo files probed ahead of the walk at a time: enough to keep the
+// readers busy, few enough that progress and a cancel are seen often.
+constexpr std::size_t kPhotoProbeBlock = 1024;
 
 // The photo and app walks report twice their share per entry.
 constexpr int kAttachmentWalkShares = 1;
@@ -35,6 +44,23 @@ std::string upperCase(std::string_view text) {
   return upper;
 }
 
+// Probes `paths`, in their order. Reading the heads of many small files
+// mostly waits for the disk, one file at a time; several readers at once
+// keep it busy. Reader k takes every n-th path from the k-th on.
+std::vector<StoredFileProbe> ProbeFiles(std::span<const std::string> paths) {
+  const std::size_t readerCount = std::clamp<std::size_t>(paths.size() / kPathsPerProbeReader, 1, kMaxProbeReaders);
+  std::vector<StoredFileProbe> probes(paths.size());
+  const auto probeShare = [&](std::size_t first) {
+    FileTypeDetector detector;  // its numbering plays no part in a probe's result
+    for (std::size_t i = first; i < paths.size(); i += readerCount) probes[i] = detector.Probe(paths[i]);
+  };
+  std::vector<std::thread> readers;
+  for (std::size_t first = 1; first < readerCount; ++first) readers.emplace_back(probeShare, first);
+  probeShare(0);
+  for (std::thread& reader : readers) reader.join();
+  return probes;
+}
+
 // The probe of entry `index`: the prefetched one when it is of the same
 // path, else one made now.
 StoredFileProbe probeEntry(const BackupEngine& engine, FileTypeDetector& detector, const StoredFileProbes* probes,
@@ -44,6 +70,10 @@ StoredFileProbe probeEntry(const BackupEngine& engine, FileTypeDetector& detecto
     return (*probes)[index];
   }
   return detector.Probe(path);
+}
+
+bool isPhotoEntry(std::string_view name) {
+  return contains(name, kCameraRollPattern) || contains(name, kPhotoStreamPattern);
 }
 
 bool isProbedEntry(std::string_view name) {
@@ -88,10 +118,13 @@ std::vector<std::pair<std::size_t, std::string>> ProbedFileScanPaths(const Backu
 
 StoredFileProbes ProbeStoredFiles(const std::vector<std::pair<std::size_t, std::string>>& paths,
                                   std::size_t entryCount) {
-  FileTypeDetector detector;  // its numbering plays no part in a probe's result
+  std::vector<std::string> files;
+  files.reserve(paths.size());
+  for (const auto& [index, path] : paths) files.push_back(path);
+  std::vector<StoredFileProbe> found = ProbeFiles(files);
   StoredFileProbes probes(entryCount);
-  for (const auto& [index, path] : paths) {
-    if (index < entryCount) probes[index] = detector.Probe(path);
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    if (paths[i].first < entryCount) probes[paths[i].first] = std::move(found[i]);
   }
   return probes;
 }
@@ -116,18 +149,30 @@ int ScanMessageAttachments(const BackupEngine& engine, FileTypeDetector& detecto
   return result != kOk ? result : answer;
 }
 
-int ScanPhotos(const BackupEngine& engine, FileTypeDetector& detector, ScanProgress& progress,
-               std::vector<FileItem>& cameraRoll, std::vector<FileItem>& photoStream) {
+int ScanPhotos(const BackupEngine& engine, ScanProgress& progress, std::vector<FileItem>& cameraRoll,
+               std::vector<FileItem>& photoStream) {
   const std::vector<ManifestEntry>& entries = engine.GetManifest().Entries();
+  std::vector<std::string> photoPaths;  // of the photo entries, in entry order
+  for (const ManifestEntry& entry : entries) {
+    if (isPhotoEntry(entry.name)) photoPaths.push_back(engine.StoredFilePath(entry.fileId).string());
+  }
+  std::vector<StoredFileProbe> block;  // probes of photoPaths[blockStart, blockStart + block.size())
+  std::size_t blockStart = 0;
+  std::size_t nextPhoto = 0;  // position in photoPaths of the next photo entry the walk meets
   int result = kOk;
   for (std::size_t index = 0; index < entries.size() && result == kOk; ++index) {
     const ManifestEntry& entry = entries[index];
-    const bool isCameraRoll = contains(entry.name, kCameraRollPattern);
-    if (isCameraRoll || contains(entry.name, kPhotoStreamPattern)) {
-      const StoredFileProbe file = detector.Probe(engine.StoredFilePath(entry.fileId).string());
+    if (isPhotoEntry(entry.name)) {
+      if (nextPhoto - blockStart >= block.size()) {
+        blockStart = nextPhoto;
+        const std::size_t count = std::min(kPhotoProbeBlock, photoPaths.size() - blockStart);
+        block = ProbeFiles(std::span<const std::string>(photoPaths).subspan(blockStart, count));
+      }
+      StoredFileProbe& file = block[nextPhoto++ - blockStart];
       if (!file.regular) continue;  // no report for a missing file
       if (file.recognised) {
-        FileItem item{file.size, std::string(afterLastSlash(entry.name)), file.path, {}};
+        const bool isCameraRoll = contains(entry.name, kCameraRollPattern);
+        FileItem item{file.size, std::string(afterLastSlash(entry.name)), std::move(file.path), {}};
         (isCameraRoll ? cameraRoll : photoStream).push_back(std::move(item));
       }
     }

@@ -46,9 +46,10 @@ int ScanMessageAttachments(const BackupEngine& engine, FileTypeDetector& detecto
 
 // Camera-roll ("CameraRollDomain-Media/DCIM/") and photo-stream
 // ("MediaDomain-Media/PhotoStreamsData/") media with content recognised,
-// named as stored.
-int ScanPhotos(const BackupEngine& engine, FileTypeDetector& detector, ScanProgress& progress,
-               std::vector<FileItem>& cameraRoll, std::vector<FileItem>& photoStream);
+// named as stored. The files are probed a block at a time ahead of the
+// walk, by several readers at once.
+int ScanPhotos(const BackupEngine& engine, ScanProgress& progress, std::vector<FileItem>& cameraRoll,
+               std::vector<FileItem>& photoStream);
 
 // Files of app domains ("AppDomain-") with content recognised, with their app
 // identifier. WhatsApp's files go, when not empty, to whatsAppFiles instead

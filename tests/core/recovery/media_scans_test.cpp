@@ -108,12 +108,42 @@ TEST_F(MediaScansTest, PhotosSortWithoutCaseAndUnknownContentIsLeftOut) {
   add("MediaDomain", "Media/PhotoStreamsData/1/100APPLE/c.png", &kPng);
   add("MediaDomain", "Media/PhotoStreamsData/1/100APPLE/d.dat", &kText);
   auto engine = open();
-  FileTypeDetector detector;
   ScanProgress progress;
   std::vector<FileItem> cameraRoll, photoStream;
-  EXPECT_EQ(ScanPhotos(*engine, detector, progress, cameraRoll, photoStream), kOk);
+  EXPECT_EQ(ScanPhotos(*engine, progress, cameraRoll, photoStream), kOk);
   EXPECT_EQ(namesOf(cameraRoll), (std::vector<std::string>{"A.jpg", "b.jpg"}));
   EXPECT_EQ(namesOf(photoStream), (std::vector<std::string>{"c.png"}));
+}
+
+// More photos than one block of probes made ahead, among other entries and
+// missing files: each entry gets the probe of its own file.
+TEST_F(MediaScansTest, PhotosProbedAheadInBlocksKeepTheirOwnProbes) {
+  constexpr int kPhotos = 2500;
+  std::vector<std::string> contents;
+  contents.reserve(kPhotos);
+  for (int i = 0; i < kPhotos; ++i) contents.push_back(kJpegExif + std::string(static_cast<std::size_t>(i), 'x'));
+  exec("BEGIN");
+  for (int i = 0; i < kPhotos; ++i) {
+    const std::string name = "Media/DCIM/100APPLE/IMG_" + std::to_string(10000 + i) + ".jpg";
+    const bool missing = i % 97 == 5;
+    add("CameraRollDomain", name, missing ? nullptr : &contents[static_cast<std::size_t>(i)]);
+    if (i % 10 == 0) add("HomeDomain", "Library/other-" + std::to_string(i), &kPng);
+  }
+  exec("COMMIT");
+  auto engine = open();
+  ScanProgress progress;
+  std::vector<FileItem> cameraRoll, photoStream;
+  EXPECT_EQ(ScanPhotos(*engine, progress, cameraRoll, photoStream), kOk);
+  std::size_t next = 0;
+  for (int i = 0; i < kPhotos; ++i) {
+    if (i % 97 == 5) continue;
+    ASSERT_LT(next, cameraRoll.size());
+    const FileItem& item = cameraRoll[next++];
+    EXPECT_EQ(item.name, "IMG_" + std::to_string(10000 + i) + ".jpg");
+    EXPECT_EQ(item.size, kJpegExif.size() + static_cast<std::size_t>(i));
+  }
+  EXPECT_EQ(next, cameraRoll.size());
+  EXPECT_TRUE(photoStream.empty());
 }
 
 TEST_F(MediaScansTest, CancelEndsTheWalkButHandsOutTheSortedPart) {
@@ -121,12 +151,11 @@ TEST_F(MediaScansTest, CancelEndsTheWalkButHandsOutTheSortedPart) {
   add("CameraRollDomain", "Media/DCIM/100APPLE/y.jpg", &kJpegExif);
   add("CameraRollDomain", "Media/DCIM/100APPLE/x.jpg", &kJpegExif);
   auto engine = open();
-  FileTypeDetector detector;
   Reports reports;
   reports.cancelAt = 1;
   ScanProgress progress{record, &reports, 0, kPlainBackupStep};
   std::vector<FileItem> cameraRoll, photoStream;
-  EXPECT_EQ(ScanPhotos(*engine, detector, progress, cameraRoll, photoStream), kCancelled);
+  EXPECT_EQ(ScanPhotos(*engine, progress, cameraRoll, photoStream), kCancelled);
   EXPECT_EQ(namesOf(cameraRoll), (std::vector<std::string>{"y.jpg", "z.jpg"}));
 }
 
