@@ -36,17 +36,32 @@ bool CandidateList::HasNear(std::size_t offset, std::size_t distance) const {
 std::optional<std::size_t> ColumnsOfTypeArea(Bytes page, std::size_t typesOffset, std::size_t typeBytes,
                                              std::size_t expectedTypes, const CandidateRules& rules) {
   if (typeBytes == 0 || typesOffset >= page.size() || typeBytes > page.size() - typesOffset) return std::nullopt;
-  if (expectedTypes != 0 && SkipVarints(page, typesOffset, expectedTypes, page.size()) == typeBytes)
-    return rules.columns;
-  if (!AcceptsShortRecords(rules)) return std::nullopt;
+  // The accepted counts: expectedTypes, and from rules.fewestColumns to
+  // rules.columns for rules that accept short records. A serial type takes
+  // 1 to 9 bytes, which rules most stray areas out before they are read.
+  const bool acceptsShort = AcceptsShortRecords(rules);
+  if (expectedTypes == 0 && !acceptsShort) return std::nullopt;
+  const std::size_t fewestTypes = acceptsShort && expectedTypes != 0 ? std::min(expectedTypes, rules.fewestColumns)
+                                  : acceptsShort                     ? rules.fewestColumns
+                                                                     : expectedTypes;
+  const std::size_t mostTypes = acceptsShort ? std::max(expectedTypes, rules.columns) : expectedTypes;
+  if (typeBytes < fewestTypes || typeBytes > mostTypes * sqlite_format::kMaxVarintSize) return std::nullopt;
+  // One pass counts the varints of the area; it is a serial-type area only
+  // when the last of them ends exactly at its end. A varint cut off by the
+  // end of the page is no serial type.
   const std::size_t end = typesOffset + typeBytes;
   std::size_t position = typesOffset;
   std::size_t count = 0;
-  while (position < end && count < rules.columns) {
-    position += ReadVarint(page, position, sqlite_format::kMaxVarintSize).size;
-    ++count;
+  while (position < end) {
+    const std::size_t size = ReadVarint(page, position, sqlite_format::kMaxVarintSize).size;
+    const bool complete = size == sqlite_format::kMaxVarintSize || page[position + size - 1] < 0x80;
+    if (!complete) return std::nullopt;
+    position += size;
+    if (++count > mostTypes) return std::nullopt;
   }
-  if (position != end || count < rules.fewestColumns) return std::nullopt;
+  if (position != end) return std::nullopt;
+  if (expectedTypes != 0 && count == expectedTypes) return rules.columns;
+  if (!acceptsShort || count < rules.fewestColumns || count > rules.columns) return std::nullopt;
   return count;
 }
 
