@@ -4,6 +4,13 @@
 // all measured in the same run. Each walk runs in a child process of its
 // own so that its peak memory is its alone.
 //
+// Every figure is measured twice. Warm: the file is in the page cache, so
+// the processor time (user + system) is the cost and the ratios use it.
+// Cold: the file is dropped from the page cache before each run, as when a
+// user first opens a backup; the wall time is the cost, reading the disk
+// included. "Within 3x of reading the file once" is a question of the cold
+// figures: reading a file that is already in memory is a copy.
+//
 //   bench_sqlite_scan [WORK_FOLDER]
 //
 // Builds two sample backups (50,000 and 200,000 messages) under
@@ -24,6 +31,7 @@
 #include "core/sqlite_recovery/generic_rows.h"
 #include "core/sqlite_recovery/table_decoders.h"
 #include "fixtures/sample_backup.h"
+#include "support/page_cache.h"
 
 namespace sr = scrivel::sqlite_recovery;
 namespace fx = scrivel::fixtures;
@@ -108,12 +116,17 @@ Run RunChild(const std::vector<std::string>& argv, const std::string& stdoutPath
   return run;
 }
 
-// The best of three runs (the file is in the page cache after the first).
-Run Best(const std::vector<std::string>& argv, const std::string& stdoutPath) {
+// The best of three runs. Warm runs follow one that brought the file into
+// the page cache; cold runs each start with it dropped from there. The best
+// is the least processor time when warm, the least wall time when cold.
+Run Best(const std::vector<std::string>& argv, const std::string& stdoutPath, const fs::path& db, bool cold) {
+  if (!cold) (void)RunChild(argv, stdoutPath);
   Run best;
   for (int i = 0; i < 3; ++i) {
+    if (cold) scrivel::bench::DropFromPageCache(db);
     const Run run = RunChild(argv, stdoutPath);
-    if (i == 0 || run.cpuSeconds < best.cpuSeconds) best = run;
+    const bool better = cold ? run.seconds < best.seconds : run.cpuSeconds < best.cpuSeconds;
+    if (i == 0 || better) best = run;
   }
   return best;
 }
@@ -130,31 +143,33 @@ fs::path SmsDatabase(const fs::path& work, std::uint32_t messages) {
   return db;
 }
 
-void Report(const std::string& self, const fs::path& db, const fs::path& work) {
+void Report(const std::string& self, const fs::path& db, const fs::path& work, bool cold) {
   const double megabytes = static_cast<double>(fs::file_size(db)) / 1e6;
   const std::string sink = (work / "scrivel-bench-output.txt").string();
-  const Run message = Best({self, "--walk", "message", db.string()}, sink);
-  const Run all = Best({self, "--walk", "all", db.string()}, sink);
-  const Run shell = Best({"sqlite3", db.string(), "SELECT * FROM message"}, "/dev/null");
-  const Run cat = Best({"cat", db.string()}, "/dev/null");
-  // The machine may be shared: wall time follows the load, CPU time
-  // (user + system) is the fairer measure, so both are printed and the
-  // ratios use CPU time.
+  const Run message = Best({self, "--walk", "message", db.string()}, sink, db, cold);
+  const Run all = Best({self, "--walk", "all", db.string()}, sink, db, cold);
+  const Run shell = Best({"sqlite3", db.string(), "SELECT * FROM message"}, "/dev/null", db, cold);
+  const Run cat = Best({"cat", db.string()}, "/dev/null", db, cold);
+  // Warm, the processor time is the cost and the fairer measure on a shared
+  // machine; cold, the wall time is, as it includes waiting for the disk.
+  const auto cost = [cold](const Run& run) { return cold ? run.seconds : run.cpuSeconds; };
   const auto line = [&](const char* what, const Run& run) {
-    std::printf("  %-40s cpu %7.3f s (%7.1f MB/s)  wall %7.3f s\n", what, run.cpuSeconds,
-                megabytes / run.cpuSeconds, run.seconds);
+    std::printf("  %-40s cpu %7.3f s  wall %7.3f s (%7.1f MB/s)\n", what, run.cpuSeconds, run.seconds,
+                megabytes / cost(run));
   };
-  std::printf("\n%s: %.1f MB\n", db.string().c_str(), megabytes);
+  std::printf("\n%s: %.1f MB, %s\n", db.string().c_str(), megabytes,
+              cold ? "cold (dropped from the page cache before each run; ratios of wall time)"
+                   : "warm (in the page cache; ratios of processor time)");
   line("walk of \"message\", live + deleted", message);
   std::printf("      records, deleted, peak memory KiB: %s\n", message.output.c_str());
   line("walk of every table, live + deleted", all);
   std::printf("      records, deleted, peak memory KiB: %s\n", all.output.c_str());
   line("sqlite3 SELECT * FROM message (live)", shell);
   line("cat (reading the file once)", cat);
-  std::printf("  ratio message walk / sqlite3:   %.2f  (target below 1)\n", message.cpuSeconds / shell.cpuSeconds);
-  std::printf("  ratio message walk / cat:       %.2f  (target at most 3)\n", message.cpuSeconds / cat.cpuSeconds);
-  std::printf("  ratio all-table walk / sqlite3: %.2f, / cat: %.2f\n", all.cpuSeconds / shell.cpuSeconds,
-              all.cpuSeconds / cat.cpuSeconds);
+  std::printf("  ratio message walk / sqlite3:   %.2f  (target below 1)\n", cost(message) / cost(shell));
+  std::printf("  ratio message walk / cat:       %.2f  %s\n", cost(message) / cost(cat),
+              cold ? "(target at most 3)" : "(the processor cost of a copy: no target)");
+  std::printf("  ratio all-table walk / sqlite3: %.2f, / cat: %.2f\n", cost(all) / cost(shell), cost(all) / cost(cat));
 }
 
 }  // namespace
@@ -169,7 +184,11 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "could not build the sample with %u messages\n", messages);
       return 1;
     }
-    Report(self, db, work);
+    Report(self, db, work, false);
+    if (scrivel::bench::CanDropFromPageCache(db))
+      Report(self, db, work, true);
+    else
+      std::printf("  (no cold figures: the file system of %s keeps files in memory)\n", db.c_str());
   }
   return 0;
 }
