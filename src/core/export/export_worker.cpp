@@ -146,7 +146,8 @@ int CExportWorker::Run() {
   m_callRows.clear();
   m_noteRows.clear();
   m_contactRows.clear();
-  m_messagesExported = false;
+  m_messageRowsQueued = false;
+  m_contactRowsQueued = false;
   m_links.clear();
   m_linkedPaths.clear();
   m_madeFolders.clear();
@@ -164,6 +165,7 @@ int CExportWorker::Run() {
 }
 
 void CExportWorker::ExportEntry(const StatisticsEntry& entry) {
+  ReportFailedWrites();
   if (const auto* file = std::get_if<const FileItem*>(&entry.item)) {
     if (IsFileCategory(entry.kind)) CopyMediaFile(entry.kind, **file);
   } else if (const auto* row = std::get_if<const MessageItem*>(&entry.item)) {
@@ -233,6 +235,8 @@ void CExportWorker::ExportContactRow(const ContactItem& contact) {
   const std::string folder = Folder(kContactsFolder) + m_stamp + "/";
   const std::string path = folder + "Contacts.html";
   if (!EnsureFolder(folder, path)) return;
+  QueueRowFile(folder + "Contacts.csv", m_contactRowsQueued,
+               [](IExportSource& source, const std::string& csvPath) { return source.ExportContactsCsv(csvPath); });
   m_contactRows += ContactRowHtml(contact);
   AddJson(CategoryKind::kContacts, folder, RecordJson(contact));
   m_progress.Report(100, kOk, path);
@@ -244,13 +248,12 @@ void CExportWorker::ExportConversation(const MessageItem& row) {
   const std::string base = row.address.empty() ? who : who + "(" + row.address + ")";
   const std::string fileBase = folder + SafeFileName(base, ".html");
   if (!EnsureFolder(folder, fileBase + ".html")) return;
-  m_messagesExported = true;
+  QueueRowFile(Folder(kMessagesFolder) + "sms.csv", m_messageRowsQueued,
+               [](IExportSource& source, const std::string& csvPath) { return source.ExportMessagesCsv(csvPath); });
 
   const std::vector<MessageItem>& messages = ListOf(m_request.conversations, row.handleId);
-  const std::string textPath = m_uniquePaths.Pick(fileBase + ".txt");
-  if (const int result = WriteMessagesText(messages, textPath); result != kOk) {
-    m_progress.Report(100, result, textPath);
-  }
+  m_writer.Queue(m_uniquePaths.PickForLater(fileBase + ".txt"),
+                 [&messages](const std::string& path) { return WriteMessagesText(messages, path); });
   const std::string head = ReplaceAll(m_messageTemplate.head, kPersonPlaceholder,
                                       HtmlText("Name: " + who + ", Phone: " + row.address));
   const std::string htmlPath = m_uniquePaths.Pick(fileBase + ".html");
@@ -270,10 +273,10 @@ void CExportWorker::ExportChat(const ChatMessageItem& row) {
   if (!EnsureFolder(folder, fileBase + ".html")) return;
 
   const std::vector<ChatMessageItem>& messages = ListOf(m_request.chats, row.chatSessionId);
-  const std::string textPath = m_uniquePaths.Pick(fileBase + ".txt");
-  if (const int result = WriteChatText(messages, textPath); result != kOk) m_progress.Report(100, result, textPath);
-  const std::string csvPath = m_uniquePaths.Pick(fileBase + ".csv");
-  if (const int result = WriteChatCsv(messages, csvPath); result != kOk) m_progress.Report(100, result, csvPath);
+  m_writer.Queue(m_uniquePaths.PickForLater(fileBase + ".txt"),
+                 [&messages](const std::string& path) { return WriteChatText(messages, path); });
+  m_writer.Queue(m_uniquePaths.PickForLater(fileBase + ".csv"),
+                 [&messages](const std::string& path) { return WriteChatCsv(messages, path); });
   const std::string head = ReplaceAll(m_chatTemplate.head, kPersonPlaceholder,
                                       HtmlText("Name: " + row.chatNames + ", Phone: " + row.chatJids));
   const std::string htmlPath = m_uniquePaths.Pick(fileBase + ".html");
@@ -296,13 +299,23 @@ void CExportWorker::WriteCollectedPage(const std::string& folder, const std::str
   AddLink(section, label, path);
 }
 
+void CExportWorker::QueueRowFile(const std::string& path, bool& queued, RowFileWriter write) {
+  if (queued) return;
+  queued = true;
+  RemoveFile(path);  // the row writers append
+  IExportSource* source = m_request.source;
+  m_writer.Queue(path, [source, write = std::move(write)](const std::string& csvPath) {
+    return source != nullptr ? write(*source, csvPath) : kBadFile;
+  });
+}
+
+void CExportWorker::ReportFailedWrites() {
+  for (const FailedWrite& failed : m_writer.TakeFailures()) m_progress.Report(100, failed.errorCode, failed.path);
+}
+
 void CExportWorker::FinishExport() {
-  if (m_messagesExported) {
-    const std::string path = Folder(kMessagesFolder) + "sms.csv";
-    RemoveFile(path);  // the row writer appends
-    const int result = m_request.source != nullptr ? m_request.source->ExportMessagesCsv(path) : kBadFile;
-    if (result != kOk) m_progress.Report(100, result, path);
-  }
+  m_writer.Wait();
+  ReportFailedWrites();
   if (!m_callRows.empty()) {
     WriteCollectedPage(Folder(kCallHistoryFolder), "CallHistory_" + m_stamp + ".html", m_callTemplate, m_callRows,
                        "Call History", "Call history");
@@ -312,14 +325,8 @@ void CExportWorker::FinishExport() {
                        "Notes");
   }
   if (!m_contactRows.empty()) {
-    const std::string folder = Folder(kContactsFolder) + m_stamp + "/";
-    const std::string csvPath = folder + "Contacts.csv";
-    if (EnsureFolder(folder, csvPath)) {
-      RemoveFile(csvPath);  // the row writer appends
-      const int result = m_request.source != nullptr ? m_request.source->ExportContactsCsv(csvPath) : kBadFile;
-      if (result != kOk) m_progress.Report(100, result, csvPath);
-    }
-    WriteCollectedPage(folder, "Contacts.html", m_contactTemplate, m_contactRows, "Contacts", "Contacts");
+    WriteCollectedPage(Folder(kContactsFolder) + m_stamp + "/", "Contacts.html", m_contactTemplate, m_contactRows,
+                       "Contacts", "Contacts");
   }
   FinishJson();
   if (m_request.writeIndex) {

@@ -5,18 +5,22 @@
 // that is written at the end, next to the raw row files "sms.csv" and
 // "Contacts.csv". Every file reports to an ExportProgress.
 //
-// Runs on one thread; ExportProgress is how other threads watch, pause and
-// cancel it. A cancel stops the walk before the next item; the pages of the
+// Runs on one thread, with a helper thread that writes the raw row files
+// and the text and CSV files of conversations and chats while the walk goes
+// on (see BackgroundWriter); every report is made on the export's thread.
+// ExportProgress is how other threads watch, pause and cancel it. A cancel stops the walk before the next item; the pages of the
 // rows collected so far are still written, and a stopped file copy leaves
 // no partial file behind.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
+#include "core/export/background_writer.h"
 #include "core/export/export_index.h"
 #include "core/export/export_progress.h"
 #include "core/export/export_source.h"
@@ -84,6 +88,13 @@ class CExportWorker {
   void ExportChat(const sqlite_recovery::ChatMessageItem& row);
   void FinishExport();
 
+  // Queues the raw row file at `path` ("sms.csv" or "Contacts.csv") unless
+  // it was queued already; `queued` remembers that it was.
+  using RowFileWriter = std::function<int(IExportSource& source, const std::string& path)>;
+  void QueueRowFile(const std::string& path, bool& queued, RowFileWriter write);
+  // Reports the files the background writer failed to write so far.
+  void ReportFailedWrites();
+
   // Creates `folder` (with parents); on failure reports `reportedPath` as
   // failed and returns false.
   bool EnsureFolder(const std::string& folder, const std::string& reportedPath);
@@ -107,12 +118,15 @@ class CExportWorker {
   std::string m_callRows;     // HTML rows, written by FinishExport
   std::string m_noteRows;
   std::string m_contactRows;
-  bool m_messagesExported = false;
+  bool m_messageRowsQueued = false;  // "sms.csv", queued by the first conversation
+  bool m_contactRowsQueued = false;  // "Contacts.csv", queued by the first contact
   std::vector<ExportIndexLink> m_links;
   std::unordered_set<std::string> m_linkedPaths;  // paths in m_links
   std::unordered_set<std::string> m_madeFolders;  // folders this run created or found, not probed again
   UniquePathPicker m_uniquePaths;
   std::map<CategoryKind, std::unique_ptr<JsonArrayFile>> m_json;
+  // Last, so that it finishes its files before anything they use goes.
+  BackgroundWriter m_writer;
 };
 
 // Loads the templates and runs the export. Returns as CExportWorker::Run,

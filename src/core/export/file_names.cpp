@@ -43,8 +43,18 @@ std::string SafeFileName(std::string_view stem, std::string_view suffix) {
   return name;
 }
 
+bool UniquePathPicker::IsTaken(const std::string& path) const {
+  return m_pickedForLater.count(path) != 0 || PathExists(path);
+}
+
+std::string UniquePathPicker::PickForLater(const std::string& path) {
+  std::string picked = Pick(path);
+  if (!picked.empty()) m_pickedForLater.insert(picked);
+  return picked;
+}
+
 std::string UniquePathPicker::Pick(const std::string& path) {
-  if (!PathExists(path)) return path;
+  if (!IsTaken(path)) return path;
   const std::size_t slash = path.rfind('/');
   const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
   std::size_t dot = path.rfind('.');
@@ -60,7 +70,7 @@ std::string UniquePathPicker::Pick(const std::string& path) {
     candidate += std::to_string(n);
     candidate += ')';
     candidate += extension;
-    if (!PathExists(candidate)) {
+    if (!IsTaken(candidate)) {
       next = n;
       return candidate;
     }

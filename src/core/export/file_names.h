@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace scrivel {
 
@@ -39,9 +40,15 @@ std::string MakeUniquePath(const std::string& path);
 class UniquePathPicker {
  public:
   std::string Pick(const std::string& path);
+  // As Pick, for a file that is created later (on another thread): the path
+  // counts as taken from now on, though nothing exists there yet.
+  std::string PickForLater(const std::string& path);
 
  private:
+  bool IsTaken(const std::string& path) const;
+
   std::unordered_map<std::string, int> m_nextCounter;  // wanted path -> first counter to probe
+  std::unordered_set<std::string> m_pickedForLater;
 };
 
 }  // namespace scrivel

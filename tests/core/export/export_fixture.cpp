@@ -17,11 +17,13 @@ int FakeExportSource::CopyOut(const std::string& source, const std::string& dest
 }
 
 int FakeExportSource::ExportMessagesCsv(const std::string& csvPath) {
+  if (rowFileResult != kOk) return rowFileResult;
   std::ofstream(csvPath, std::ios::binary | std::ios::app) << "sms rows\r\n";
   return kOk;
 }
 
 int FakeExportSource::ExportContactsCsv(const std::string& csvPath) {
+  if (rowFileResult != kOk) return rowFileResult;
   std::ofstream(csvPath, std::ios::binary | std::ios::app) << "contact rows\r\n";
   return kOk;
 }

@@ -25,6 +25,9 @@ class FakeExportSource : public IExportSource {
               void* userData) override;
   int ExportMessagesCsv(const std::string& csvPath) override;
   int ExportContactsCsv(const std::string& csvPath) override;
+
+  // When not kOk, both row writers return it and write nothing.
+  int rowFileResult = 0;
 };
 
 // The start time every test export uses.

@@ -1,5 +1,9 @@
 #include "core/export/export_worker.h"
 
+#include <cerrno>
+#include <map>
+#include <system_error>
+
 #include <gtest/gtest.h>
 
 #include "core/common/result_codes.h"
@@ -302,6 +306,27 @@ TEST_F(ExportWorkerTest, FailedCopiesAreListedFirstWithTheirReason) {
   EXPECT_EQ(rows[1].status, "Success");
   EXPECT_EQ(m_progress->Counters().failed, 1);
   EXPECT_FALSE(fs::exists(m_out / "Camera Roll/GONE.JPG"));
+}
+
+// The raw row files are written alongside the walk; a failed one is still
+// reported, with its reason, and the pages of its category are written.
+TEST_F(ExportWorkerTest, FailedRawRowFilesAreReportedWithTheirReason) {
+  m_results.messages[1] = {Message(1, "2024-01-01 10:00:00", "Ann", "+1", "hi", 0, 1)};
+  m_results.contacts = {Contact("Carol", "555-1234")};
+  m_source.rowFileResult = ENOSPC;
+  RegisterAll();
+
+  ASSERT_EQ(Export(), kOk);
+
+  std::map<std::string, std::string> failed;
+  for (const ExportResultRow& row : m_progress->Rows()) {
+    if (!row.succeeded) failed[fs::path(row.path).filename().string()] = row.status;
+  }
+  const std::string noSpace = std::error_code(ENOSPC, std::system_category()).message();
+  EXPECT_EQ(failed, (std::map<std::string, std::string>{{"sms.csv", noSpace}, {"Contacts.csv", noSpace}}));
+  EXPECT_EQ(m_progress->Counters().failed, 2);
+  EXPECT_TRUE(fs::exists(m_out / ("Contacts/" + kStamp + "/Contacts.html")));
+  EXPECT_TRUE(fs::exists(m_out / "Message/Ann-20240102030405/Ann(+1).html"));
 }
 
 TEST_F(ExportWorkerTest, RecordsJsonHoldsEveryExportedRecord) {

@@ -133,6 +133,12 @@ TEST_F(FolderTest, UniquePathPickerGivesTheNamesOfMakeUniquePath) {
   // A free name is used as it stands, also after it was handed out once.
   EXPECT_EQ(picker.Pick(At("other.txt")), At("other.txt"));
   EXPECT_EQ(picker.Pick(At("other.txt")), At("other.txt"));
+  // A name picked for a file written later is taken from then on, for
+  // either kind of pick, though no file is there yet.
+  EXPECT_EQ(picker.PickForLater(At("chat.txt")), At("chat.txt"));
+  EXPECT_EQ(picker.PickForLater(At("chat.txt")), At("chat(1).txt"));
+  EXPECT_EQ(picker.Pick(At("chat.txt")), At("chat(2).txt"));
+  EXPECT_FALSE(fs::exists(At("chat.txt")));
 }
 
 TEST_F(FolderTest, OutputFileKeepsEveryByteInOrderAcrossItsBlocks) {
