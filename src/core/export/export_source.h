@@ -18,8 +18,8 @@ class IExportSource {
   // core/recovery/file_copy.h for the reports and results).
   virtual int CopyOut(const std::string& source, const std::string& destination, CopyProgressCallback callback,
                       void* userData) = 0;
-  // The two row writers below each run on a thread of their own, alongside
-  // CopyOut calls and one another: they may share nothing that changes.
+  // The two row writers below run on the export's helper thread while
+  // CopyOut runs on the export's own: they may share nothing that changes.
   //
   // Writes the raw rows of the message table to `csvPath` ("sms.csv").
   virtual int ExportMessagesCsv(const std::string& csvPath) = 0;
