@@ -8,9 +8,10 @@
 // Runs on one thread, with a helper thread that writes the raw row files
 // and the text and CSV files of conversations and chats while the walk goes
 // on (see BackgroundWriter); every report is made on the export's thread.
-// ExportProgress is how other threads watch, pause and cancel it. A cancel stops the walk before the next item; the pages of the
-// rows collected so far are still written, and a stopped file copy leaves
-// no partial file behind.
+// ExportProgress is how other threads watch, pause and cancel it. A cancel
+// stops the walk before the next item; the pages of the rows collected so
+// far and the files already queued are still written, and a stopped file
+// copy leaves no partial file behind.
 #pragma once
 
 #include <functional>
