@@ -29,15 +29,19 @@ namespace {
 
 int CollectBelow(const SqliteReader& reader, std::uint32_t pageIndex, int depth, PageSet& visited, PageSet& leaves) {
   if (depth > fmt::kMaxTreeDepth || !visited.Insert(pageIndex)) return kOk;
+  // The type byte tells a leaf from an interior page. Leaves, nearly all the
+  // pages of a tree, are read whole only when their cells are decoded.
+  std::uint8_t type = 0;
+  if (const int rc = reader.ReadPageType(pageIndex, &type); rc != kOk) return rc;
+  if (type == fmt::kTableLeafPage) {
+    leaves.Insert(pageIndex);
+    return kOk;
+  }
+  if (type != fmt::kTableInteriorPage) return kOk;
   std::vector<std::uint8_t> page(reader.PageSize());  // one buffer per level
   if (const int rc = reader.ReadPage(pageIndex, page); rc != kOk) return rc;
   const auto header = ReadPageHeader(page, PageHeaderOffset(pageIndex));
   if (!header) return kOk;
-  if (header->IsTableLeaf()) {
-    leaves.Insert(pageIndex);
-    return kOk;
-  }
-  if (!header->IsTableInterior()) return kOk;
   for (const std::uint32_t child : ChildPages(page, *header, reader.PageCount())) {
     if (const int rc = CollectBelow(reader, child, depth + 1, visited, leaves); rc != kOk) return rc;
   }

@@ -11,6 +11,7 @@
 
 #include "core/common/result_codes.h"
 #include "core/sqlite_recovery/byte_view.h"
+#include "core/sqlite_recovery/page_header.h"
 #include "core/sqlite_recovery/sqlite_format.h"
 
 namespace scrivel::sqlite_recovery {
@@ -118,6 +119,15 @@ int SqliteReader::ReadPage(std::uint32_t pageIndex, std::span<std::uint8_t> buff
   const long long got = ReadAt(m_file.Get(), buffer.first(m_pageSize), offset);
   if (got < 0) return errno;
   if (static_cast<std::uint64_t>(got) < m_pageSize) return kShortRead;
+  return kOk;
+}
+
+int SqliteReader::ReadPageType(std::uint32_t pageIndex, std::uint8_t* type) const {
+  if (!m_file.IsOpen()) return kBadFile;
+  const std::uint64_t offset = std::uint64_t{pageIndex} * m_pageSize + PageHeaderOffset(pageIndex);
+  const long long got = ReadAt(m_file.Get(), std::span<std::uint8_t>(type, 1), offset);
+  if (got < 0) return errno;
+  if (got < 1) return kShortRead;
   return kOk;
 }
 

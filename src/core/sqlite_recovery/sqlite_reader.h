@@ -52,6 +52,10 @@ class SqliteReader {
   // kShortRead when the file ends inside the page; errno when the read
   // fails.
   [[nodiscard]] int ReadPage(std::uint32_t pageIndex, std::span<std::uint8_t> buffer) const;
+  // Reads the first byte of the b-tree page header of page index
+  // `pageIndex` (at offset 100 of the first page, else at 0), which tells
+  // the page's type, into `*type`. Returns as ReadPage.
+  [[nodiscard]] int ReadPageType(std::uint32_t pageIndex, std::uint8_t* type) const;
 
   std::uint32_t PageSize() const { return m_pageSize; }        // 0 before Open
   std::uint32_t UsableSize() const { return m_usableSize; }    // page size minus the reserved bytes
