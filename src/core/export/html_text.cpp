@@ -1,13 +1,15 @@
 #include "core/export/html_text.h"
 
+#include <array>
+#include <cstdint>
+
 #include "core/common/utf8.h"
 
 namespace scrivel {
 
 namespace {
 
-// The entity of a character that HTML must not see as it is; empty for
-// every other character.
+// The entity of a character that HTML must not see as it is.
 std::string_view EntityOf(char c) {
   switch (c) {
     case '&': return "&amp;";
@@ -18,6 +20,19 @@ std::string_view EntityOf(char c) {
     default: return {};
   }
 }
+
+// What the escaping does with each byte value.
+enum class ByteKind : std::uint8_t { kPlain, kEntity, kLineBreak };
+
+constexpr std::array<ByteKind, 256> MakeByteKinds() {
+  std::array<ByteKind, 256> kinds{};
+  for (const char c : {'&', '<', '>', '"', '\''}) kinds[static_cast<std::uint8_t>(c)] = ByteKind::kEntity;
+  kinds['\r'] = ByteKind::kLineBreak;
+  kinds['\n'] = ByteKind::kLineBreak;
+  return kinds;
+}
+
+constexpr std::array<ByteKind, 256> kByteKinds = MakeByteKinds();
 
 void AppendEscaped(std::string& out, std::string_view text, bool breakLines) {
   std::string sanitized;
@@ -31,15 +46,14 @@ void AppendEscaped(std::string& out, std::string_view text, bool breakLines) {
   std::size_t plainStart = 0;
   for (std::size_t i = 0; i < clean.size(); ++i) {
     const char c = clean[i];
-    const bool lineBreak = breakLines && (c == '\r' || c == '\n');
-    const std::string_view entity = EntityOf(c);
-    if (!lineBreak && entity.empty()) continue;
+    const ByteKind kind = kByteKinds[static_cast<std::uint8_t>(c)];
+    if (kind == ByteKind::kPlain || (kind == ByteKind::kLineBreak && !breakLines)) continue;
     out.append(clean.substr(plainStart, i - plainStart));
-    if (lineBreak) {
+    if (kind == ByteKind::kLineBreak) {
       if (c == '\r' && i + 1 < clean.size() && clean[i + 1] == '\n') ++i;
       out += "<br />";
     } else {
-      out += entity;
+      out += EntityOf(c);
     }
     plainStart = i + 1;
   }

@@ -1,5 +1,6 @@
 #include "core/sqlite_recovery/assembly_csv.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "core/common/result_codes.h"
@@ -25,10 +26,17 @@ int CsvAppendFile::Close() {
 
 void AppendQuotedText(std::string& field, std::string_view bytes) {
   field += '"';
-  for (const char c : bytes) {
-    field += c;
-    if (c == '"' || c == '\'') field += c;
+  // Runs without quotes are copied in one piece; a quote ends its run and
+  // is written twice.
+  const auto isQuote = [](char c) { return c == '"' || c == '\''; };
+  auto runStart = bytes.begin();
+  for (auto quote = std::find_if(runStart, bytes.end(), isQuote); quote != bytes.end();
+       quote = std::find_if(runStart, bytes.end(), isQuote)) {
+    field.append(runStart, quote + 1);
+    field += *quote;
+    runStart = quote + 1;
   }
+  field.append(runStart, bytes.end());
   field += '"';
 }
 

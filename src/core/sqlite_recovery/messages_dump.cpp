@@ -1,6 +1,7 @@
 #include "core/sqlite_recovery/messages_dump.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <ctime>
 #include <vector>
@@ -39,23 +40,28 @@ constexpr int kShortMessageColumns = 38;
 
 constexpr const char* kDeletedGuidPrefix = "27B99F78-F6F0-475F-8BA1-";
 
-std::string GeneratedGuid(std::uint64_t rowNumber) {
+void AppendGeneratedGuid(std::string& line, std::uint64_t rowNumber) {
   char field[64];
-  std::snprintf(field, sizeof field, "\"%s%012X\",", kDeletedGuidPrefix,
-                static_cast<unsigned>(rowNumber & 0xFFFFFFFFu));
-  return field;
+  const int length = std::snprintf(field, sizeof field, "\"%s%012X\",", kDeletedGuidPrefix,
+                                   static_cast<unsigned>(rowNumber & 0xFFFFFFFFu));
+  line.append(field, static_cast<std::size_t>(length));
 }
 
-std::string HexField(Bytes bytes) {
+template <typename Integer>
+void AppendNumber(std::string& line, Integer value) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  line.append(digits, end);
+}
+
+void AppendHex(std::string& line, Bytes bytes) {
   static constexpr char kDigits[] = "0123456789abcdef";
-  std::string field;
-  field.reserve(bytes.size() * 2 + 1);
+  std::size_t at = line.size();
+  line.resize(at + bytes.size() * 2);
   for (const std::uint8_t byte : bytes) {
-    field += kDigits[byte >> 4];
-    field += kDigits[byte & 0x0F];
+    line[at++] = kDigits[byte >> 4];
+    line[at++] = kDigits[byte & 0x0F];
   }
-  field += ',';
-  return field;
 }
 
 bool IsAccountGuid(std::string_view text) {
@@ -63,71 +69,120 @@ bool IsAccountGuid(std::string_view text) {
          std::all_of(text.begin(), text.end(), [](char c) { return c >= '-' && c <= 'z'; });
 }
 
-// Fields by column; a line writes them in ascending column order, and an
-// empty field writes nothing.
-using RowFields = std::vector<std::string>;
+// Whether column 21 (is_from_me) holds the constant 1.
+bool IsSentFromMe(const std::vector<RowColumn>& columns) {
+  return std::any_of(columns.begin(), columns.end(), [](const RowColumn& entry) {
+    return entry.column == kIsFromMeColumn && entry.value.serialType == 9;
+  });
+}
 
-// The field of a text or blob column; false when the row is to be left out.
-bool FormatBytesColumn(int column, const ColumnValue& value, bool deleted, std::string* field) {
-  const std::string_view bytes(reinterpret_cast<const char*>(value.bytes.data()), value.bytes.size());
-  if (column == kTextColumn && !StrictText(bytes)) return false;
-  if (deleted && column == kGuidColumn) return true;  // replaced by the generated GUID
-  if (deleted && column == kAccountGuidColumn && !IsAccountGuid(bytes)) return false;
-  if (column == kAttributedBodyColumn) {
-    *field = HexField(value.bytes);
-    return true;
+// Appends the value a deleted row gets in `column` in place of the stored
+// one, so that the row reads as re-inserted now; false, appending nothing,
+// for the columns it keeps.
+bool AppendReinsertValue(std::string& line, int column, const MessageRowContext& context, bool sentFromMe) {
+  switch (column) {
+    case kGuidColumn:
+      AppendGeneratedGuid(line, context.rowNumber);
+      return true;
+    case kIsFinishedColumn:
+      line += "1,";
+      return true;
+    case kDateColumn:
+      AppendNumber(line, context.dumpTime);
+      line += ',';
+      return true;
+    case kDateReadColumn:
+      if (sentFromMe) {
+        line += "0,";
+      } else {
+        AppendNumber(line, context.dumpTime);
+        line += ',';
+      }
+      return true;
+    case kIsReadColumn:
+      line += sentFromMe ? "0," : "1,";
+      return true;
+    default:
+      return false;
   }
-  field->clear();
-  AppendQuotedText(*field, bytes);
-  *field += ',';
-  return true;
+}
+
+// How the field of a stored value relates to what the line already holds
+// for its column (the row number, in the first column).
+enum class FieldEdit { kReplace, kAppendComma, kKeep, kLeaveRowOut };
+
+// The edit one stored value makes to its column's field. Only for kReplace
+// is anything appended to `field`: the new field.
+FieldEdit FormatValue(const RowColumn& entry, int lastColumn, bool deleted, std::string& field) {
+  const int column = entry.column;
+  const ColumnValue& value = entry.value;
+  const std::uint64_t type = value.serialType;
+  if (type == 0) {
+    if (column == 0) return FieldEdit::kAppendComma;
+    field += "NULL,";
+  } else if (type == 13) {
+    field += "NULL,";
+  } else if (value.IsSmallInteger() && !value.IsConstant()) {
+    AppendNumber(field, value.Integer());
+    field += ',';
+  } else if (type >= 5 && type <= 7) {
+    field += ',';
+  } else if (value.IsConstant()) {
+    field += type == 9 ? '1' : '0';
+    if (column != lastColumn) field += ',';
+  } else if (type >= 14) {
+    const std::string_view bytes(reinterpret_cast<const char*>(value.bytes.data()), value.bytes.size());
+    if (column == kTextColumn && !StrictText(bytes)) return FieldEdit::kLeaveRowOut;
+    if (deleted && column == kGuidColumn) return FieldEdit::kKeep;  // replaced by the generated GUID
+    if (deleted && column == kAccountGuidColumn && !IsAccountGuid(bytes)) return FieldEdit::kLeaveRowOut;
+    if (column == kAttributedBodyColumn) AppendHex(field, value.bytes);
+    else AppendQuotedText(field, bytes);
+    field += ',';
+  } else {
+    return FieldEdit::kKeep;  // serial types 10 to 12 give no field
+  }
+  return FieldEdit::kReplace;
 }
 
 }  // namespace
 
+// The line is built field by field in ascending column order. The first
+// column's field starts as the row number; a stored value then replaces
+// its column's field, adds the comma of a NULL primary key, or keeps it;
+// a deleted row's re-insert values replace their columns' fields last.
 std::optional<std::string> FormatMessageRow(Bytes bytes, const RecordLayout& layout, const MessageRowContext& context) {
   const auto columns = GatherRowColumns(bytes, layout);
   if (!columns) return std::nullopt;
   const int lastColumn = columns->empty() ? layout.firstColumn : columns->back().column;
-  RowFields fields(static_cast<std::size_t>(std::max(lastColumn, kIsReadColumn)) + 1);
-  fields[layout.firstColumn] = std::to_string(context.rowNumber);
-  bool sentFromMe = false;
-
-  for (const RowColumn& entry : *columns) {
-    const int column = entry.column;
-    const ColumnValue& value = entry.value;
-    const std::uint64_t type = value.serialType;
-    if (type == 0) {
-      if (column == 0) fields[0] += ',';
-      else fields[column] = "NULL,";
-    } else if (type == 13) {
-      fields[column] = "NULL,";
-    } else if (value.IsSmallInteger() && !value.IsConstant()) {
-      fields[column] = std::to_string(value.Integer()) + ',';
-    } else if (type >= 5 && type <= 7) {
-      fields[column] = ",";
-    } else if (value.IsConstant()) {
-      fields[column] = type == 9 ? "1" : "0";
-      if (column != lastColumn) fields[column] += ',';
-      if (column == kIsFromMeColumn && type == 9) sentFromMe = true;
-    } else if (type >= 14) {
-      if (!FormatBytesColumn(column, value, context.deleted, &fields[column])) return std::nullopt;
-    }
-    // Serial types 10 to 12 give no field.
-  }
-
-  if (context.deleted) {
-    fields[kGuidColumn] = GeneratedGuid(context.rowNumber);
-    const std::string now = std::to_string(context.dumpTime) + ',';
-    fields[kIsFinishedColumn] = "1,";
-    fields[kDateColumn] = now;
-    fields[kDateReadColumn] = sentFromMe ? "0," : now;
-    fields[kIsReadColumn] = sentFromMe ? "0," : "1,";
-  }
+  const int fieldCount = std::max(lastColumn, kIsReadColumn) + 1;
+  const bool sentFromMe = context.deleted && IsSentFromMe(*columns);
 
   std::string line;
   line.reserve(bytes.size() * 2);
-  for (const std::string& field : fields) line += field;
+  auto stored = columns->begin();
+  for (int column = 0; column < fieldCount; ++column) {
+    const std::size_t fieldStart = line.size();
+    if (column == layout.firstColumn) AppendNumber(line, context.rowNumber);
+    if (stored != columns->end() && stored->column == column) {
+      const std::size_t valueStart = line.size();
+      switch (FormatValue(*stored, lastColumn, context.deleted, line)) {
+        case FieldEdit::kReplace:
+          line.erase(fieldStart, valueStart - fieldStart);
+          break;
+        case FieldEdit::kAppendComma:
+          line += ',';
+          break;
+        case FieldEdit::kKeep:
+          break;
+        case FieldEdit::kLeaveRowOut:
+          return std::nullopt;
+      }
+      ++stored;
+    }
+    const std::size_t reinsertStart = line.size();
+    if (context.deleted && AppendReinsertValue(line, column, context, sentFromMe))
+      line.erase(fieldStart, reinsertStart - fieldStart);
+  }
   line += "\r\n";
   return line;
 }

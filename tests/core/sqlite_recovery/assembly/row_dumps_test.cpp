@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/sqlite_recovery/assembly_csv.h"
 #include "core/sqlite_recovery/contacts_dump.h"
 #include "core/sqlite_recovery/messages_dump.h"
 #include "core/sqlite_recovery/record.h"
@@ -101,6 +102,25 @@ std::vector<std::string> SplitFields(std::string line) {
   }
   fields.push_back(line.substr(start));
   return fields;
+}
+
+TEST(AppendQuotedText, DoublesEveryQuoteAndApostrophe) {
+  const struct {
+    const char* in;
+    const char* quoted;
+  } cases[] = {
+      {"", R"("")"},
+      {"plain text", R"("plain text")"},
+      {R"("at both ends")", R"("""at both ends""")"},
+      {"it's", R"("it''s")"},
+      {R"(''"")", R"("''''""""")"},
+      {"caf\xc3\xa9 \"x\"", "\"caf\xc3\xa9 \"\"x\"\"\""},
+  };
+  for (const auto& c : cases) {
+    std::string field = "before,";
+    AppendQuotedText(field, c.in);
+    EXPECT_EQ(field, std::string("before,") + c.quoted) << c.in;
+  }
 }
 
 TEST(FormatMessageRow, LiveRowFieldsInColumnOrder) {
