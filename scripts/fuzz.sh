@@ -16,6 +16,7 @@ out="$root/build-fuzz"
 mkdir -p "$out/corpus" "$out/crashes" "$out/seeds"
 
 reader_files=(
+  assembly_csv assembly_row_columns contacts_dump messages_dump
   btree_walk candidate_scan cell_payload column_resolution create_table_columns expected_columns free_block_scan generic_rows
   live_row_set local_date page_header record record_run record_size schema sqlite_reader stale_pointer_scan
   table_decoders table_scan unallocated_scan utf8_text varint

@@ -1,6 +1,7 @@
 // libFuzzer entry for the page reader: every input is taken as a database
-// file and fed through the reader and all decoders (fuzz_driver.cpp under
-// tests/core/sqlite_recovery/). Built by scripts/fuzz.sh.
+// file and fed through the reader, all decoders and the row dumps
+// (fuzz_driver.cpp under tests/core/sqlite_recovery/). Built by
+// scripts/fuzz.sh.
 #include <cstddef>
 #include <cstdint>
 

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "core/common/result_codes.h"
+#include "core/sqlite_recovery/contacts_dump.h"
 #include "core/sqlite_recovery/generic_rows.h"
+#include "core/sqlite_recovery/messages_dump.h"
 #include "core/sqlite_recovery/sqlite_reader.h"
 #include "core/sqlite_recovery/table_decoders.h"
 #include "core/common/unique_fd.h"
@@ -69,9 +71,14 @@ std::size_t RunReaderOnBytes(const std::uint8_t* data, std::size_t size) {
     if (n <= 0) return 0;
     written += static_cast<std::size_t>(n);
   }
+  const std::string path = "/proc/self/fd/" + std::to_string(file.Get());
   SqliteReader reader;
-  if (reader.Open("/proc/self/fd/" + std::to_string(file.Get())) != kOk) return 0;
-  return RunAllDecoders(reader);
+  if (reader.Open(path) != kOk) return 0;
+  const std::size_t records = RunAllDecoders(reader);
+  // The two raw row dumps open the file themselves; their lines go nowhere.
+  (void)DumpMessageRows(path, "/dev/null", 0);
+  (void)DumpContactRows(path, "/dev/null", 0);
+  return records;
 }
 
 }  // namespace scrivel::sqlite_recovery::testing

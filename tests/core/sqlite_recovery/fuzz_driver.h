@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes, taken as a database file, through everything the
-// page reader offers: opening, the schema, the any-table decoder and every
-// typed decoder. Shared by the libFuzzer target (tests/fuzz/) and the
+// page reader offers: opening, the schema, the any-table decoder, every
+// typed decoder and the two raw row dumps. Shared by the libFuzzer target (tests/fuzz/) and the
 // replay test, which run exactly the same code.
 #pragma once
 
