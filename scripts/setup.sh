@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git ccache
   libsqlite3-dev sqlite3
   libssl-dev openssl
   libplist-dev libimobiledevice-dev libusbmuxd-dev
