@@ -74,34 +74,34 @@ const Bench kBenches[] = {
      [](const Paths& p) {
        sr::MessagesByHandle byHandle;
        std::uint64_t highest = 20000;
-       return sr::ParseMessages(p.addressBook, &byHandle, {}, p.sms, &highest) == scrivel::kOk ? CountGrouped(byHandle) : -1;
+       return !sr::ParseMessages(p.addressBook, &byHandle, {}, p.sms, &highest) ? CountGrouped(byHandle) : -1;
      },
      scrivel::bench::MessagesJoinQuery, &Paths::sms},
     {"ParseContacts",
      [](const Paths& p) {
        std::vector<sr::ContactItem> contacts;
        std::uint64_t highest = 0;
-       return sr::ParseContacts(p.addressBook, &contacts, &highest) == scrivel::kOk ? static_cast<double>(contacts.size())
+       return !sr::ParseContacts(p.addressBook, &contacts, &highest) ? static_cast<double>(contacts.size())
                                                                                     : -1;
      },
      scrivel::bench::ContactsQuery, &Paths::addressBook},
     {"ParseCallHistory",
      [](const Paths& p) {
        std::vector<sr::CallItem> calls;
-       return sr::ParseCallHistory(&calls, p.calls, p.addressBook) == scrivel::kOk ? static_cast<double>(calls.size())
+       return !sr::ParseCallHistory(&calls, p.calls, p.addressBook) ? static_cast<double>(calls.size())
                                                                                    : -1;
      },
      scrivel::bench::CallsJoinQuery, &Paths::calls},
     {"ParseNotes",
      [](const Paths& p) {
        std::vector<sr::NoteItem> notes;
-       return sr::ParseNotes(p.notes, &notes) == scrivel::kOk ? static_cast<double>(notes.size()) : -1;
+       return !sr::ParseNotes(p.notes, &notes) ? static_cast<double>(notes.size()) : -1;
      },
      scrivel::bench::NotesJoinQuery, &Paths::notes},
     {"ParseWhatsApp",
      [](const Paths& p) {
        sr::ChatMessagesBySession bySession;
-       return sr::ParseWhatsApp(p.whatsApp, &bySession) == scrivel::kOk ? CountGrouped(bySession) : -1;
+       return !sr::ParseWhatsApp(p.whatsApp, &bySession) ? CountGrouped(bySession) : -1;
      },
      scrivel::bench::WhatsAppJoinQuery, &Paths::whatsApp},
 };
@@ -139,9 +139,9 @@ int main(int argc, char** argv) {
     // Built in a child, so the measurements below start from a small process.
     const Measurement built = MeasureInChild([&] {
       return Timed([&] {
-        const int rc = fixtures::BuildSampleBackup(backup, options, nullptr);
-        if (rc != scrivel::kOk) std::fprintf(stderr, "building the sample failed with code %d\n", rc);
-        return rc == scrivel::kOk ? 0.0 : -1.0;
+        const std::error_code rc = fixtures::BuildSampleBackup(backup, options, nullptr);
+        if (rc) std::fprintf(stderr, "building the sample failed with code %d\n", rc);
+        return !rc ? 0.0 : -1.0;
       });
     }, 1);
     if (!built.ok) return 1;

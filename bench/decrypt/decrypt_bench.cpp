@@ -90,7 +90,7 @@ ToolTiming TimeTool(const fs::path& backup, const fs::path& output) {
   scrivel::DecryptionToolProcess tool;
   const fs::path toolPath = fs::canonical("/proc/self/exe").parent_path() / "tool";
   const auto start = Clock::now();
-  if (tool.Start(toolPath, {backup.string(), output.string()}, std::string(kPassword) + "\n") != 0) return timing;
+  if (tool.Start(toolPath, {backup.string(), output.string()}, std::string(kPassword) + "\n")) return timing;
   std::string lines;
   while (tool.Read(std::chrono::milliseconds(20), lines) != scrivel::DecryptionToolProcess::ReadStatus::kEnd) {
     lines.clear();
@@ -167,7 +167,7 @@ int main(int argc, char** argv) {
   if (plain.empty()) {
     plain = work / "plain";
     std::printf("building the sample backup...\n");
-    if (scrivel::fixtures::BuildSampleBackup(plain, sample, nullptr) != 0) {
+    if (scrivel::fixtures::BuildSampleBackup(plain, sample, nullptr)) {
       std::fprintf(stderr, "cannot build the sample backup\n");
       return 1;
     }
@@ -175,7 +175,7 @@ int main(int argc, char** argv) {
   scrivel::fixtures::BackupEncryptionOptions options;
   options.password = kPassword;
   const fs::path encrypted = work / "encrypted";
-  if (scrivel::fixtures::EncryptBackup(plain, encrypted, options) != 0) {
+  if (scrivel::fixtures::EncryptBackup(plain, encrypted, options)) {
     std::fprintf(stderr, "cannot encrypt the sample backup\n");
     return 1;
   }
@@ -212,13 +212,13 @@ int main(int argc, char** argv) {
   const std::string opensslKdf =
       std::string("openssl kdf -keylen 32 -kdfopt digest:SHA256 -kdfopt pass:hashcat -kdfopt hexsalt:") + kSaltHex +
       " -kdfopt iter:" + std::to_string(kDerivationRounds) + " PBKDF2 > /dev/null";
-  int derivationRc = 0;
+  bool derivationFailed = false;
   double deriveSeconds = -1;
   double opensslKdfSeconds = -1;
   for (int run = 0; run < kRuns; ++run) {
     scrivel::crypto::SecretBytes derived;
     const auto start = Clock::now();
-    derivationRc |= scrivel::crypto::RunPbkdf2(
+    derivationFailed |= !!scrivel::crypto::RunPbkdf2(
         scrivel::crypto::PbkdfDigest::kSha256,
         {reinterpret_cast<const std::uint8_t*>(password.data()), password.size()}, salt, kDerivationRounds, derived);
     const double ours = SecondsSince(start);
@@ -227,7 +227,7 @@ int main(int argc, char** argv) {
     if (theirs >= 0 && (opensslKdfSeconds < 0 || theirs < opensslKdfSeconds)) opensslKdfSeconds = theirs;
   }
   std::printf("key derivation (PBKDF2-HMAC-SHA256, %u rounds):\n", kDerivationRounds);
-  std::printf("  ours:        %.3f s%s\n", deriveSeconds, derivationRc == 0 ? "" : " (failed)");
+  std::printf("  ours:        %.3f s%s\n", deriveSeconds, derivationFailed ? " (failed)" : "");
   std::printf("  openssl kdf: %.3f s\n", opensslKdfSeconds);
   std::printf("  ratio ours/openssl time: %.2f (target <= 1.10)\n", deriveSeconds / opensslKdfSeconds);
 

@@ -84,16 +84,16 @@ void KeepBest(Timing& best, const Timing& run, bool first) {
 // Builds the sample backup in a child process: the builder holds much more
 // memory than the scan, and the peak memory of this process is to show the
 // scan's.
-int BuildSampleInChild(const fs::path& backup, const fixtures::SampleBackupOptions& options) {
+std::error_code BuildSampleInChild(const fs::path& backup, const fixtures::SampleBackupOptions& options) {
   std::fflush(nullptr);
   const pid_t child = fork();
   if (child < 0) return kBadFile;
-  if (child == 0) _exit(fixtures::BuildSampleBackup(backup, options, nullptr) == kOk ? 0 : 1);
+  if (child == 0) _exit(fixtures::BuildSampleBackup(backup, options, nullptr) ? 1 : 0);
   int status = 0;
   while (waitpid(child, &status, 0) < 0) {
     if (errno != EINTR) return kBadFile;
   }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? kOk : kBadFile;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? std::error_code{} : make_error_code(kBadFile);
 }
 
 // Removes the working folder of the run (some gigabytes) however main ends.
@@ -134,9 +134,9 @@ Timing TimeExport(ScanResults& results, IPhoneRecoveryParse& source, const std::
   request.source = &exportSource;
   const double processorStart = ProcessorSeconds(RUSAGE_SELF);
   const Clock::time_point start = Clock::now();
-  const int result = RunExport(request, progress);
+  const std::error_code result = RunExport(request, progress);
   const Timing timing{SecondsSince(start), ProcessorSeconds(RUSAGE_SELF) - processorStart};
-  *ok = result == kOk && progress.Counters().failed == 0;
+  *ok = !result && progress.Counters().failed == 0;
   if (!*ok) std::fprintf(stderr, "export failed: result %d, %d failed\n", result, progress.Counters().failed);
   return timing;
 }
@@ -208,14 +208,14 @@ int main(int argc, char** argv) {
     backup = dir / "backup";
     std::printf("building the sample backup (%u messages, %u media files) ...\n", options.counts.messages,
                 options.counts.mediaFiles);
-    if (BuildSampleInChild(backup, options) != kOk) {
+    if (BuildSampleInChild(backup, options)) {
       std::fprintf(stderr, "could not build the sample backup\n");
       return 1;
     }
   }
 
   BackupInfo info;
-  if (ReadBackupInfo(backup, info) != kOk) return 1;
+  if (ReadBackupInfo(backup, info)) return 1;
   const fs::path appData = dir / "data";
   BackupEngine engine(appData, BackupsRootIn(appData));
   engine.SelectBackup(info);
@@ -223,7 +223,7 @@ int main(int argc, char** argv) {
   ScanResults results;
   ScanObserver quiet;
   Clock::time_point start = Clock::now();
-  if (RunScanSequence(*source, "", results, quiet) != kOk) {
+  if (RunScanSequence(*source, "", results, quiet)) {
     std::fprintf(stderr, "the scan failed\n");
     return 1;
   }
@@ -278,7 +278,7 @@ int main(int argc, char** argv) {
     const std::string csvPath = (dir / target).string();
     const double processorStart = ProcessorSeconds(RUSAGE_SELF);
     const Clock::time_point dumpStart = Clock::now();
-    const bool dumped = source->ExportMessagesCsv(csvPath) == kOk;
+    const bool dumped = !source->ExportMessagesCsv(csvPath);
     const Timing timing{SecondsSince(dumpStart), ProcessorSeconds(RUSAGE_SELF) - processorStart};
     return dumped ? timing : Timing{-1, -1};
   };

@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     fs::remove_all(backup);
     scrivel::fixtures::SampleBackupOptions options;
     options.counts = scrivel::fixtures::LargeSampleCounts();
-    if (scrivel::fixtures::BuildSampleBackup(backup, options, nullptr) != scrivel::kOk) {
+    if (scrivel::fixtures::BuildSampleBackup(backup, options, nullptr)) {
       std::fprintf(stderr, "could not build the sample backup\n");
       return 1;
     }
@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
   // In-process scan, timed per category.
   const fs::path appData = fs::temp_directory_path() / "scrivel-bench-scan";
   scrivel::BackupInfo info;
-  if (scrivel::ReadBackupInfo(backup, info) != scrivel::kOk) {
+  if (scrivel::ReadBackupInfo(backup, info)) {
     std::fprintf(stderr, "%s is not a backup\n", backup.c_str());
     return 1;
   }
@@ -120,14 +120,14 @@ int main(int argc, char** argv) {
   {
     scrivel::BackupEngine engine(appData, appData / "none");
     engine.SelectBackup(info);
-    scrivel::CLocalBuckupRecovery source((appData / "tmp-root").string() + "/");
+    scrivel::CLocalBackupRecovery source((appData / "tmp-root").string() + "/");
     source.Attach(&engine);
     scrivel::ScanResults results;
     const Clock::time_point start = Clock::now();
-    const int result = scrivel::RunScanSequence(source, "", results, timer);
+    const std::error_code result = scrivel::RunScanSequence(source, "", results, timer);
     inProcessSeconds = secondsSince(start);
     timer.stop();
-    if (result != scrivel::kOk) std::fprintf(stderr, "scan result %d\n", result);
+    if (result) std::fprintf(stderr, "scan result %d\n", result);
   }
   fs::remove_all(appData);
   std::printf("\n%-24s %10s\n", "scan step", "seconds");

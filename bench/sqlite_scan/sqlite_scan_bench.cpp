@@ -57,7 +57,7 @@ long PeakResidentKiB() {
 // The walks, run in the child: prints "<records> <deleted> <peak KiB>".
 int Walk(const std::string& mode, const std::string& path) {
   sr::SqliteReader reader;
-  if (reader.Open(path) != scrivel::kOk) return 1;
+  if (reader.Open(path)) return 1;
   std::size_t records = 0, deleted = 0;
   if (mode == "message") {
     (void)sr::ForEachMessage(reader, [&](sr::MessageItem&& item) {
@@ -139,7 +139,7 @@ fs::path SmsDatabase(const fs::path& work, std::uint32_t messages) {
   if (fs::exists(db)) return db;
   fs::remove_all(backup);
   std::fprintf(stderr, "building a sample backup with %u messages in %s ...\n", messages, backup.c_str());
-  if (fx::BuildSampleBackup(backup, options, nullptr) != scrivel::kOk) return {};
+  if (fx::BuildSampleBackup(backup, options, nullptr)) return {};
   return db;
 }
 

@@ -200,7 +200,7 @@ int runExport(int argc, char** argv) {
   if (options.kinds.empty()) options.kinds.assign(std::begin(kAllCategoryKinds), std::end(kAllCategoryKinds));
 
   BackupInfo info;
-  const bool haveInfo = ReadBackupInfo(options.run.sourceFolder, info) == kOk;
+  const bool haveInfo = !ReadBackupInfo(options.run.sourceFolder, info);
   CStatisticsObj statistics;
   ScanRun run;
   ExportProgress* progressForBar = nullptr;
@@ -220,7 +220,7 @@ int runExport(int argc, char** argv) {
   CExportWorker worker(request, progress);
   // The templates are checked before the scan, so a broken installation
   // fails at once and writes nothing.
-  if (worker.LoadTemplates() != kOk) {
+  if (worker.LoadTemplates()) {
     std::fprintf(stderr, "scrivel-cli export: the page template '%s' is missing or has no {|content|}; nothing was written\n",
                  worker.FailedTemplate().c_str());
     return kExitMissingTemplate;
@@ -238,7 +238,7 @@ int runExport(int argc, char** argv) {
   RecoveryExportSource source(*run.source);
   worker.SetSource(&source);
 
-  const int result = worker.Run();
+  const std::error_code result = worker.Run();
   bar.Finish(progress.Counters());
   printSummary(options.outDir, progress, result == kCancelled);
   if (result == kCancelled) return kExitCancelled;

@@ -124,16 +124,26 @@ CategorySummary summarise(const ScanResults& results, CategoryKind kind, bool wi
   return summary;
 }
 
+// Why `kind` came out empty or short; empty when it went well.
+std::string ProblemOf(const ScanResults& results, CategoryKind kind) {
+  const auto found = results.problems.find(kind);
+  return found != results.problems.end() ? found->second : std::string();
+}
+
+std::string JsonTextOrNull(const std::string& text) { return text.empty() ? "null" : JsonString(text); }
+
 void printJson(const ScanOptions& options, const ScanRun& run) {
   std::string out = "{\"source\":" + JsonString(options.run.sourceFolder) +
-                    ",\"result\":" + std::to_string(run.result) + ",\"categories\":{";
+                    ",\"result\":" + std::to_string(run.result.value()) +
+                    ",\"missing_files\":" + std::to_string(run.results.missingFiles) +
+                    ",\"manifest_error\":" + JsonTextOrNull(run.results.manifestProblem) + ",\"categories\":{";
   bool first = true;
   for (CategoryKind kind : kAllCategoryKinds) {
     const CategorySummary summary = summarise(run.results, kind, options.records);
     out += first ? "" : ",";
     first = false;
     out += JsonString(CategoryTreeName(kind)) + ":{\"items\":" + std::to_string(summary.items) +
-           ",\"deleted\":" + std::to_string(summary.deleted);
+           ",\"deleted\":" + std::to_string(summary.deleted) + ",\"error\":" + JsonTextOrNull(ProblemOf(run.results, kind));
     if (options.records) out += ",\"records\":[" + summary.records + "]";
     out += "}";
   }
@@ -151,6 +161,12 @@ void printLines(const ScanRun& run) {
       std::printf("%-22s %8zu items\n", name.c_str(), summary.items);
     }
   }
+  for (CategoryKind kind : kAllCategoryKinds) {
+    const std::string problem = ProblemOf(run.results, kind);
+    if (!problem.empty()) std::printf("%s: %s\n", std::string(CategoryTreeName(kind)).c_str(), problem.c_str());
+  }
+  if (!run.results.manifestProblem.empty()) std::printf("Manifest: %s\n", run.results.manifestProblem.c_str());
+  std::printf("Missing files: %llu\n", static_cast<unsigned long long>(run.results.missingFiles));
 }
 
 }  // namespace

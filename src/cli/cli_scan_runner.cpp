@@ -47,13 +47,13 @@ class ProgressBar : public ScanObserver {
  public:
   explicit ProgressBar(bool enabled) : m_enabled(enabled), m_start(std::chrono::steady_clock::now()) {}
 
-  static int OnProgress(void* userData, int percent) {
+  static std::error_code OnProgress(void* userData, int percent) {
     auto* bar = static_cast<ProgressBar*>(userData);
     if (percent > bar->m_percent) {
       bar->m_percent = percent > 99 ? 99 : percent;
       bar->draw();
     }
-    return g_cancelRequested.load() ? kCancelled : kOk;
+    return g_cancelRequested.load() ? make_error_code(kCancelled) : std::error_code{};
   }
 
   void OnScanStarting(std::string_view operation) override {
@@ -94,7 +94,7 @@ bool CancelRequested() { return g_cancelRequested.load(); }
 
 int RunCliScan(const char* command, const ScanRunOptions& options, ScanRun& run) {
   BackupInfo info;
-  if (ReadBackupInfo(options.sourceFolder, info) != kOk) {
+  if (ReadBackupInfo(options.sourceFolder, info)) {
     std::fprintf(stderr, "%s: '%s' is not a backup folder (it has no readable Info.plist)\n", command,
                  options.sourceFolder.c_str());
     return kExitOpenFailed;
@@ -131,20 +131,18 @@ int RunCliScan(const char* command, const ScanRunOptions& options, ScanRun& run)
   OPENSSL_cleanse(password.data(), password.size());
   bar.Finish();
 
-  switch (run.result) {
-    case kOk:
-      return kExitOk;
-    case kCancelled:
-      std::fprintf(stderr, "%s: cancelled\n", command);
-      return kExitCancelled;
-    case kWrongPassword:
-      std::fprintf(stderr, "%s: wrong password: it does not open this encrypted backup\n", command);
-      return kExitWrongPassword;
-    default:
-      std::fprintf(stderr, "%s: the backup could not be opened (code %d): its manifest is missing, damaged or could not be decrypted\n",
-                   command, run.result);
-      return kExitOpenFailed;
+  if (!run.result) return kExitOk;
+  if (run.result == kCancelled) {
+    std::fprintf(stderr, "%s: cancelled\n", command);
+    return kExitCancelled;
   }
+  if (run.result == kWrongPassword) {
+    std::fprintf(stderr, "%s: wrong password: it does not open this encrypted backup\n", command);
+    return kExitWrongPassword;
+  }
+  std::fprintf(stderr, "%s: the backup could not be opened (%s): its manifest is missing, damaged or could not be decrypted\n",
+               command, run.result.message().c_str());
+  return kExitOpenFailed;
 }
 
 }  // namespace scrivel::cli

@@ -5,6 +5,8 @@
 // Shared by "scan" and "export".
 #pragma once
 
+#include <system_error>
+
 #include <memory>
 #include <string>
 
@@ -33,13 +35,13 @@ struct ScanRun {
   std::unique_ptr<BackupEngine> engine;
   std::unique_ptr<IPhoneRecoveryParse> source;
   ScanResults results;
-  int result = 0;  // RunScanSequence's result
+  std::error_code result;  // RunScanSequence's result
 };
 
 // Scans options.sourceFolder into run and returns one of the exit codes
 // above, after printing a message for any failure. `command` prefixes
 // messages ("scrivel-cli scan").
-int RunCliScan(const char* command, const ScanRunOptions& options, ScanRun& run);
+[[nodiscard]] int RunCliScan(const char* command, const ScanRunOptions& options, ScanRun& run);
 
 // True once Ctrl-C was pressed during RunCliScan or afterwards (export).
 bool CancelRequested();

@@ -122,7 +122,7 @@ std::string rowJson(const sr::GenericRow& row) {
 
 // Prints one table, row by row as the scan finds them (a table of any
 // size needs no more memory than one row). Returns the scan's code.
-int printTable(sr::SqliteReader& reader, const sr::TableDescription& table, bool json) {
+std::error_code printTable(sr::SqliteReader& reader, const sr::TableDescription& table, bool json) {
   std::size_t live = 0, deleted = 0;
   if (json) {
     std::printf("{\"name\": %s, \"columns\": [", JsonString(table.name).c_str());
@@ -135,7 +135,7 @@ int printTable(sr::SqliteReader& reader, const sr::TableDescription& table, bool
       std::printf("%s %s", i == 0 ? "" : ",", table.columns[i].c_str());
     std::printf(")\n");
   }
-  const int rc = sr::ScanGenericRows(reader, table, [&](const sr::GenericRow& row) {
+  const std::error_code rc = sr::ScanGenericRows(reader, table, [&](const sr::GenericRow& row) {
     if (json) {
       std::printf("%s%s", live + deleted == 0 ? "\n    " : ",\n    ", rowJson(row).c_str());
     } else {
@@ -151,9 +151,11 @@ int printTable(sr::SqliteReader& reader, const sr::TableDescription& table, bool
   return rc;
 }
 
-std::string openError(int code) {
-  if (code == kBadFile) return "not an SQLite database";
-  return std::error_code(code, std::generic_category()).message();
+// Why the file did not open: the operating system's reason when it gave one,
+// else the file is no SQLite database (or its header is damaged).
+std::string openError(const sr::SqliteReader& reader) {
+  if (reader.OpenSystemError()) return reader.OpenSystemError().message();
+  return "not an SQLite database, or its header is damaged";
 }
 
 }  // namespace
@@ -170,14 +172,14 @@ int runSqlite(int argc, char** argv) {
   }
 
   sr::SqliteReader reader;
-  if (const int rc = reader.Open(options.file); rc != kOk) {
-    std::fprintf(stderr, "scrivel-cli sqlite: cannot read '%s': %s (%d)\n", options.file.c_str(),
-                 openError(rc).c_str(), rc);
+  if (const std::error_code rc = reader.Open(options.file); rc) {
+    std::fprintf(stderr, "scrivel-cli sqlite: cannot read '%s': %s\n", options.file.c_str(),
+                 openError(reader).c_str());
     return 1;
   }
   std::vector<sr::TableDescription> all;
-  if (const int rc = sr::ListTables(reader, &all); rc != kOk)
-    std::fprintf(stderr, "scrivel-cli sqlite: the schema could not be read completely (%d)\n", rc);
+  if (const std::error_code rc = sr::ListTables(reader, &all); rc)
+    std::fprintf(stderr, "scrivel-cli sqlite: the schema could not be read completely: %s\n", rc.message().c_str());
 
   std::vector<sr::TableDescription> chosen;
   if (options.tables.empty()) chosen = all;
@@ -196,7 +198,7 @@ int runSqlite(int argc, char** argv) {
   for (const sr::TableDescription& table : chosen) {
     if (options.json) std::printf("%s\n  ", first ? "" : ",");
     first = false;
-    if (const int rc = printTable(reader, table, options.json); rc != kOk)
+    if (const std::error_code rc = printTable(reader, table, options.json); rc)
       std::fprintf(stderr, "scrivel-cli sqlite: some pages of '%s' could not be read (%d)\n", table.name.c_str(), rc);
   }
   if (options.json) std::printf("\n]}\n");

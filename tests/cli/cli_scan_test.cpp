@@ -41,10 +41,10 @@ class CliScanTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     s_root = fs::temp_directory_path() / ("scrivel-cli-" + std::to_string(std::random_device{}()));
-    ASSERT_EQ(fixtures::BuildSampleBackup(s_root / "backups" / "plain", {}, nullptr), kOk);
+    ASSERT_FALSE(fixtures::BuildSampleBackup(s_root / "backups" / "plain", {}, nullptr));
     fixtures::BackupEncryptionOptions encryption;
     encryption.password = "secret";
-    ASSERT_EQ(fixtures::EncryptBackup(s_root / "backups" / "plain", s_root / "backups" / "locked", encryption), kOk);
+    ASSERT_FALSE(fixtures::EncryptBackup(s_root / "backups" / "plain", s_root / "backups" / "locked", encryption));
   }
   static void TearDownTestSuite() { fs::remove_all(s_root); }
   static fs::path s_root;

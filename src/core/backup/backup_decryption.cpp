@@ -35,15 +35,15 @@ class ToolRun {
   }
   ~ToolRun() { crypto::WipeString(m_printedKey); }
 
-  // Reads the tool's output until it ends or the run must stop. Returns kOk,
+  // Reads the tool's output until it ends or the run must stop. Returns success,
   // kWrongPassword, or the cancel's value (the tool is then terminated).
-  int Follow(DecryptionToolProcess& tool) {
+  std::error_code Follow(DecryptionToolProcess& tool) {
     DecryptionOutputReader reader;
     const DecryptionOutputReader::LineHandler onLine = [this](std::string_view line) { HandleLine(line); };
     std::string chunk;
     for (;;) {
       if (m_setup.stopRequested != nullptr && m_setup.stopRequested->load()) m_stopResult = kCancelled;
-      if (m_stopResult != kOk) break;
+      if (m_stopResult) break;
       chunk.clear();
       const auto status = tool.Read(kReadTimeout, chunk);
       if (status == DecryptionToolProcess::ReadStatus::kEnd) {
@@ -53,11 +53,11 @@ class ToolRun {
       if (status == DecryptionToolProcess::ReadStatus::kData) {
         reader.Feed(chunk, onLine);
       } else {
-        Report(m_lastReported);  // silence: give the caller a chance to cancel
+        (void)Report(m_lastReported);  // silence: give the caller a chance to cancel; a stop is kept
       }
     }
     crypto::WipeString(chunk);
-    if (m_stopResult != kOk && m_stopResult != kWrongPassword) tool.Terminate();
+    if (m_stopResult && m_stopResult != kWrongPassword) tool.Terminate();
     return m_stopResult;
   }
 
@@ -65,7 +65,7 @@ class ToolRun {
 
  private:
   void HandleLine(std::string_view line) {
-    if (m_stopResult != kOk) return;
+    if (m_stopResult) return;
     const ToolLine parsed = ClassifyToolLine(line);
     switch (parsed.kind) {
       case ToolLine::Kind::kWrongPassword:
@@ -90,29 +90,29 @@ class ToolRun {
     const std::uint64_t total = m_setup.storedFileCount;
     const std::uint64_t done = std::min(filesDone, total);
     const std::uint64_t share = total == 0 ? 0 : done * static_cast<std::uint64_t>(m_progress.step) / total;
-    Report(m_progress.progress + static_cast<int>(share));
+    (void)Report(m_progress.progress + static_cast<int>(share));  // a stop is kept in m_stopResult
   }
 
   // Reports `percent`; false (and the answer kept as the result) when the
   // caller asks to stop.
-  bool Report(int percent) {
+  [[nodiscard]] bool Report(int percent) {
     m_lastReported = percent;
-    const int answer = m_progress.Report(percent);
-    if (answer != 0) m_stopResult = answer;
-    return answer == 0;
+    const std::error_code answer = m_progress.Report(percent);
+    if (answer) m_stopResult = answer;
+    return !answer;
   }
 
   const DecryptionSetup& m_setup;
   ScanProgress& m_progress;
-  int m_lastReported = 0;    // the percent reported last
-  int m_stopResult = kOk;    // non-zero once the run must stop
-  std::string m_printedKey;  // the "Key:" value, when the tool printed one
+  int m_lastReported = 0;        // the percent reported last
+  std::error_code m_stopResult;  // set once the run must stop
+  std::string m_printedKey;      // the "Key:" value, when the tool printed one
 };
 
 // Runs the tool once, with the password or (when `cachedKey` is not empty)
 // the derived key on its standard input.
-int RunTool(const DecryptionSetup& setup, const fs::path& backupFolder, const fs::path& outputFolder,
-            const std::string& password, const std::string& cachedKey, ScanProgress& progress) {
+std::error_code RunTool(const DecryptionSetup& setup, const fs::path& backupFolder, const fs::path& outputFolder,
+                        const std::string& password, const std::string& cachedKey, ScanProgress& progress) {
   std::vector<std::string> arguments;
   if (setup.keyCache != nullptr) arguments.emplace_back(kToolOptionPrintKey);
   if (!cachedKey.empty()) arguments.emplace_back(kToolOptionKeyStdin);
@@ -121,21 +121,21 @@ int RunTool(const DecryptionSetup& setup, const fs::path& backupFolder, const fs
   std::string input = (cachedKey.empty() ? password : cachedKey) + "\n";
 
   DecryptionToolProcess tool;
-  const int startRc = tool.Start(setup.toolPath, arguments, input);
+  const std::error_code startRc = tool.Start(setup.toolPath, arguments, input);
   crypto::WipeString(input);
-  if (startRc != kOk) return kBadFile;
+  if (startRc) return kBadFile;
 
   ToolRun run(setup, progress);
-  int rc = run.Follow(tool);
+  std::error_code rc = run.Follow(tool);
   const int exitCode = tool.Wait();  // -1 when Follow already reaped a cancelled tool
-  if (rc == kOk) {
+  if (!rc) {
     if (exitCode == kToolExitWrongPassword) {
       rc = kWrongPassword;
     } else if (exitCode != kToolExitOk && exitCode != kToolExitSomeFilesFailed) {
       rc = kBadFile;
     }
   }
-  if (rc == kOk && setup.keyCache != nullptr && !run.printedKey().empty()) {
+  if (!rc && setup.keyCache != nullptr && !run.printedKey().empty()) {
     setup.keyCache->Remember(backupFolder, password, run.printedKey());
   }
   return rc;
@@ -143,8 +143,8 @@ int RunTool(const DecryptionSetup& setup, const fs::path& backupFolder, const fs
 
 }  // namespace
 
-int DecryptBackup(const DecryptionSetup& setup, const fs::path& backupFolder, const std::string& password,
-                  ScanProgress& progress, fs::path& outputFolder) {
+std::error_code DecryptBackup(const DecryptionSetup& setup, const fs::path& backupFolder, const std::string& password,
+                              ScanProgress& progress, fs::path& outputFolder) {
   outputFolder.clear();
   if (setup.temporaryRoot.empty()) return kBadFile;  // nowhere to write the plain copy
   outputFolder = setup.temporaryRoot / kDecryptionOutputFolderName;
@@ -155,7 +155,7 @@ int DecryptBackup(const DecryptionSetup& setup, const fs::path& backupFolder, co
 
   std::string cachedKey;
   if (setup.keyCache != nullptr) cachedKey = setup.keyCache->Find(backupFolder, password).value_or("");
-  int rc = RunTool(setup, backupFolder, outputFolder, password, cachedKey, progress);
+  std::error_code rc = RunTool(setup, backupFolder, outputFolder, password, cachedKey, progress);
   if (rc == kWrongPassword && !cachedKey.empty()) {
     // The backup was written again with new keys since the key was kept.
     setup.keyCache->Forget();
@@ -164,12 +164,11 @@ int DecryptBackup(const DecryptionSetup& setup, const fs::path& backupFolder, co
   }
   crypto::WipeString(cachedKey);
 
-  if (rc != kOk) {
+  if (rc) {
     RemovePlainFiles(outputFolder);
     return rc;
   }
-  progress.Report(progress.progress + progress.step);
-  return kOk;
+  return progress.Report(progress.progress + progress.step);
 }
 
 }  // namespace scrivel

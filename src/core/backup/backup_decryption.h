@@ -6,12 +6,14 @@
 //
 //   DecryptionSetup setup{appFolder / "tool", temporaryRoot, storedFileCount};
 //   std::filesystem::path output;
-//   int rc = DecryptBackup(setup, info.folderPath, password, progress, output);
-//   if (rc == kOk) engine.SetDecryptionOutputFolder(output);
+//   std::error_code rc = DecryptBackup(setup, info.folderPath, password, progress, output);
+//   if (!rc) engine.SetDecryptionOutputFolder(output);
 //
 // The backup folder is only read. The password reaches the tool through its
 // standard input, never its command line.
 #pragma once
+
+#include <system_error>
 
 #include <atomic>
 #include <cstdint>
@@ -19,7 +21,7 @@
 #include <string>
 
 #include "core/backup/decryption_key_cache.h"
-#include "core/recovery/scan_progress.h"
+#include "core/common/scan_progress.h"
 
 namespace scrivel {
 
@@ -44,14 +46,14 @@ struct DecryptionSetup {
 // during the key derivation. After a successful run progress + step is
 // reported once more; `progress.progress` itself is only ever raised to 1.
 //
-// Returns kOk when the tool ran to its end (files it could not decrypt are
+// Returns success when the tool ran to its end (files it could not decrypt are
 // listed in its output, not failures of the whole run); kWrongPassword when it
 // reports "Wrong password"; kBadFile when the tool cannot be started, the
 // output folder cannot be made, or the tool fails on the backup or ends
 // abnormally; the callback's non-zero answer, or kCancelled for
-// `stopRequested`, after stopping the tool. Every result other than kOk
+// `stopRequested`, after stopping the tool. Every result other than success
 // leaves the output folder without plain files.
-[[nodiscard]] int DecryptBackup(const DecryptionSetup& setup, const std::filesystem::path& backupFolder,
+[[nodiscard]] std::error_code DecryptBackup(const DecryptionSetup& setup, const std::filesystem::path& backupFolder,
                                 const std::string& password, ScanProgress& progress,
                                 std::filesystem::path& outputFolder);
 

@@ -70,9 +70,9 @@ bool BackupEngine::ListBackupFolders(const std::filesystem::path& root) {
   return listed;
 }
 
-int BackupEngine::ReadAllBackupInfo(std::vector<BackupInfo>& out) const {
+std::error_code BackupEngine::ReadAllBackupInfo(std::vector<BackupInfo>& out) const {
   scrivel::ReadAllBackupInfo(m_backupFolders, out);
-  return kOk;
+  return {};
 }
 
 void BackupEngine::SelectBackup(const BackupInfo& info) {
@@ -87,17 +87,20 @@ void BackupEngine::SetDecryptionOutputFolder(const std::filesystem::path& folder
   m_decryptionOutputFolder = folder;
 }
 
-int BackupEngine::LoadManifest() {
+std::error_code BackupEngine::LoadManifest() {
   m_manifest.Clear();
   m_hasManifestDb = FileExists(m_currentFolder / kManifestDbName);
   std::vector<ManifestEntry> entries;
-  int result = kBadFile;
+  std::error_code result = kBadFile;
+  m_manifestDamaged = false;
   if (m_hasManifestDb) {
     const std::filesystem::path decrypted = m_decryptionOutputFolder / kDecryptedManifestName;
     const bool useDecrypted = Layout() == StoreLayout::kDecrypted && FileExists(decrypted);
-    result = LoadManifestDb(useDecrypted ? decrypted : m_currentFolder / kManifestDbName, entries);
+    result = LoadManifestDb(useDecrypted ? decrypted : m_currentFolder / kManifestDbName, entries, &m_manifestDamaged);
   } else if (FileExists(m_currentFolder / kManifestMbdbName)) {
-    result = LoadManifestMbdb(m_currentFolder / kManifestMbdbName, entries);
+    std::uint64_t damagedRegions = 0;
+    result = LoadManifestMbdb(m_currentFolder / kManifestMbdbName, entries, &damagedRegions);
+    m_manifestDamaged = damagedRegions != 0;
   }
   m_manifest.Assign(std::move(entries));
   return result;

@@ -16,6 +16,8 @@
 // Not thread-safe: one thread (the scan) works with it at a time.
 #pragma once
 
+#include <system_error>
+
 #include <cstdint>
 #include <filesystem>
 #include <string_view>
@@ -55,8 +57,8 @@ class BackupEngine {
   std::uint64_t ByteTotal() const { return m_byteTotal; }
 
   // Appends to `out` the summary of every listed folder that has a readable
-  // Info.plist, in list order; other entries are skipped. Returns kOk.
-  [[nodiscard]] int ReadAllBackupInfo(std::vector<BackupInfo>& out) const;
+  // Info.plist, in list order; other entries are skipped. Returns success.
+  [[nodiscard]] std::error_code ReadAllBackupInfo(std::vector<BackupInfo>& out) const;
 
   // Makes `info` the selected backup and its folder the current backup
   // folder. Forgets the manifest and any decryption output of the backup
@@ -78,8 +80,11 @@ class BackupEngine {
   // - else "Manifest.mbdb" (LoadManifestMbdb);
   // - neither: kBadFile.
   // Returns the loader's result; the entries read before a failure are kept.
-  [[nodiscard]] int LoadManifest();
+  [[nodiscard]] std::error_code LoadManifest();
   const Manifest& GetManifest() const { return m_manifest; }
+  // Whether damage in the manifest hid some of its entries at the last
+  // LoadManifest (the intact ones were loaded).
+  bool ManifestDamaged() const { return m_manifestDamaged; }
   // Whether the current backup folder holds "Manifest.db" (the iOS 10 and
   // later layout). Set by SelectBackup and by LoadManifest.
   bool HasManifestDb() const { return m_hasManifestDb; }
@@ -106,6 +111,7 @@ class BackupEngine {
   std::uint64_t m_byteTotal = 0;                   // bytes of the plain files among them
   Manifest m_manifest;                             // entries in manifest order
   bool m_hasManifestDb = false;                    // current folder holds "Manifest.db"
+  bool m_manifestDamaged = false;                  // the last LoadManifest met damage (see ManifestDamaged)
 };
 
 }  // namespace scrivel

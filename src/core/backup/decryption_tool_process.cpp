@@ -67,8 +67,8 @@ void DecryptionToolProcess::CloseOutput() {
   m_outputFd = -1;
 }
 
-int DecryptionToolProcess::Start(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                                 std::string_view input) {
+std::error_code DecryptionToolProcess::Start(const std::filesystem::path& program,
+                                             const std::vector<std::string>& arguments, std::string_view input) {
   if (running()) return kBadFile;
   // Standard input is a socket so that writing to a child that already ended
   // fails with an error instead of a SIGPIPE for the whole application.
@@ -108,7 +108,7 @@ int DecryptionToolProcess::Start(const std::filesystem::path& program, const std
     CloseOutput();
     return kBadFile;
   }
-  return kOk;
+  return {};
 }
 
 DecryptionToolProcess::ReadStatus DecryptionToolProcess::Read(std::chrono::milliseconds timeout, std::string& out) {

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace scrivel {
@@ -29,11 +30,11 @@ class DecryptionToolProcess {
   DecryptionToolProcess& operator=(const DecryptionToolProcess&) = delete;
 
   // Starts `program` with `arguments` (argv[1] onwards), writes `input` to its
-  // standard input and closes it. Returns kOk, or kBadFile when the pipes
+  // standard input and closes it. Returns success, or kBadFile when the pipes
   // cannot be made, the program cannot be started or the input cannot be
   // written (the child is then terminated).
-  [[nodiscard]] int Start(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                          std::string_view input);
+  [[nodiscard]] std::error_code Start(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                                      std::string_view input);
 
   // Waits up to `timeout` for output and appends what arrived to `out`.
   ReadStatus Read(std::chrono::milliseconds timeout, std::string& out);

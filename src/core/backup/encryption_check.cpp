@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/backup/file_bytes.h"
-#include "core/backup/plist_values.h"
+#include "core/common/plist_values.h"
 #include "core/backup/stored_databases.h"
 
 namespace scrivel {

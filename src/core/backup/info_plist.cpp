@@ -7,7 +7,7 @@
 #include "core/backup/backup_date.h"
 #include "core/backup/encryption_check.h"
 #include "core/backup/file_bytes.h"
-#include "core/backup/plist_values.h"
+#include "core/common/plist_values.h"
 #include "core/common/result_codes.h"
 #include "core/common/utf8.h"
 
@@ -188,7 +188,7 @@ void ReadInfoPlistSummary(std::span<const std::uint8_t> bytes, long biasMinutes,
   ReadSummaryFromPlist(bytes, biasMinutes, out);
 }
 
-int ReadBackupInfo(const std::filesystem::path& folder, BackupInfo& out) {
+std::error_code ReadBackupInfo(const std::filesystem::path& folder, BackupInfo& out) {
   std::vector<std::uint8_t> bytes;
   if (ReadWholeFile(folder / "Info.plist", bytes) != FileReadError::kNone) return kBadFile;
   BackupInfo info;
@@ -196,13 +196,13 @@ int ReadBackupInfo(const std::filesystem::path& folder, BackupInfo& out) {
   info.folderPath = WithoutTrailingSlash(folder.string());
   info.encrypted = IsBackupEncrypted(folder);
   out = std::move(info);
-  return kOk;
+  return {};
 }
 
 void ReadAllBackupInfo(const std::vector<std::filesystem::path>& folders, std::vector<BackupInfo>& out) {
   for (const std::filesystem::path& folder : folders) {
     BackupInfo info;
-    if (ReadBackupInfo(folder, info) == kOk) out.push_back(std::move(info));
+    if (!ReadBackupInfo(folder, info)) out.push_back(std::move(info));
   }
 }
 

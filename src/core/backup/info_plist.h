@@ -20,6 +20,8 @@
 // instead.
 #pragma once
 
+#include <system_error>
+
 #include <cstdint>
 #include <filesystem>
 #include <span>
@@ -36,9 +38,9 @@ void ReadInfoPlistSummary(std::span<const std::uint8_t> bytes, long biasMinutes,
 
 // Reads `folder`/Info.plist into `out`: the four texts above, folderPath
 // (`folder` without a trailing "/") and encrypted (IsBackupEncrypted).
-// Returns kOk, or kBadFile when Info.plist cannot be opened or read; `out` is
+// Returns success, or kBadFile when Info.plist cannot be opened or read; `out` is
 // then left unchanged.
-[[nodiscard]] int ReadBackupInfo(const std::filesystem::path& folder, BackupInfo& out);
+[[nodiscard]] std::error_code ReadBackupInfo(const std::filesystem::path& folder, BackupInfo& out);
 
 // Appends to `out` the summary of every folder of `folders` that has a
 // readable Info.plist, in the given order; other entries (plain files,

@@ -14,6 +14,7 @@ namespace scrivel {
 struct ManifestEntry {
   std::string name;    // domain + "-" + relative path, e.g. "HomeDomain-Library/SMS/sms.db"
   std::string fileId;  // 40 lowercase hex digits: the stored file's name
+  bool storedFile = true;  // a file's content is stored under fileId; false for folders and links
 };
 
 // A hash index from one text field of the entries to the position of the

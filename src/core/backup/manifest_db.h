@@ -3,6 +3,8 @@
 // one entry, directories included.
 #pragma once
 
+#include <system_error>
+
 #include <filesystem>
 #include <vector>
 
@@ -10,13 +12,15 @@
 
 namespace scrivel {
 
-// Reads `path` with the query "select fileID,domain, relativePath from
-// Files;". Each row gives fileId = fileID and name = domain + "-" +
-// relativePath (NULL reads as empty text). The database is opened read-only
-// and immutable: nothing is ever written next to it.
-// Returns kOk; SQLite's error code when the file cannot be opened; kQueryError
-// when the query fails (the rows read before the failure are still in `out`).
-// `out` is cleared first.
-[[nodiscard]] int LoadManifestDb(const std::filesystem::path& path, std::vector<ManifestEntry>& out);
+// Reads the Files table of `path`: each row gives fileId = fileID, name =
+// domain + "-" + relativePath (NULL reads as empty text) and storedFile from
+// the flags column (1 = a file; a manifest without the column lists files
+// only). The database is opened read-only and immutable: nothing is ever
+// written next to it. `out` is cleared first.
+// Returns success, also when damage ended the query after some rows (those
+// rows are kept, and *incomplete is set when given); kBadFile when the file
+// cannot be opened as a database; kQueryError when no row could be read.
+[[nodiscard]] std::error_code LoadManifestDb(const std::filesystem::path& path, std::vector<ManifestEntry>& out,
+                                             bool* incomplete = nullptr);
 
 }  // namespace scrivel

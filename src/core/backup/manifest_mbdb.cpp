@@ -7,27 +7,57 @@
 
 namespace scrivel {
 
-int ParseManifestMbdb(std::span<const std::uint8_t> bytes, std::vector<ManifestEntry>& out) {
+namespace {
+
+// A record read at a guessed offset is taken for a real one only when its
+// domain reads like a domain ("HomeDomain", "AppDomain-net.whatsapp...").
+bool LooksLikeRecord(const MbdbRecord& record) {
+  return !record.path.empty() && record.domain.find("Domain") != std::string::npos;
+}
+
+// The offset of the next record that reads cleanly and looks like one,
+// searched from `offset`; bytes.size() when none is left.
+std::size_t NextIntactRecord(std::span<const std::uint8_t> bytes, std::size_t offset, MbdbRecord& record) {
+  for (; offset < bytes.size(); ++offset) {
+    std::size_t probe = offset;
+    if (!ReadMbdbRecord(bytes, probe, record) && LooksLikeRecord(record)) return offset;
+  }
+  return bytes.size();
+}
+
+}  // namespace
+
+std::error_code ParseManifestMbdb(std::span<const std::uint8_t> bytes, std::vector<ManifestEntry>& out,
+                                  std::uint64_t* damagedRegions) {
   out.clear();
-  if (const int rc = CheckMbdbHeader(bytes); rc != kOk) return rc;
+  if (damagedRegions != nullptr) *damagedRegions = 0;
+  if (const std::error_code rc = CheckMbdbHeader(bytes); rc) return rc;
   // A typical record takes about 128 bytes; reserving from the file size
   // spares most of the vector's regrowth.
   out.reserve((bytes.size() - kMbdbHeaderSize) / 128);
   std::size_t offset = kMbdbHeaderSize;
   MbdbRecord record;
   while (offset < bytes.size()) {
-    if (const int rc = ReadMbdbRecord(bytes, offset, record); rc != kOk) return rc;
+    if (ReadMbdbRecord(bytes, offset, record)) {
+      // A damaged record: the entries around it still count. The walk goes
+      // on at the next offset where an intact record begins.
+      if (damagedRegions != nullptr) ++*damagedRegions;
+      offset = NextIntactRecord(bytes, offset + 1, record);
+      continue;
+    }
     if (record.domain.empty() || record.path.empty() || record.IsDirectory()) continue;
     ManifestEntry entry;
     entry.fileId = ComputeFileId(record.domain, record.path);
     entry.name.reserve(record.domain.size() + 1 + record.path.size());
     entry.name.append(record.domain).append("-").append(record.path);
+    entry.storedFile = record.IsRegularFile();
     out.push_back(std::move(entry));
   }
-  return kOk;
+  return {};
 }
 
-int LoadManifestMbdb(const std::filesystem::path& path, std::vector<ManifestEntry>& out) {
+std::error_code LoadManifestMbdb(const std::filesystem::path& path, std::vector<ManifestEntry>& out,
+                                 std::uint64_t* damagedRegions) {
   out.clear();
   if (path.empty()) return kBadFile;
   std::vector<std::uint8_t> bytes;
@@ -36,7 +66,7 @@ int LoadManifestMbdb(const std::filesystem::path& path, std::vector<ManifestEntr
     case FileReadError::kCannotOpen: return kMbdbUnopenable;
     case FileReadError::kReadFailed: return kBadFile;
   }
-  return ParseManifestMbdb(bytes, out);
+  return ParseManifestMbdb(bytes, out, damagedRegions);
 }
 
 }  // namespace scrivel

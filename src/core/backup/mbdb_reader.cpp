@@ -109,14 +109,14 @@ bool ReadRecordProperties(MbdbCursor& cursor, MbdbRecord& out) {
 
 }  // namespace
 
-int CheckMbdbHeader(std::span<const std::uint8_t> bytes) {
+std::error_code CheckMbdbHeader(std::span<const std::uint8_t> bytes) {
   // magic: "mbdb", followed by the 2-byte version
   if (bytes.size() < kMbdbHeaderSize) return kBadFile;
   if (std::memcmp(bytes.data(), kMbdbMagic, kMbdbMagicSize) != 0) return kBadFile;
-  return kOk;
+  return {};
 }
 
-int ReadMbdbRecord(std::span<const std::uint8_t> bytes, std::size_t& offset, MbdbRecord& out) {
+std::error_code ReadMbdbRecord(std::span<const std::uint8_t> bytes, std::size_t& offset, MbdbRecord& out) {
   if (offset >= bytes.size()) return kBadFile;  // no record starts at or past the end
   MbdbCursor cursor(bytes, offset);
   const bool complete = cursor.ReadString(out.domain) && cursor.ReadString(out.path) &&
@@ -127,20 +127,20 @@ int ReadMbdbRecord(std::span<const std::uint8_t> bytes, std::size_t& offset, Mbd
   // be read from bytes that are not there (tests: TruncatedFile*).
   if (!complete) return kBadFile;
   offset = cursor.Position();
-  return kOk;
+  return {};
 }
 
-int ParseMbdb(std::span<const std::uint8_t> bytes, std::vector<MbdbRecord>& out) {
+std::error_code ParseMbdb(std::span<const std::uint8_t> bytes, std::vector<MbdbRecord>& out) {
   out.clear();
-  if (const int rc = CheckMbdbHeader(bytes); rc != kOk) return rc;
+  if (const std::error_code rc = CheckMbdbHeader(bytes); rc) return rc;
   std::size_t offset = kMbdbHeaderSize;
   MbdbRecord record;
   // Each record consumes at least one byte (a domain length), so the walk ends.
   while (offset < bytes.size()) {
-    if (const int rc = ReadMbdbRecord(bytes, offset, record); rc != kOk) return rc;
+    if (const std::error_code rc = ReadMbdbRecord(bytes, offset, record); rc) return rc;
     out.push_back(record);
   }
-  return kOk;
+  return {};
 }
 
 }  // namespace scrivel

@@ -37,6 +37,8 @@
 // The fixture builder in tests/fixtures/ writes files in this layout.
 #pragma once
 
+#include <system_error>
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -81,24 +83,24 @@ struct MbdbRecord {
 };
 
 // Checks that `bytes` begins with the "mbdb" magic and holds the version
-// field. Returns kOk, or kBadFile when the magic is wrong or the file is
+// field. Returns success, or kBadFile when the magic is wrong or the file is
 // shorter than kMbdbHeaderSize.
-[[nodiscard]] int CheckMbdbHeader(std::span<const std::uint8_t> bytes);
+[[nodiscard]] std::error_code CheckMbdbHeader(std::span<const std::uint8_t> bytes);
 
 // Reads the record that starts at `offset` in `bytes` into `out` and moves
 // `offset` to the first byte after it. `out` is overwritten field by field (its
 // buffers are reused, so one record object can serve a whole walk).
-// Returns kOk, or kBadFile when the record runs past the end of `bytes` (or
+// Returns success, or kBadFile when the record runs past the end of `bytes` (or
 // `offset` is already at or past the end); then `offset` is left unchanged,
 // `out` holds no valid record, and nothing beyond the end of `bytes` has been
 // read.
-[[nodiscard]] int ReadMbdbRecord(std::span<const std::uint8_t> bytes, std::size_t& offset,
+[[nodiscard]] std::error_code ReadMbdbRecord(std::span<const std::uint8_t> bytes, std::size_t& offset,
                                  MbdbRecord& out);
 
 // Parses a whole Manifest.mbdb image: checks the header, then reads records
 // until the end of `bytes`, appending each to `out` (cleared first).
-// Returns kOk; kBadFile for a bad header (out stays empty) or for a record
+// Returns success; kBadFile for a bad header (out stays empty) or for a record
 // that runs past the end (out keeps every record read before it).
-[[nodiscard]] int ParseMbdb(std::span<const std::uint8_t> bytes, std::vector<MbdbRecord>& out);
+[[nodiscard]] std::error_code ParseMbdb(std::span<const std::uint8_t> bytes, std::vector<MbdbRecord>& out);
 
 }  // namespace scrivel

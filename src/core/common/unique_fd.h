@@ -1,6 +1,10 @@
 // Owns one POSIX file descriptor and closes it when destroyed.
 #pragma once
 
+#include <system_error>
+
+#include "core/common/result_codes.h"
+
 #include <unistd.h>
 
 #include <cerrno>
@@ -24,12 +28,12 @@ class UniqueFd {
 
   int Get() const { return m_fd; }
   bool IsOpen() const { return m_fd >= 0; }
-  // Closes now and returns 0, or the system's error number (a failed close
+  // Closes now and returns success, or the system's error (a failed close
   // of a written file can mean lost data).
-  int Close() {
+  [[nodiscard]] std::error_code Close() {
     const int rc = m_fd >= 0 ? ::close(m_fd) : 0;
     m_fd = -1;
-    return rc == 0 ? 0 : errno;
+    return rc == 0 ? std::error_code{} : LastSystemError();
   }
   void Reset(int fd = -1) {
     if (m_fd >= 0) ::close(m_fd);

@@ -1,6 +1,6 @@
 #include "core/crypto/backup_key_material.h"
 
-#include "core/backup/plist_values.h"
+#include "core/common/plist_values.h"
 #include "core/common/result_codes.h"
 
 namespace scrivel::crypto {
@@ -20,7 +20,7 @@ std::vector<std::uint8_t> DataValue(plist_t root, const char* key) {
 
 }  // namespace
 
-int ReadBackupKeyMaterial(std::span<const std::uint8_t> manifestPlist, BackupKeyMaterial& out, std::string& error) {
+std::error_code ReadBackupKeyMaterial(std::span<const std::uint8_t> manifestPlist, BackupKeyMaterial& out, std::string& error) {
   out = BackupKeyMaterial{};
   error.clear();
   PlistPtr root = ParsePlist(manifestPlist);
@@ -36,7 +36,7 @@ int ReadBackupKeyMaterial(std::span<const std::uint8_t> manifestPlist, BackupKey
     error = "Manifest.plist has no BackupKeyBag";
     return kBadFile;
   }
-  return kOk;
+  return {};
 }
 
 }  // namespace scrivel::crypto

@@ -6,6 +6,8 @@
 //                        (layout of WrappedFileKey, class_keys.h)
 #pragma once
 
+#include <system_error>
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -20,10 +22,10 @@ struct BackupKeyMaterial {
 };
 
 // Reads the entries above from the bytes of Manifest.plist into `out`
-// (cleared first). Returns kOk, or kBadFile with a short reason in `error`
+// (cleared first). Returns success, or kBadFile with a short reason in `error`
 // when the bytes are not a property list with a dictionary at the top, or the
 // backup is marked encrypted but has no BackupKeyBag.
-[[nodiscard]] int ReadBackupKeyMaterial(std::span<const std::uint8_t> manifestPlist, BackupKeyMaterial& out,
+[[nodiscard]] std::error_code ReadBackupKeyMaterial(std::span<const std::uint8_t> manifestPlist, BackupKeyMaterial& out,
                                         std::string& error);
 
 }  // namespace scrivel::crypto

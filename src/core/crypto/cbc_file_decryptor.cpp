@@ -10,6 +10,7 @@
 
 #include <openssl/evp.h>
 
+#include "core/common/regular_file.h"
 #include "core/common/result_codes.h"
 #include "core/common/unique_fd.h"
 
@@ -37,16 +38,16 @@ ssize_t ReadFull(int fd, std::uint8_t* buffer, std::size_t size) {
   return static_cast<ssize_t>(done);
 }
 
-// Writes all `size` bytes; returns 0 or the system's error number.
-int WriteFull(int fd, const std::uint8_t* buffer, std::size_t size) {
+// Writes all `size` bytes; returns success or the system's error.
+std::error_code WriteFull(int fd, const std::uint8_t* buffer, std::size_t size) {
   std::size_t done = 0;
   while (done < size) {
     const ssize_t n = ::write(fd, buffer + done, size - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return errno;
+    if (n < 0) return LastSystemError();
     done += static_cast<std::size_t>(n);
   }
-  return 0;
+  return {};
 }
 
 // Number of padding bytes at the end of the last plain block, or 0 when the
@@ -63,8 +64,8 @@ std::size_t PaddingLength(const std::uint8_t* lastBlock) {
 // Decrypts all whole blocks of `in` into `out`, stripping the padding of the
 // last block when it is valid. `alignedSize` is the number of stored bytes
 // that form whole blocks.
-int DecryptBlocks(int in, int out, std::span<const std::uint8_t> key, std::uint64_t alignedSize,
-                  DecryptedFileReport& report) {
+std::error_code DecryptBlocks(int in, int out, std::span<const std::uint8_t> key, std::uint64_t alignedSize,
+                              DecryptedFileReport& report) {
   CipherContext context(EVP_CIPHER_CTX_new());
   static const std::uint8_t kZeroIv[kAesBlockSize] = {};
   if (!context || EVP_DecryptInit_ex(context.get(), EVP_aes_256_cbc(), nullptr, key.data(), kZeroIv) != 1) {
@@ -96,31 +97,32 @@ int DecryptBlocks(int in, int out, std::span<const std::uint8_t> key, std::uint6
       report.paddingValid = padding != 0;
       keep -= padding;
     }
-    if (const int rc = WriteFull(out, plain.data(), keep); rc != 0) return rc;
+    if (const std::error_code rc = WriteFull(out, plain.data(), keep); rc) return rc;
     report.plainSize += keep;
   }
-  return kOk;
+  return {};
 }
 
 }  // namespace
 
-int DecryptFileToFile(const std::filesystem::path& source, const std::filesystem::path& destination,
-                      std::span<const std::uint8_t> key, DecryptedFileReport& report) {
+std::error_code DecryptFileToFile(const std::filesystem::path& source, const std::filesystem::path& destination,
+                                  std::span<const std::uint8_t> key, DecryptedFileReport& report) {
   report = DecryptedFileReport{};
   if (key.size() != kFileKeySize) return kBadFile;
-  UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!in.IsOpen()) return kBadFile;
+  UniqueFd in;
+  if (OpenRegularFileForReading(source.string(), in)) return kBadFile;
   struct stat status {};
-  if (::fstat(in.Get(), &status) != 0 || !S_ISREG(status.st_mode)) return kBadFile;
+  if (::fstat(in.Get(), &status) != 0) return kBadFile;
   report.storedSize = static_cast<std::uint64_t>(status.st_size);
   report.unalignedTailSize = report.storedSize % kAesBlockSize;
 
-  UniqueFd out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644));
-  if (!out.IsOpen()) return errno;
-  int rc = DecryptBlocks(in.Get(), out.Get(), key, report.storedSize - report.unalignedTailSize, report);
-  const int closeRc = out.Close();
-  if (rc == kOk) rc = closeRc;
-  if (rc != kOk) {
+  // Decrypted files are the person's private data: readable by them alone.
+  UniqueFd out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
+  if (!out.IsOpen()) return LastSystemError();
+  std::error_code rc = DecryptBlocks(in.Get(), out.Get(), key, report.storedSize - report.unalignedTailSize, report);
+  const std::error_code closeRc = out.Close();
+  if (!rc) rc = closeRc;
+  if (rc) {
     std::error_code ignored;
     std::filesystem::remove(destination, ignored);
   }

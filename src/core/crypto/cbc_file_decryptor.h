@@ -9,6 +9,8 @@
 //                     length is a multiple of 16)
 #pragma once
 
+#include <system_error>
+
 #include <cstdint>
 #include <filesystem>
 #include <span>
@@ -32,12 +34,12 @@ struct DecryptedFileReport {
 };
 
 // Decrypts `source` with the 32-byte `key` into `destination` (created or
-// truncated; a symbolic link there is refused). Returns kOk with `report`
+// truncated; a symbolic link there is refused). Returns success with `report`
 // filled (check report.damaged()), kBadFile when the source cannot be opened
 // or the key has the wrong size, kShortRead when the source shrinks while being
 // read, or the system's error number when the destination cannot be written.
-// On an error other than kOk the destination is removed.
-[[nodiscard]] int DecryptFileToFile(const std::filesystem::path& source, const std::filesystem::path& destination,
+// On an error other than success the destination is removed.
+[[nodiscard]] std::error_code DecryptFileToFile(const std::filesystem::path& source, const std::filesystem::path& destination,
                                     std::span<const std::uint8_t> key, DecryptedFileReport& report);
 
 }  // namespace scrivel::crypto

@@ -15,7 +15,7 @@ bool ParseWrappedFileKey(std::span<const std::uint8_t> bytes, WrappedFileKey& ou
   return true;
 }
 
-int ClassKeys::Unlock(const Keybag& keybag, std::span<const std::uint8_t> passwordKey) {
+std::error_code ClassKeys::Unlock(const Keybag& keybag, std::span<const std::uint8_t> passwordKey) {
   m_keys.clear();
   bool anyWrappedWithPassword = false;
   for (const ClassKeyRecord& record : keybag.classKeys) {
@@ -27,7 +27,7 @@ int ClassKeys::Unlock(const Keybag& keybag, std::span<const std::uint8_t> passwo
   if (!anyWrappedWithPassword) return kBadFile;
   // With the right password every class key opens; with a wrong one none does.
   // Keeping the ones that open lets a keybag with one damaged key still work.
-  return m_keys.empty() ? kWrongPassword : kOk;
+  return m_keys.empty() ? make_error_code(kWrongPassword) : std::error_code{};
 }
 
 bool ClassKeys::UnwrapFileKey(const WrappedFileKey& wrapped, SecretBytes& key) const {

@@ -1,6 +1,8 @@
 // The unlocked class keys of a keybag, and the per-file keys they unwrap.
 #pragma once
 
+#include <system_error>
+
 #include <array>
 #include <cstdint>
 #include <map>
@@ -33,9 +35,9 @@ class ClassKeys {
   ClassKeys& operator=(const ClassKeys&) = delete;
 
   // Unwraps every class key of `keybag` marked as wrapped with the password
-  // key. Returns kOk when at least one opens, kWrongPassword when none passes
+  // key. Returns success when at least one opens, kWrongPassword when none passes
   // the integrity check, kBadFile when the keybag has no such key.
-  [[nodiscard]] int Unlock(const Keybag& keybag, std::span<const std::uint8_t> passwordKey);
+  [[nodiscard]] std::error_code Unlock(const Keybag& keybag, std::span<const std::uint8_t> passwordKey);
 
   // Unwraps `wrapped` with the key of its protection class into `key`.
   // False when that class is not unlocked or the integrity check fails.

@@ -8,7 +8,7 @@
 
 namespace scrivel::crypto {
 
-int RunPbkdf2(PbkdfDigest digest, std::span<const std::uint8_t> secret, std::span<const std::uint8_t> salt,
+std::error_code RunPbkdf2(PbkdfDigest digest, std::span<const std::uint8_t> secret, std::span<const std::uint8_t> salt,
               std::uint32_t iterations, SecretBytes& key) {
   key.Clear();
   if (iterations == 0 || iterations > INT_MAX || secret.size() > INT_MAX || salt.size() > INT_MAX) return kBadFile;
@@ -25,18 +25,18 @@ int RunPbkdf2(PbkdfDigest digest, std::span<const std::uint8_t> secret, std::spa
     key.Clear();
     return kBadFile;
   }
-  return kOk;
+  return {};
 }
 
-int DerivePasswordKey(std::span<const std::uint8_t> password, const Keybag& keybag, SecretBytes& key) {
+std::error_code DerivePasswordKey(std::span<const std::uint8_t> password, const Keybag& keybag, SecretBytes& key) {
   key.Clear();
   if (!keybag.hasDoubleProtection) {
     return RunPbkdf2(PbkdfDigest::kSha1, password, keybag.salt, keybag.iterations, key);
   }
   SecretBytes firstStage;
-  if (const int rc = RunPbkdf2(PbkdfDigest::kSha256, password, keybag.doubleProtectionSalt,
+  if (const std::error_code rc = RunPbkdf2(PbkdfDigest::kSha256, password, keybag.doubleProtectionSalt,
                                keybag.doubleProtectionIterations, firstStage);
-      rc != kOk) {
+      rc) {
     return rc;
   }
   return RunPbkdf2(PbkdfDigest::kSha1, firstStage.view(), keybag.salt, keybag.iterations, key);

@@ -55,14 +55,14 @@ void KeepUsableGroup(const ClassKeyGroup& group, Keybag& out) {
   out.classKeys.push_back({*group.protectionClass, group.wrap, group.keyType, group.wrappedKey});
 }
 
-int Fail(std::string& error, const char* reason) {
+std::error_code Fail(std::string& error, const char* reason) {
   error = reason;
   return kBadFile;
 }
 
 }  // namespace
 
-int ParseKeybag(std::span<const std::uint8_t> bytes, Keybag& out, std::string& error) {
+std::error_code ParseKeybag(std::span<const std::uint8_t> bytes, Keybag& out, std::string& error) {
   out = Keybag{};
   error.clear();
   bool hasSalt = false;
@@ -131,7 +131,7 @@ int ParseKeybag(std::span<const std::uint8_t> bytes, Keybag& out, std::string& e
   out.hasDoubleProtection = hasDoubleProtectionSalt;
   if (out.doubleProtectionIterations > kMaxSha256Iterations) return Fail(error, "keybag DPIC is implausibly large");
   if (out.classKeys.empty()) return Fail(error, "keybag holds no class key");
-  return kOk;
+  return {};
 }
 
 }  // namespace scrivel::crypto

@@ -31,6 +31,8 @@
 //   PBKY  optional public key; not used
 #pragma once
 
+#include <system_error>
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -64,11 +66,11 @@ struct Keybag {
   std::vector<ClassKeyRecord> classKeys;  // groups with CLAS and a WPKY of kWrappedKeySize bytes
 };
 
-// Parses `bytes` into `out` (cleared first). Returns kOk, or kBadFile with a
+// Parses `bytes` into `out` (cleared first). Returns success, or kBadFile with a
 // short reason in `error` when a record runs past the end, a 4-byte field has
 // another length, SALT or ITER is missing or zero, only one of DPIC and DPSL is
 // present, a round count exceeds its maximum, or no usable class key exists.
 // Class key groups without CLAS or with a WPKY of another size are skipped.
-[[nodiscard]] int ParseKeybag(std::span<const std::uint8_t> bytes, Keybag& out, std::string& error);
+[[nodiscard]] std::error_code ParseKeybag(std::span<const std::uint8_t> bytes, Keybag& out, std::string& error);
 
 }  // namespace scrivel::crypto

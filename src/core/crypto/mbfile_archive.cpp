@@ -1,6 +1,6 @@
 #include "core/crypto/mbfile_archive.h"
 
-#include "core/backup/plist_values.h"
+#include "core/common/plist_values.h"
 #include "core/common/result_codes.h"
 
 namespace scrivel::crypto {
@@ -36,14 +36,14 @@ plist_t DataNodeOf(plist_t object) {
   return DictionaryItemOfType(object, "NS.data", PLIST_DATA);
 }
 
-int Fail(std::string& error, const char* reason) {
+std::error_code Fail(std::string& error, const char* reason) {
   error = reason;
   return kBadFile;
 }
 
 }  // namespace
 
-int ParseMbFileArchive(std::span<const std::uint8_t> archive, MbFileProperties& out, std::string& error) {
+std::error_code ParseMbFileArchive(std::span<const std::uint8_t> archive, MbFileProperties& out, std::string& error) {
   out = MbFileProperties{};
   error.clear();
   PlistPtr root = ParsePlist(archive);
@@ -57,7 +57,7 @@ int ParseMbFileArchive(std::span<const std::uint8_t> archive, MbFileProperties& 
   out.size = UnsignedValue(file, "Size");
   out.protectionClass = static_cast<std::uint32_t>(UnsignedValue(file, "ProtectionClass"));
   plist_t keyUid = DictionaryItemOfType(file, "EncryptionKey", PLIST_UID);
-  if (keyUid == nullptr) return kOk;
+  if (keyUid == nullptr) return {};
   plist_t data = DataNodeOf(ResolveUid(objects, keyUid));
   if (data == nullptr) return Fail(error, "file record EncryptionKey is invalid");
   std::uint64_t length = 0;
@@ -66,7 +66,7 @@ int ParseMbFileArchive(std::span<const std::uint8_t> archive, MbFileProperties& 
     const auto* begin = reinterpret_cast<const std::uint8_t*>(bytes);
     out.encryptionKey.assign(begin, begin + length);
   }
-  return kOk;
+  return {};
 }
 
 }  // namespace scrivel::crypto

@@ -13,6 +13,8 @@
 // EncryptionKey entry in this shape.
 #pragma once
 
+#include <system_error>
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -26,11 +28,11 @@ struct MbFileProperties {
   std::vector<std::uint8_t> encryptionKey;  // NS.data of EncryptionKey; empty when absent
 };
 
-// Parses `archive` into `out` (cleared first). Returns kOk, or kBadFile with
+// Parses `archive` into `out` (cleared first). Returns success, or kBadFile with
 // a short reason in `error` when it is not a keyed archive, the root UID
 // points outside $objects or not at a dictionary, or EncryptionKey points
 // outside $objects or at an object without data.
-[[nodiscard]] int ParseMbFileArchive(std::span<const std::uint8_t> archive, MbFileProperties& out,
+[[nodiscard]] std::error_code ParseMbFileArchive(std::span<const std::uint8_t> archive, MbFileProperties& out,
                                      std::string& error);
 
 }  // namespace scrivel::crypto

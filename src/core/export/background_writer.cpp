@@ -44,8 +44,8 @@ std::vector<FailedWrite> BackgroundWriter::TakeFailures() {
 }
 
 void BackgroundWriter::Write(const Job& job) {
-  const int result = job.write(job.path);
-  if (result == kOk) return;
+  const std::error_code result = job.write(job.path);
+  if (!result) return;
   std::lock_guard<std::mutex> hold(m_lock);
   m_failures.push_back({job.path, result});
 }

@@ -13,6 +13,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -21,13 +22,13 @@ namespace scrivel {
 // A file the writer could not write, with the error code of its writer.
 struct FailedWrite {
   std::string path;
-  int errorCode = 0;
+  std::error_code error;
 };
 
 class BackgroundWriter {
  public:
-  // Writes the file at `path`; returns kOk or an error code.
-  using WriteFile = std::function<int(const std::string& path)>;
+  // Writes the file at `path`; returns success or an error code.
+  using WriteFile = std::function<std::error_code(const std::string& path)>;
 
   BackgroundWriter() = default;
   BackgroundWriter(const BackgroundWriter&) = delete;

@@ -38,9 +38,9 @@ void WriteTextLine(OutputFile& file, std::string_view label, std::string_view va
 }
 
 template <typename Message>
-int WriteConversationText(const std::vector<Message>& messages, const std::string& path) {
+std::error_code WriteConversationText(const std::vector<Message>& messages, const std::string& path) {
   OutputFile file;
-  if (int result = file.Open(path); result != kOk) return result;
+  if (std::error_code result = file.Open(path); result) return result;
   file.WriteByteOrderMark();
   for (const Message& message : messages) {
     WriteTextLine(file, message.fromMe != 0 ? "To" : "From", SenderLabel(message));
@@ -73,11 +73,11 @@ void MessageBlockHtml(const Message& message, std::string& block) {
 }
 
 template <typename Message>
-int WriteConversationHtml(const std::vector<Message>& messages, const std::string& head, const std::string& tail,
+std::error_code WriteConversationHtml(const std::vector<Message>& messages, const std::string& head, const std::string& tail,
                           const std::string& path, ExportProgress& progress) {
   OutputFile file;
-  int result = file.Open(path);
-  if (result != kOk) {
+  std::error_code result = file.Open(path);
+  if (result) {
     progress.Report(100, result, path);
     return result;
   }
@@ -90,7 +90,7 @@ int WriteConversationHtml(const std::vector<Message>& messages, const std::strin
   for (std::size_t i = 0; i < messages.size(); ++i) {
     MessageBlockHtml(messages[i], block);
     file.Write(block);
-    if (i + 1 < messages.size() && progress.Report(PagePercent(i, messages.size()), kOk, path) != kOk) {
+    if (i + 1 < messages.size() && progress.Report(PagePercent(i, messages.size()), {}, path)) {
       cancelled = true;
       break;
     }
@@ -98,23 +98,23 @@ int WriteConversationHtml(const std::vector<Message>& messages, const std::strin
   file.Write(tail);
   result = file.Close();
   if (cancelled) return kCancelled;
-  const int reported = progress.Report(100, result, path);
-  return result != kOk ? result : reported;
+  const std::error_code reported = progress.Report(100, result, path);
+  return result ? result : reported;
 }
 
 }  // namespace
 
-int WriteMessagesText(const std::vector<MessageItem>& messages, const std::string& path) {
+std::error_code WriteMessagesText(const std::vector<MessageItem>& messages, const std::string& path) {
   return WriteConversationText(messages, path);
 }
 
-int WriteChatText(const std::vector<ChatMessageItem>& messages, const std::string& path) {
+std::error_code WriteChatText(const std::vector<ChatMessageItem>& messages, const std::string& path) {
   return WriteConversationText(messages, path);
 }
 
-int WriteChatCsv(const std::vector<ChatMessageItem>& messages, const std::string& path) {
+std::error_code WriteChatCsv(const std::vector<ChatMessageItem>& messages, const std::string& path) {
   OutputFile file;
-  if (int result = file.Open(path); result != kOk) return result;
+  if (std::error_code result = file.Open(path); result) return result;
   file.WriteByteOrderMark();
   file.WriteText("Chats,Name/Phone,Date,Type,Content\n");
   for (const ChatMessageItem& message : messages) {
@@ -132,12 +132,12 @@ int WriteChatCsv(const std::vector<ChatMessageItem>& messages, const std::string
   return file.Close();
 }
 
-int WriteMessagesHtml(const std::vector<MessageItem>& messages, const std::string& head, const std::string& tail,
+std::error_code WriteMessagesHtml(const std::vector<MessageItem>& messages, const std::string& head, const std::string& tail,
                       const std::string& path, ExportProgress& progress) {
   return WriteConversationHtml(messages, head, tail, path, progress);
 }
 
-int WriteChatHtml(const std::vector<ChatMessageItem>& messages, const std::string& head, const std::string& tail,
+std::error_code WriteChatHtml(const std::vector<ChatMessageItem>& messages, const std::string& head, const std::string& tail,
                   const std::string& path, ExportProgress& progress) {
   return WriteConversationHtml(messages, head, tail, path, progress);
 }

@@ -6,6 +6,8 @@
 // and CR LF line ends.
 #pragma once
 
+#include <system_error>
+
 #include <string>
 #include <vector>
 
@@ -15,16 +17,16 @@
 namespace scrivel {
 
 // Each writer creates or truncates `path` (its folder must exist) and
-// returns kOk or the system's error code. `messages` may be empty.
-[[nodiscard]] int WriteMessagesText(const std::vector<sqlite_recovery::MessageItem>& messages,
+// returns success or the system's error code. `messages` may be empty.
+[[nodiscard]] std::error_code WriteMessagesText(const std::vector<sqlite_recovery::MessageItem>& messages,
                                     const std::string& path);
-[[nodiscard]] int WriteChatText(const std::vector<sqlite_recovery::ChatMessageItem>& messages,
+[[nodiscard]] std::error_code WriteChatText(const std::vector<sqlite_recovery::ChatMessageItem>& messages,
                                 const std::string& path);
 
 // "Chats,Name/Phone,Date,Type,Content", then one line per message: sender
 // name, sender id, date, "Send" or "Received", text; fields quoted where
 // RFC 4180 needs it.
-[[nodiscard]] int WriteChatCsv(const std::vector<sqlite_recovery::ChatMessageItem>& messages,
+[[nodiscard]] std::error_code WriteChatCsv(const std::vector<sqlite_recovery::ChatMessageItem>& messages,
                                const std::string& path);
 
 // Writes head + one block per message + tail. After each message reports
@@ -32,10 +34,10 @@ namespace scrivel {
 // the last message is written (a page without messages reports 100 once
 // it is written). When a report returns non-zero (cancelled) the loop stops
 // and the page is completed with what was written. A page that cannot be
-// written is reported as failed. Returns kOk, kCancelled or the error code.
-int WriteMessagesHtml(const std::vector<sqlite_recovery::MessageItem>& messages, const std::string& head,
+// written is reported as failed. Returns success, kCancelled or the error code.
+[[nodiscard]] std::error_code WriteMessagesHtml(const std::vector<sqlite_recovery::MessageItem>& messages, const std::string& head,
                       const std::string& tail, const std::string& path, ExportProgress& progress);
-int WriteChatHtml(const std::vector<sqlite_recovery::ChatMessageItem>& messages, const std::string& head,
+[[nodiscard]] std::error_code WriteChatHtml(const std::vector<sqlite_recovery::ChatMessageItem>& messages, const std::string& head,
                   const std::string& tail, const std::string& path, ExportProgress& progress);
 
 }  // namespace scrivel

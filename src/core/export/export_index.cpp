@@ -48,7 +48,7 @@ std::string UrlPathEncode(const std::string& relativePath) {
   return out;
 }
 
-int WriteExportIndex(const std::string& exportRoot, const std::string& deviceName,
+std::error_code WriteExportIndex(const std::string& exportRoot, const std::string& deviceName,
                      const std::vector<ExportIndexLink>& links) {
   const std::string title = EscapeHtml("Recovered data of " + deviceName);
   std::string page = kIndexHead + title + kIndexStyle + title + "</h1></header>\n<main>\n";

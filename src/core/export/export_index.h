@@ -3,6 +3,8 @@
 // category, so a person can start reading from one place.
 #pragma once
 
+#include <system_error>
+
 #include <string>
 #include <vector>
 
@@ -19,9 +21,9 @@ struct ExportIndexLink {
 std::string UrlPathEncode(const std::string& relativePath);
 
 // Writes exportRoot/"index.html" (replacing an earlier one) with the links
-// grouped by section, sections in the order of their first link. Returns kOk or the system's error
+// grouped by section, sections in the order of their first link. Returns success or the system's error
 // code.
-[[nodiscard]] int WriteExportIndex(const std::string& exportRoot, const std::string& deviceName,
+[[nodiscard]] std::error_code WriteExportIndex(const std::string& exportRoot, const std::string& deviceName,
                                    const std::vector<ExportIndexLink>& links);
 
 }  // namespace scrivel

@@ -19,14 +19,14 @@ void ExportProgress::Start(int total) {
   m_successes.clear();
 }
 
-int ExportProgress::Report(int percent, int errorCode, const std::string& path) {
+std::error_code ExportProgress::Report(int percent, std::error_code error, const std::string& path) {
   std::lock_guard<std::mutex> hold(m_lock);
   if (m_cancelled) return kCancelled;
   if (percent >= kFinishedPercent) {
     ExportResultRow row;
     row.path = path;
-    row.succeeded = errorCode == kOk;
-    row.status = row.succeeded ? "Success" : ExportErrorText(errorCode);
+    row.succeeded = !error;
+    row.status = row.succeeded ? "Success" : ExportErrorText(error);
     if (row.succeeded) {
       m_successes.push_back(row);
     } else {
@@ -37,11 +37,11 @@ int ExportProgress::Report(int percent, int errorCode, const std::string& path) 
     if (m_observer != nullptr) m_observer->OnResultRow(row);
   }
   if (m_observer != nullptr) m_observer->OnProgress(percent, path, m_counters);
-  return kOk;
+  return {};
 }
 
-int ExportProgress::ReportCallback(void* userData, int percent, int errorCode, const std::string& path) {
-  return static_cast<ExportProgress*>(userData)->Report(percent, errorCode, path);
+std::error_code ExportProgress::ReportCallback(void* userData, int percent, std::error_code error, const std::string& path) {
+  return static_cast<ExportProgress*>(userData)->Report(percent, error, path);
 }
 
 ExportCounters ExportProgress::Counters() const {

@@ -5,6 +5,8 @@
 // may be called from any thread.
 #pragma once
 
+#include <system_error>
+
 #include <atomic>
 #include <mutex>
 #include <string>
@@ -47,12 +49,12 @@ class ExportProgress {
   void Start(int total);
 
   // One report: `percent` of the file at `path` is done; at 100 the file is
-  // finished, successfully when `errorCode` is 0. Returns kOk to go on, or
+  // finished, successfully when `error` is empty. Returns success to go on, or
   // kCancelled once the export is cancelled (the report is then ignored).
-  int Report(int percent, int errorCode, const std::string& path);
+  [[nodiscard]] std::error_code Report(int percent, std::error_code error, const std::string& path);
 
   // A CopyProgressCallback that reports to the ExportProgress in `userData`.
-  static int ReportCallback(void* userData, int percent, int errorCode, const std::string& path);
+  [[nodiscard]] static std::error_code ReportCallback(void* userData, int percent, std::error_code error, const std::string& path);
 
   // Asks the export to stop: every later report returns kCancelled.
   void Cancel() { m_cancelled = true; }

@@ -4,9 +4,11 @@
 // fake.
 #pragma once
 
+#include <system_error>
+
 #include <string>
 
-#include "core/recovery/progress.h"
+#include "core/common/progress.h"
 
 namespace scrivel {
 
@@ -16,15 +18,15 @@ class IExportSource {
 
   // Copies the stored file `source` to `destination` (see CopyOut in
   // core/recovery/file_copy.h for the reports and results).
-  virtual int CopyOut(const std::string& source, const std::string& destination, CopyProgressCallback callback,
+  [[nodiscard]] virtual std::error_code CopyOut(const std::string& source, const std::string& destination, CopyProgressCallback callback,
                       void* userData) = 0;
   // The two row writers below run on the export's helper thread while
   // CopyOut runs on the export's own: they may share nothing that changes.
   //
   // Writes the raw rows of the message table to `csvPath` ("sms.csv").
-  virtual int ExportMessagesCsv(const std::string& csvPath) = 0;
+  [[nodiscard]] virtual std::error_code ExportMessagesCsv(const std::string& csvPath) = 0;
   // Writes the raw rows of the address book to `csvPath` ("Contacts.csv").
-  virtual int ExportContactsCsv(const std::string& csvPath) = 0;
+  [[nodiscard]] virtual std::error_code ExportContactsCsv(const std::string& csvPath) = 0;
 };
 
 }  // namespace scrivel

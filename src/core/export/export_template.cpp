@@ -20,7 +20,7 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
   return out;
 }
 
-int LoadExportTemplate(const std::string& path, std::string_view titleHtml, ExportTemplate* out) {
+std::error_code LoadExportTemplate(const std::string& path, std::string_view titleHtml, ExportTemplate* out) {
   *out = ExportTemplate{};
   std::ifstream file(path, std::ios::binary);
   if (!file) return kBadFile;
@@ -33,7 +33,7 @@ int LoadExportTemplate(const std::string& path, std::string_view titleHtml, Expo
   out->head = ReplaceAll(std::string_view(raw).substr(0, placeholder), kTitlePlaceholder, titleHtml);
   out->tail = raw.substr(placeholder + kContentPlaceholder.size());
   out->raw = std::move(raw);
-  return kOk;
+  return {};
 }
 
 }  // namespace scrivel

@@ -4,6 +4,8 @@
 // "{|person|}" in their head.
 #pragma once
 
+#include <system_error>
+
 #include <string>
 #include <string_view>
 
@@ -25,9 +27,9 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
 
 // Reads the template at `path` and splits it at its first "{|content|}",
 // putting `titleHtml` (already escaped) in place of every "{|title|}" of the
-// head; a "{|title|}" after the content stays. Returns kOk; kBadFile when
+// head; a "{|title|}" after the content stays. Returns success; kBadFile when
 // the file cannot be read or holds no "{|content|}" (a page without a place
 // for its records would lose them).
-[[nodiscard]] int LoadExportTemplate(const std::string& path, std::string_view titleHtml, ExportTemplate* out);
+[[nodiscard]] std::error_code LoadExportTemplate(const std::string& path, std::string_view titleHtml, ExportTemplate* out);
 
 }  // namespace scrivel

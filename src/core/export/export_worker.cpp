@@ -59,10 +59,10 @@ struct CopyWatch {
   ExportProgress* progress;
   bool finished = false;
 
-  static int Callback(void* userData, int percent, int errorCode, const std::string& path) {
+  static std::error_code Callback(void* userData, int percent, std::error_code error, const std::string& path) {
     auto* watch = static_cast<CopyWatch*>(userData);
     if (percent >= 100) watch->finished = true;
-    return watch->progress->Report(percent, errorCode, path);
+    return watch->progress->Report(percent, error, path);
   }
 };
 
@@ -106,7 +106,7 @@ CExportWorker::CExportWorker(ExportRequest request, ExportProgress& progress)
 
 CExportWorker::~CExportWorker() = default;
 
-int CExportWorker::LoadTemplates() {
+std::error_code CExportWorker::LoadTemplates() {
   const std::string& device = m_request.deviceName;
   const struct {
     const char* file;
@@ -123,13 +123,13 @@ int CExportWorker::LoadTemplates() {
   m_failedTemplate.clear();
   for (const auto& entry : templates) {
     const std::string path = m_request.templateFolder + entry.file;
-    if (LoadExportTemplate(path, EscapeHtml(entry.title), entry.target) != kOk) {
+    if (LoadExportTemplate(path, EscapeHtml(entry.title), entry.target)) {
       m_failedTemplate = path;
       return kBadFile;
     }
   }
   m_templatesLoaded = true;
-  return kOk;
+  return {};
 }
 
 std::string CExportWorker::Folder(std::string_view name) const {
@@ -140,7 +140,7 @@ std::string CExportWorker::Folder(std::string_view name) const {
   return folder;
 }
 
-int CExportWorker::Run() {
+std::error_code CExportWorker::Run() {
   if (!m_templatesLoaded || m_request.statistics == nullptr) return kBadFile;
   m_stamp = m_request.stamp.empty() ? ExportStampNow() : m_request.stamp;
   m_callRows.clear();
@@ -161,7 +161,7 @@ int CExportWorker::Run() {
     ExportEntry(entry);
   }
   FinishExport();
-  return m_progress.Cancelled() ? kCancelled : kOk;
+  return m_progress.Cancelled() ? make_error_code(kCancelled) : std::error_code{};
 }
 
 void CExportWorker::ExportEntry(const StatisticsEntry& entry) {
@@ -181,14 +181,18 @@ void CExportWorker::ExportEntry(const StatisticsEntry& entry) {
   }
 }
 
+void CExportWorker::ReportFinished(std::error_code error, const std::string& path) {
+  (void)m_progress.Report(100, error, path);
+}
+
 bool CExportWorker::EnsureFolder(const std::string& folder, const std::string& reportedPath) {
   if (m_madeFolders.count(folder) != 0) return true;
-  const int result = CreateFolder(folder);
-  if (result == kOk) {
+  const std::error_code result = CreateFolder(folder);
+  if (!result) {
     m_madeFolders.insert(folder);
     return true;
   }
-  m_progress.Report(100, result, reportedPath);
+  ReportFinished(result, reportedPath);
   return false;
 }
 
@@ -202,13 +206,13 @@ void CExportWorker::CopyMediaFile(CategoryKind kind, const FileItem& file) {
   if (IsAppCategory(kind) && !EnsureFolder(folder, wanted)) return;
   const std::string destination = m_uniquePaths.Pick(wanted);
   if (destination.empty() || m_request.source == nullptr) {
-    m_progress.Report(100, kBadFile, wanted);
+    ReportFinished(kBadFile, wanted);
     return;
   }
   CopyWatch watch{&m_progress};
-  const int result = m_request.source->CopyOut(file.path, destination, &CopyWatch::Callback, &watch);
-  if (!watch.finished) m_progress.Report(100, result, destination);
-  if (result != kOk) return;
+  const std::error_code result = m_request.source->CopyOut(file.path, destination, &CopyWatch::Callback, &watch);
+  if (!watch.finished) ReportFinished(result, destination);
+  if (result) return;
   AddLink(media->section, std::string(media->folder) + " folder", categoryFolder);
   AddJson(kind, categoryFolder, RecordJson(file, destination));
 }
@@ -219,7 +223,7 @@ void CExportWorker::ExportCallRow(const CallItem& call) {
   if (!EnsureFolder(folder, path)) return;
   m_callRows += CallRowHtml(call);
   AddJson(CategoryKind::kCallHistory, folder, RecordJson(call));
-  m_progress.Report(100, kOk, path);
+  ReportFinished({}, path);
 }
 
 void CExportWorker::ExportNoteRow(const NoteItem& note) {
@@ -228,7 +232,7 @@ void CExportWorker::ExportNoteRow(const NoteItem& note) {
   if (!EnsureFolder(folder, path)) return;
   m_noteRows += NoteRowHtml(note);
   AddJson(CategoryKind::kNotes, folder, RecordJson(note));
-  m_progress.Report(100, kOk, path);
+  ReportFinished({}, path);
 }
 
 void CExportWorker::ExportContactRow(const ContactItem& contact) {
@@ -239,7 +243,7 @@ void CExportWorker::ExportContactRow(const ContactItem& contact) {
                [](IExportSource& source, const std::string& csvPath) { return source.ExportContactsCsv(csvPath); });
   m_contactRows += ContactRowHtml(contact);
   AddJson(CategoryKind::kContacts, folder, RecordJson(contact));
-  m_progress.Report(100, kOk, path);
+  ReportFinished({}, path);
 }
 
 void CExportWorker::ExportConversation(const MessageItem& row) {
@@ -257,8 +261,8 @@ void CExportWorker::ExportConversation(const MessageItem& row) {
   const std::string head = ReplaceAll(m_messageTemplate.head, kPersonPlaceholder,
                                       HtmlText("Name: " + who + ", Phone: " + row.address));
   const std::string htmlPath = m_uniquePaths.Pick(fileBase + ".html");
-  const int result = WriteMessagesHtml(messages, head, m_messageTemplate.tail, htmlPath, m_progress);
-  if (result == kOk || result == kCancelled) AddLink("Messages", base, htmlPath);
+  const std::error_code result = WriteMessagesHtml(messages, head, m_messageTemplate.tail, htmlPath, m_progress);
+  if (!result || result == kCancelled) AddLink("Messages", base, htmlPath);
   if (!m_request.writeRecordsJson) return;  // spares building a text per message that nobody writes
   const std::string jsonFolder = Folder(kMessagesFolder);
   for (const MessageItem& message : messages) AddJson(CategoryKind::kMessages, jsonFolder, RecordJson(message));
@@ -280,8 +284,8 @@ void CExportWorker::ExportChat(const ChatMessageItem& row) {
   const std::string head = ReplaceAll(m_chatTemplate.head, kPersonPlaceholder,
                                       HtmlText("Name: " + row.chatNames + ", Phone: " + row.chatJids));
   const std::string htmlPath = m_uniquePaths.Pick(fileBase + ".html");
-  const int result = WriteChatHtml(messages, head, m_chatTemplate.tail, htmlPath, m_progress);
-  if (result == kOk || result == kCancelled) AddLink("WhatsApp", label, htmlPath);
+  const std::error_code result = WriteChatHtml(messages, head, m_chatTemplate.tail, htmlPath, m_progress);
+  if (!result || result == kCancelled) AddLink("WhatsApp", label, htmlPath);
   if (!m_request.writeRecordsJson) return;  // spares building a text per message that nobody writes
   const std::string jsonFolder = Folder(kWhatsAppFolder);
   for (const ChatMessageItem& message : messages) AddJson(CategoryKind::kWhatsApp, jsonFolder, RecordJson(message));
@@ -292,8 +296,8 @@ void CExportWorker::WriteCollectedPage(const std::string& folder, const std::str
                                        const char* label) {
   const std::string path = folder + fileName;
   if (!EnsureFolder(folder, path)) return;
-  if (const int result = WriteWholeFile(path, {page.head, rows, page.tail}); result != kOk) {
-    m_progress.Report(100, result, path);
+  if (const std::error_code result = WriteWholeFile(path, {page.head, rows, page.tail}); result) {
+    ReportFinished(result, path);
     return;
   }
   AddLink(section, label, path);
@@ -305,12 +309,12 @@ void CExportWorker::QueueRowFile(const std::string& path, bool& queued, RowFileW
   RemoveFile(path);  // the row writers append
   IExportSource* source = m_request.source;
   m_writer.Queue(path, [source, write = std::move(write)](const std::string& csvPath) {
-    return source != nullptr ? write(*source, csvPath) : kBadFile;
+    return source != nullptr ? write(*source, csvPath) : make_error_code(kBadFile);
   });
 }
 
 void CExportWorker::ReportFailedWrites() {
-  for (const FailedWrite& failed : m_writer.TakeFailures()) m_progress.Report(100, failed.errorCode, failed.path);
+  for (const FailedWrite& failed : m_writer.TakeFailures()) ReportFinished(failed.error, failed.path);
 }
 
 void CExportWorker::FinishExport() {
@@ -334,8 +338,8 @@ void CExportWorker::FinishExport() {
     if (EnsureFolder(m_request.exportRoot, path)) {
       std::vector<ExportIndexLink> links = m_links;
       for (ExportIndexLink& link : links) link.relativePath = RelativeTo(m_request.exportRoot, link.relativePath);
-      if (const int result = WriteExportIndex(m_request.exportRoot, m_request.deviceName, links); result != kOk) {
-        m_progress.Report(100, result, path);
+      if (const std::error_code result = WriteExportIndex(m_request.exportRoot, m_request.deviceName, links); result) {
+        ReportFinished(result, path);
       }
     }
   }
@@ -355,14 +359,14 @@ void CExportWorker::AddJson(CategoryKind kind, const std::string& folder, std::s
 
 void CExportWorker::FinishJson() {
   for (auto& [kind, file] : m_json) {
-    if (const int result = file->Finish(); result != kOk) m_progress.Report(100, result, file->Path());
+    if (const std::error_code result = file->Finish(); result) ReportFinished(result, file->Path());
   }
   m_json.clear();
 }
 
-int RunExport(const ExportRequest& request, ExportProgress& progress) {
+std::error_code RunExport(const ExportRequest& request, ExportProgress& progress) {
   CExportWorker worker(request, progress);
-  if (const int result = worker.LoadTemplates(); result != kOk) return result;
+  if (const std::error_code result = worker.LoadTemplates(); result) return result;
   return worker.Run();
 }
 

@@ -14,6 +14,8 @@
 // copy leaves no partial file behind.
 #pragma once
 
+#include <system_error>
+
 #include <functional>
 #include <map>
 #include <memory>
@@ -60,20 +62,20 @@ class CExportWorker {
   CExportWorker(const CExportWorker&) = delete;
   CExportWorker& operator=(const CExportWorker&) = delete;
 
-  // Loads the five templates. Returns kOk, or kBadFile when one cannot be
+  // Loads the five templates. Returns success, or kBadFile when one cannot be
   // read or has no "{|content|}" (FailedTemplate() names it); nothing has
   // been written then.
-  [[nodiscard]] int LoadTemplates();
+  [[nodiscard]] std::error_code LoadTemplates();
   const std::string& FailedTemplate() const { return m_failedTemplate; }
 
   // Sets the source of copies and raw row files when it exists only after
   // the templates were checked (the scan runs in between).
   void SetSource(IExportSource* source) { m_request.source = source; }
 
-  // Exports the selection (LoadTemplates must have succeeded). Returns kOk,
+  // Exports the selection (LoadTemplates must have succeeded). Returns success,
   // kCancelled, or kBadFile when the templates are not loaded or the
   // request lacks its statistics.
-  [[nodiscard]] int Run();
+  [[nodiscard]] std::error_code Run();
 
   // The pages written, for an index.
   const std::vector<ExportIndexLink>& Links() const { return m_links; }
@@ -91,7 +93,7 @@ class CExportWorker {
 
   // Queues the raw row file at `path` ("sms.csv" or "Contacts.csv") unless
   // it was queued already; `queued` remembers that it was.
-  using RowFileWriter = std::function<int(IExportSource& source, const std::string& path)>;
+  using RowFileWriter = std::function<std::error_code(IExportSource& source, const std::string& path)>;
   void QueueRowFile(const std::string& path, bool& queued, RowFileWriter write);
   // Reports the files the background writer failed to write so far.
   void ReportFailedWrites();
@@ -99,6 +101,9 @@ class CExportWorker {
   // Creates `folder` (with parents); on failure reports `reportedPath` as
   // failed and returns false.
   bool EnsureFolder(const std::string& folder, const std::string& reportedPath);
+  // Reports one finished file (failed when `error` is set). A cancel that the
+  // report asks for is seen by the walk through the progress's Cancelled().
+  void ReportFinished(std::error_code error, const std::string& path);
   void WriteCollectedPage(const std::string& folder, const std::string& fileName, const ExportTemplate& page,
                           const std::string& rows, const char* section, const char* label);
   void AddLink(const char* section, std::string label, const std::string& path);
@@ -132,7 +137,7 @@ class CExportWorker {
 
 // Loads the templates and runs the export. Returns as CExportWorker::Run,
 // or kBadFile when a template is missing (nothing is written then).
-[[nodiscard]] int RunExport(const ExportRequest& request, ExportProgress& progress);
+[[nodiscard]] std::error_code RunExport(const ExportRequest& request, ExportProgress& progress);
 
 // The current local time as "YYYYMMDDhhmmss".
 std::string ExportStampNow();

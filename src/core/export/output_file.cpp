@@ -16,20 +16,19 @@ namespace {
 // Gathered bytes are written once they reach this size.
 constexpr std::size_t kWriteBlockSize = 256 * 1024;
 
-int ErrorOr(int fallback) { return errno != 0 ? errno : fallback; }
-
 }  // namespace
 
-int OutputFile::Open(const std::string& path) {
-  m_fd.Reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  m_error = m_fd.IsOpen() ? kOk : ErrorOr(kBadFile);
+std::error_code OutputFile::Open(const std::string& path) {
+  // A symbolic link planted where an output file goes is not followed.
+  m_fd.Reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666));
+  m_error = m_fd.IsOpen() ? std::error_code{} : LastSystemError();
   m_pending.clear();
   m_lastWritten = '\0';
   return m_error;
 }
 
-void OutputFile::Fail(int error) {
-  if (m_error == kOk) m_error = error;
+void OutputFile::Fail(std::error_code error) {
+  if (!m_error) m_error = error;
 }
 
 OutputFile::~OutputFile() { (void)Close(); }
@@ -37,11 +36,11 @@ OutputFile::~OutputFile() { (void)Close(); }
 void OutputFile::WriteToFile(std::string_view bytes) {
   const char* data = bytes.data();
   std::size_t left = bytes.size();
-  while (left > 0 && m_error == kOk) {
+  while (left > 0 && !m_error) {
     const ssize_t written = ::write(m_fd.Get(), data, left);
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) {
-      Fail(written < 0 ? ErrorOr(kBadFile) : kBadFile);
+      Fail(written < 0 ? LastSystemError() : std::make_error_code(std::errc::no_space_on_device));
       break;
     }
     data += written;
@@ -57,7 +56,7 @@ void OutputFile::WritePending() {
 void OutputFile::WriteByteOrderMark() { Write("\xEF\xBB\xBF"); }
 
 void OutputFile::Write(std::string_view bytes) {
-  if (!m_fd.IsOpen() || m_error != kOk || bytes.empty()) return;
+  if (!m_fd.IsOpen() || m_error || bytes.empty()) return;
   if (m_pending.size() + bytes.size() >= kWriteBlockSize) WritePending();
   if (bytes.size() >= kWriteBlockSize) {
     WriteToFile(bytes);  // a large piece goes out as it stands, without a copy
@@ -79,27 +78,27 @@ void OutputFile::WriteText(std::string_view text) {
   if (!text.empty()) m_lastWritten = text.back();
 }
 
-int OutputFile::Close() {
+std::error_code OutputFile::Close() {
   if (m_fd.IsOpen()) {
-    if (m_error == kOk) WritePending();
-    if (const int closed = m_fd.Close(); closed != 0) Fail(closed);
+    if (!m_error) WritePending();
+    if (const std::error_code closed = m_fd.Close(); closed) Fail(closed);
   }
   m_pending.clear();
   return m_error;
 }
 
-int WriteWholeFile(const std::string& path, std::initializer_list<std::string_view> parts) {
+std::error_code WriteWholeFile(const std::string& path, std::initializer_list<std::string_view> parts) {
   OutputFile file;
-  if (int result = file.Open(path); result != kOk) return result;
+  if (std::error_code result = file.Open(path); result) return result;
   for (std::string_view part : parts) file.Write(part);
   return file.Close();
 }
 
-int CreateFolder(const std::string& folder) {
+std::error_code CreateFolder(const std::string& folder) {
   std::error_code error;
   std::filesystem::create_directories(folder, error);
-  if (error) return error.value();
-  return std::filesystem::is_directory(folder, error) ? kOk : kBadFile;
+  if (error) return error;
+  return std::filesystem::is_directory(folder, error) ? std::error_code{} : make_error_code(kBadFile);
 }
 
 }  // namespace scrivel

@@ -6,6 +6,8 @@
 // CR LF line ends, as Windows editors expect them.
 #pragma once
 
+#include <system_error>
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -22,9 +24,9 @@ class OutputFile {
   // Writes what is still gathered and closes the file.
   ~OutputFile();
 
-  // Creates or truncates `path` (its folder must exist). Returns kOk or the
+  // Creates or truncates `path` (its folder must exist). Returns success or the
   // system's error code.
-  [[nodiscard]] int Open(const std::string& path);
+  [[nodiscard]] std::error_code Open(const std::string& path);
 
   // Writes the UTF-8 byte-order mark.
   void WriteByteOrderMark();
@@ -34,27 +36,27 @@ class OutputFile {
   // carriage return written as CR LF.
   void WriteText(std::string_view text);
 
-  // Writes what is still gathered and closes the file. Returns kOk or the
+  // Writes what is still gathered and closes the file. Returns success or the
   // error code of the first failure.
-  [[nodiscard]] int Close();
+  [[nodiscard]] std::error_code Close();
 
  private:
   void WriteToFile(std::string_view bytes);
   void WritePending();
-  void Fail(int error);
+  void Fail(std::error_code error);
 
   UniqueFd m_fd;
   std::string m_pending;      // bytes not yet written to the file
-  int m_error = 0;            // first error; 0 while all is well
+  std::error_code m_error;    // first error; empty while all is well
   char m_lastWritten = '\0';  // last byte written by WriteText, for CR LF pairs split across calls
 };
 
 // Creates or truncates `path` and writes `parts` into it, one after the
-// other. Returns kOk or the system's error code.
-[[nodiscard]] int WriteWholeFile(const std::string& path, std::initializer_list<std::string_view> parts);
+// other. Returns success or the system's error code.
+[[nodiscard]] std::error_code WriteWholeFile(const std::string& path, std::initializer_list<std::string_view> parts);
 
-// Creates `folder` with its missing parents. Returns kOk or the system's
+// Creates `folder` with its missing parents. Returns success or the system's
 // error code.
-[[nodiscard]] int CreateFolder(const std::string& folder);
+[[nodiscard]] std::error_code CreateFolder(const std::string& folder);
 
 }  // namespace scrivel

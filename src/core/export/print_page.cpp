@@ -33,7 +33,7 @@ class PrintBuilder {
   }
   bool Cancelled() const { return m_request.cancelled != nullptr && m_request.cancelled->load(); }
 
-  int Messages() {
+  std::error_code Messages() {
     for (const MessageItem& row : m_request.rows->conversations) {
       if (!Takes(row)) continue;
       auto found = m_request.results->messages.find(row.handleId);
@@ -47,10 +47,10 @@ class PrintBuilder {
         m_content += "</div>\r\n";
       }
     }
-    return kOk;
+    return {};
   }
 
-  int Contacts() {
+  std::error_code Contacts() {
     for (const ContactItem& contact : m_request.results->contacts) {
       if (!Takes(contact)) continue;
       if (Cancelled()) return kCancelled;
@@ -62,10 +62,10 @@ class PrintBuilder {
       AddLine(m_content, "URL", contact.url);
       m_content += "</div>\r\n";
     }
-    return kOk;
+    return {};
   }
 
-  int Calls() {
+  std::error_code Calls() {
     for (const CallItem& call : m_request.results->calls) {
       if (!Takes(call)) continue;
       if (Cancelled()) return kCancelled;
@@ -77,10 +77,10 @@ class PrintBuilder {
       AddLine(m_content, "Duration", CallDurationText(call));
       m_content += "</div>\r\n";
     }
-    return kOk;
+    return {};
   }
 
-  int Notes() {
+  std::error_code Notes() {
     for (const NoteItem& note : m_request.results->notes) {
       if (!Takes(note)) continue;
       if (Cancelled()) return kCancelled;
@@ -90,10 +90,10 @@ class PrintBuilder {
       AddLine(m_content, "Notes", note.content);
       m_content += "</div>\r\n";
     }
-    return kOk;
+    return {};
   }
 
-  int Chats() {
+  std::error_code Chats() {
     if (m_request.rows->chats.empty()) return kNothingToPrint;
     for (const ChatMessageItem& row : m_request.rows->chats) {
       if (!Takes(row)) continue;
@@ -115,7 +115,7 @@ class PrintBuilder {
       }
       m_content += "</div>\r\n";
     }
-    return kOk;
+    return {};
   }
 
  private:
@@ -125,7 +125,7 @@ class PrintBuilder {
 
 }  // namespace
 
-int BuildPrintContent(const PrintRequest& request, std::string* content) {
+std::error_code BuildPrintContent(const PrintRequest& request, std::string* content) {
   if (request.statistics == nullptr || request.results == nullptr || request.rows == nullptr) return kNothingToPrint;
   PrintBuilder builder(request, *content);
   switch (request.kind) {
@@ -138,9 +138,9 @@ int BuildPrintContent(const PrintRequest& request, std::string* content) {
   }
 }
 
-int WritePrintPage(const std::string& templatePath, const std::string& content, const std::string& pagePath) {
+std::error_code WritePrintPage(const std::string& templatePath, const std::string& content, const std::string& pagePath) {
   ExportTemplate page;
-  if (LoadExportTemplate(templatePath, "", &page) != kOk) page = ExportTemplate{};
+  if (LoadExportTemplate(templatePath, "", &page)) page = ExportTemplate{};
   return WriteWholeFile(pagePath, {page.head, content, page.tail});
 }
 

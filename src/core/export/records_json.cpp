@@ -120,11 +120,11 @@ void JsonArrayFile::Add(std::string_view object) {
   m_file.Write(object);
 }
 
-int JsonArrayFile::Finish() {
-  if (!m_opened) return kOk;
+std::error_code JsonArrayFile::Finish() {
+  if (!m_opened) return {};
   m_file.Write("\n]\n");
-  const int closed = m_file.Close();
-  return m_error != kOk ? m_error : closed;
+  const std::error_code closed = m_file.Close();
+  return m_error ? m_error : closed;
 }
 
 }  // namespace scrivel

@@ -3,6 +3,8 @@
 // file "records.json". Strings are UTF-8 (ill-formed bytes become U+FFFD).
 #pragma once
 
+#include <system_error>
+
 #include <string>
 #include <string_view>
 
@@ -30,15 +32,15 @@ class JsonArrayFile {
   JsonArrayFile& operator=(const JsonArrayFile&) = delete;
 
   void Add(std::string_view object);
-  // Ends the array. Returns kOk, or the error code of the first failure.
-  [[nodiscard]] int Finish();
+  // Ends the array. Returns success, or the error code of the first failure.
+  [[nodiscard]] std::error_code Finish();
   const std::string& Path() const { return m_path; }
 
  private:
   std::string m_path;
   OutputFile m_file;
   bool m_opened = false;
-  int m_error = 0;
+  std::error_code m_error;
 };
 
 }  // namespace scrivel

@@ -2,6 +2,8 @@
 // recovery source of the scan.
 #pragma once
 
+#include <system_error>
+
 #include "core/export/export_source.h"
 #include "core/recovery/iphone_recovery_parse.h"
 
@@ -12,12 +14,12 @@ class RecoveryExportSource : public IExportSource {
   // `source` must outlive this object.
   explicit RecoveryExportSource(IPhoneRecoveryParse& source) : m_source(source) {}
 
-  int CopyOut(const std::string& source, const std::string& destination, CopyProgressCallback callback,
+  [[nodiscard]] std::error_code CopyOut(const std::string& source, const std::string& destination, CopyProgressCallback callback,
               void* userData) override {
     return m_source.CopyOut(source, destination, callback, userData);
   }
-  int ExportMessagesCsv(const std::string& csvPath) override { return m_source.ExportMessagesCsv(csvPath); }
-  int ExportContactsCsv(const std::string& csvPath) override { return m_source.ExportContactsCsv(csvPath); }
+  [[nodiscard]] std::error_code ExportMessagesCsv(const std::string& csvPath) override { return m_source.ExportMessagesCsv(csvPath); }
+  [[nodiscard]] std::error_code ExportContactsCsv(const std::string& csvPath) override { return m_source.ExportContactsCsv(csvPath); }
 
  private:
   IPhoneRecoveryParse& m_source;

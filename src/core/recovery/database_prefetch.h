@@ -71,26 +71,26 @@ class PrefetchedReading {
 
 // What ParseCallHistory gives for an empty list.
 struct CallHistoryReading {
-  int result = 0;
+  std::error_code result;
   std::vector<sqlite_recovery::CallItem> calls;
 };
 
 // What ParseContacts gives for an empty list.
 struct ContactsReading {
-  int result = 0;
+  std::error_code result;
   std::vector<sqlite_recovery::ContactItem> contacts;
   std::uint64_t highestRowId = 0;
 };
 
 // What ParseNotes gives.
 struct NotesReading {
-  int result = 0;
+  std::error_code result;
   std::vector<sqlite_recovery::NoteItem> notes;
 };
 
 // What ParseWhatsApp gives for an empty map.
 struct WhatsAppReading {
-  int result = 0;
+  std::error_code result;
   sqlite_recovery::ChatMessagesBySession chats;
 };
 
@@ -107,6 +107,7 @@ struct DatabasePrefetch {
   PrefetchedReading<NotesReading> notes;                         // paths: notes database
   PrefetchedReading<WhatsAppReading> whatsApp;                   // paths: ChatStorage.sqlite
   PrefetchedReading<StoredFileProbes> files;                     // no paths: each probe names its file
+  PrefetchedReading<std::uint64_t> missingFiles;                 // no paths: the stored files of the manifest
 
   void Discard() {
     messages.Discard();
@@ -115,6 +116,7 @@ struct DatabasePrefetch {
     notes.Discard();
     whatsApp.Discard();
     files.Discard();
+    missingFiles.Discard();
   }
 };
 

@@ -11,6 +11,7 @@
 #include <system_error>
 #include <vector>
 
+#include "core/common/regular_file.h"
 #include "core/common/result_codes.h"
 #include "core/common/unique_fd.h"
 #include "core/recovery/file_type.h"
@@ -75,26 +76,28 @@ bool readAll(int fd, std::uint8_t* data, std::size_t size, std::uint64_t offset)
 }
 
 // Reports the percentage copied after each chunk; a non-zero return stops.
-using ChunkReport = std::function<int(int percent, int chunkError)>;
+using ChunkReport = std::function<std::error_code(int percent, std::error_code chunkError)>;
 
-// Copies source to destination in kCopyChunkSize chunks. Returns 0, 87 (a file
-// cannot be opened), 30 (a read fails), the errno of a failed write, or the
-// non-zero value of report. Removes destination on any failure.
-int copyChunks(const std::string& source, const std::string& destination, const ChunkReport& report) {
-  const UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!in.IsOpen()) return kBadFile;
+// Copies source to destination in kCopyChunkSize chunks. Returns success;
+// kBadFile when the source is not a regular file or a file cannot be opened;
+// kShortRead when a read fails; the system's error of a failed write; or the
+// answer of report that asked to stop. Removes destination on any failure.
+std::error_code copyChunks(const std::string& source, const std::string& destination, const ChunkReport& report) {
+  UniqueFd in;
+  if (OpenRegularFileForReading(source, in)) return kBadFile;
   struct stat info {};
   if (::fstat(in.Get(), &info) != 0) return kBadFile;
   const auto size = static_cast<std::uint64_t>(info.st_size);
-  int result = kOk;
+  std::error_code result;
   {
-    const UniqueFd out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (!out.IsOpen()) return kBadFile;
+    // A symbolic link planted where the copy goes is not followed.
+    const UniqueFd out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644));
+    if (!out.IsOpen()) return LastSystemError();
     std::vector<std::uint8_t> buffer;  // only for chunks the kernel does not copy
     bool kernelCopies = true;
-    for (std::uint64_t copied = 0; copied < size && result == kOk;) {
+    for (std::uint64_t copied = 0; copied < size && !result;) {
       const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(kCopyChunkSize, size - copied));
-      int chunkError = 0;
+      std::error_code chunkError;
       if (!kernelCopies || !copyInKernel(in.Get(), out.Get(), chunk, copied)) {
         kernelCopies = false;
         buffer.resize(kCopyChunkSize);
@@ -102,17 +105,17 @@ int copyChunks(const std::string& source, const std::string& destination, const 
           result = kShortRead;
           break;
         }
-        chunkError = writeAllAt(out.Get(), buffer.data(), chunk, copied) ? 0 : errno;
+        if (!writeAllAt(out.Get(), buffer.data(), chunk, copied)) chunkError = LastSystemError();
       }
       copied += chunk;
-      if (chunkError != 0) result = chunkError;
+      if (chunkError) result = chunkError;
       if (report) {
-        const int answer = report(static_cast<int>(copied * 100 / size), chunkError);
-        if (result == kOk) result = answer;
+        const std::error_code answer = report(static_cast<int>(copied * 100 / size), chunkError);
+        if (!result) result = answer;
       }
     }
   }
-  if (result != kOk) {
+  if (result) {
     std::error_code ignored;
     std::filesystem::remove(destination, ignored);
   }
@@ -125,21 +128,23 @@ bool occursIn(const char* list, const std::string& extension) {
 
 }  // namespace
 
-int CopyOut(const std::string& source, const std::string& destination, CopyProgressCallback callback,
-            void* userData) {
+std::error_code CopyOut(const std::string& source, const std::string& destination, CopyProgressCallback callback,
+                        void* userData) {
   std::error_code ignored;
   std::filesystem::create_directories(std::filesystem::path(destination).parent_path(), ignored);
   ChunkReport report;
   if (callback != nullptr) {
-    report = [&](int percent, int chunkError) { return callback(userData, percent, chunkError, destination); };
+    report = [&](int percent, std::error_code chunkError) { return callback(userData, percent, chunkError, destination); };
   }
-  const int result = copyChunks(source, destination, report);
-  if (result > 0 && callback != nullptr) callback(userData, 100, result, destination);
+  const std::error_code result = copyChunks(source, destination, report);
+  // A failed or stopped copy is reported once more, as the file's end; the
+  // answer to that last report changes nothing.
+  if (result && callback != nullptr) (void)callback(userData, 100, result, destination);
   return result;
 }
 
-int ExtractPreviewFile(const std::string& workFolder, const std::string& source, std::string& outTempPath,
-                       ProgressCallback callback, void* userData) {
+std::error_code ExtractPreviewFile(const std::string& workFolder, const std::string& source, std::string& outTempPath,
+                                   ProgressCallback callback, void* userData) {
   outTempPath.clear();
   FileTypeDetector detector;
   std::string detected;
@@ -149,15 +154,15 @@ int ExtractPreviewFile(const std::string& workFolder, const std::string& source,
   if (occursIn(kImageExtensions, extension)) target = "tmp.jpg";
   else if (occursIn(kAudioExtensions, extension)) target = "tmp.wav";
   else if (occursIn(kVideoExtensions, extension)) target = "tmp.avi";
-  int result = kOk;
+  std::error_code result;
   if (target != nullptr) {
     outTempPath = workFolder + target;
     ChunkReport report;
-    if (callback != nullptr) report = [&](int percent, int) { return callback(userData, percent); };
+    if (callback != nullptr) report = [&](int percent, std::error_code) { return callback(userData, percent); };
     result = copyChunks(source, outTempPath, report);
-    if (result != kOk) outTempPath.clear();
+    if (result) outTempPath.clear();
   }
-  if (callback != nullptr) callback(userData, 100);
+  if (callback != nullptr) (void)callback(userData, 100);  // the end; nothing is left to stop
   return result;
 }
 

@@ -4,10 +4,12 @@
 // copy fails or is cancelled, so no partial file is left behind.
 #pragma once
 
+#include <system_error>
+
 #include <cstdint>
 #include <string>
 
-#include "core/recovery/progress.h"
+#include "core/common/progress.h"
 
 namespace scrivel {
 
@@ -29,7 +31,7 @@ extern const char* const kVideoExtensions;
 // code of a failed write. On any non-zero result the callback (when given) is
 // called once more with (userData, 100, result, destination) and the partial
 // destination is removed.
-int CopyOut(const std::string& source, const std::string& destination, CopyProgressCallback callback,
+[[nodiscard]] std::error_code CopyOut(const std::string& source, const std::string& destination, CopyProgressCallback callback,
             void* userData);
 
 // Makes the preview copy of source in workFolder (ending in "/"): the file's
@@ -39,7 +41,7 @@ int CopyOut(const std::string& source, const std::string& destination, CopyProgr
 // no copy for a recognised type that is no picture, sound or video; otherwise
 // as CopyOut. The callback (when given) receives copied * 100 / size after
 // each chunk and 100 at the end.
-int ExtractPreviewFile(const std::string& workFolder, const std::string& source, std::string& outTempPath,
+[[nodiscard]] std::error_code ExtractPreviewFile(const std::string& workFolder, const std::string& source, std::string& outTempPath,
                        ProgressCallback callback, void* userData);
 
 }  // namespace scrivel

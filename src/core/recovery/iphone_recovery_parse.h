@@ -9,18 +9,22 @@
 // ScanWhatsAppAttachments (which hands out what ScanAppFiles collected).
 // CopyOut and the two CSV exports are used after the scan.
 //
-// Results: kOk; the progress callback's non-zero answer (kCancelled when the
-// user stops); kWrongPassword; kBadFile for a required file that is missing
-// or cannot be opened; the manifest readers' codes. Every operation runs on
-// the scan thread, one at a time.
+// Results: success; the progress callback's answer that asked to stop
+// (kCancelled when the user stops); kWrongPassword; kBadFile for a required
+// file that is missing or cannot be opened; the manifest readers' codes.
+// Every operation runs on the scan thread, one at a time. A category scan
+// that fails leaves its category empty and says why in TakeScanNote.
 #pragma once
 
+#include <system_error>
+
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/recovery/file_item.h"
-#include "core/recovery/progress.h"
+#include "core/common/progress.h"
 #include "core/recovery/scan_results.h"
 
 namespace scrivel {
@@ -32,35 +36,44 @@ class IPhoneRecoveryParse {
   virtual ~IPhoneRecoveryParse() = default;
 
   // Binds the source to the process-wide engine (a device source needs none).
-  virtual int Attach(BackupEngine* engine) = 0;
-  virtual int SetProgressCallback(ProgressCallback callback, void* userData) = 0;
-  virtual int GetState() = 0;
+  [[nodiscard]] virtual std::error_code Attach(BackupEngine* engine) = 0;
+  [[nodiscard]] virtual std::error_code SetProgressCallback(ProgressCallback callback, void* userData) = 0;
+  virtual int GetState() = 0;  // a state number, not a result
   virtual bool IsLocalBackup() = 0;
 
   // Opens the source: decrypts it when needed (password: UTF-8, may be
   // empty) and loads its manifest.
-  virtual int OpenSource(const std::string& password) = 0;
+  [[nodiscard]] virtual std::error_code OpenSource(const std::string& password) = 0;
 
-  virtual int ScanMessages(MessagesByHandle& messages) = 0;
-  virtual int ScanMessageAttachments(std::vector<FileItem>& attachments) = 0;
-  virtual int ScanContacts(std::vector<ContactItem>& contacts) = 0;
-  virtual int ScanNotes(std::vector<NoteItem>& notes) = 0;
-  virtual int ScanCallHistory(std::vector<CallItem>& calls) = 0;
-  virtual int ScanPhotos(std::vector<FileItem>& cameraRoll, std::vector<FileItem>& photoStream) = 0;
-  virtual int ScanWhatsAppAttachments(std::vector<FileItem>& whatsAppFiles) = 0;
-  virtual int ScanAppFiles(std::vector<FileItem>& appFiles) = 0;
-  virtual int ScanWhatsApp(ChatMessagesBySession& chats) = 0;
+  [[nodiscard]] virtual std::error_code ScanMessages(MessagesByHandle& messages) = 0;
+  [[nodiscard]] virtual std::error_code ScanMessageAttachments(std::vector<FileItem>& attachments) = 0;
+  [[nodiscard]] virtual std::error_code ScanContacts(std::vector<ContactItem>& contacts) = 0;
+  [[nodiscard]] virtual std::error_code ScanNotes(std::vector<NoteItem>& notes) = 0;
+  [[nodiscard]] virtual std::error_code ScanCallHistory(std::vector<CallItem>& calls) = 0;
+  [[nodiscard]] virtual std::error_code ScanPhotos(std::vector<FileItem>& cameraRoll, std::vector<FileItem>& photoStream) = 0;
+  [[nodiscard]] virtual std::error_code ScanWhatsAppAttachments(std::vector<FileItem>& whatsAppFiles) = 0;
+  [[nodiscard]] virtual std::error_code ScanAppFiles(std::vector<FileItem>& appFiles) = 0;
+  [[nodiscard]] virtual std::error_code ScanWhatsApp(ChatMessagesBySession& chats) = 0;
+
+  // Why the category (or both categories) of the last Scan call came out
+  // empty or short, as a sentence for the person ("the message database is
+  // missing from the backup"); empty when nothing went wrong. Taking it
+  // clears it.
+  virtual std::string TakeScanNote() = 0;
+  // The stored files the manifest lists that are absent from the backup or
+  // empty; known once OpenSource succeeded.
+  virtual std::uint64_t MissingFileCount() = 0;
 
   // The preview copy of a stored file in the work folder (file_copy.h).
-  virtual int ExtractPreviewFile(const std::string& source, std::string& outTempPath, ProgressCallback callback,
+  [[nodiscard]] virtual std::error_code ExtractPreviewFile(const std::string& source, std::string& outTempPath, ProgressCallback callback,
                                  void* userData) = 0;
   // Copies a stored file out of the backup (file_copy.h).
-  virtual int CopyOut(const std::string& source, const std::string& destination, CopyProgressCallback callback,
+  [[nodiscard]] virtual std::error_code CopyOut(const std::string& source, const std::string& destination, CopyProgressCallback callback,
                       void* userData) = 0;
   // The raw rows of the message and contact tables as "sms.csv" and
   // "Contacts.csv".
-  virtual int ExportMessagesCsv(const std::string& csvPath) = 0;
-  virtual int ExportContactsCsv(const std::string& csvPath) = 0;
+  [[nodiscard]] virtual std::error_code ExportMessagesCsv(const std::string& csvPath) = 0;
+  [[nodiscard]] virtual std::error_code ExportContactsCsv(const std::string& csvPath) = 0;
 };
 
 // Source kinds of CreateRecoverySource.

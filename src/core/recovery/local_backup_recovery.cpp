@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "core/backup/backup_decryption.h"
 #include "core/backup/backup_engine.h"
@@ -13,6 +14,7 @@
 #include "core/recovery/file_copy.h"
 #include "core/recovery/media_scans.h"
 #include "core/recovery/owned_files.h"
+#include "core/recovery/stored_file_check.h"
 #include "core/sqlite_recovery/assembly_order.h"
 #include "core/sqlite_recovery/call_history.h"
 #include "core/sqlite_recovery/contacts_dump.h"
@@ -59,32 +61,32 @@ std::uint64_t countBackupFiles(const std::filesystem::path& folder) {
 
 }  // namespace
 
-CLocalBuckupRecovery::CLocalBuckupRecovery(std::string temporaryRoot) : m_temporaryRoot(std::move(temporaryRoot)) {}
+CLocalBackupRecovery::CLocalBackupRecovery(std::string temporaryRoot) : m_temporaryRoot(std::move(temporaryRoot)) {}
 
-CLocalBuckupRecovery::~CLocalBuckupRecovery() {
+CLocalBackupRecovery::~CLocalBackupRecovery() {
   m_prefetch.Discard();  // the workers may be reading files that the clean-up removes
   cleanUp();
 }
 
-int CLocalBuckupRecovery::Attach(BackupEngine* engine) {
+std::error_code CLocalBackupRecovery::Attach(BackupEngine* engine) {
   m_prefetch.Discard();
   m_engine = engine;
   cleanUp();
-  return kOk;
+  return {};
 }
 
-int CLocalBuckupRecovery::SetProgressCallback(ProgressCallback callback, void* userData) {
+std::error_code CLocalBackupRecovery::SetProgressCallback(ProgressCallback callback, void* userData) {
   m_progress.callback = callback;
   m_progress.userData = userData;
-  return kOk;
+  return {};
 }
 
-std::string CLocalBuckupRecovery::DecryptionOutputFolder() const {
+std::string CLocalBackupRecovery::DecryptionOutputFolder() const {
   if (m_temporaryRoot.empty()) return {};
   return m_temporaryRoot + kDecryptionOutputFolderName + "/";
 }
 
-void CLocalBuckupRecovery::cleanUp() const {
+void CLocalBackupRecovery::cleanUp() const {
   if (m_engine == nullptr) return;
   const std::vector<std::string> owned = {m_engine->WorkFolder().string(), m_temporaryRoot};
   const std::string decryptionFolder = DecryptionOutputFolder();
@@ -94,31 +96,77 @@ void CLocalBuckupRecovery::cleanUp() const {
   }
 }
 
-int CLocalBuckupRecovery::OpenSource(const std::string& password) {
+std::error_code CLocalBackupRecovery::OpenSource(const std::string& password) {
   if (m_engine == nullptr) return kBadFile;
   m_prefetch.Discard();
   m_fileProbes.reset();
   m_progress.progress = 0;
   m_progress.step = kPlainBackupStep;
-  m_progress.Report(0);
   m_whatsAppFiles.clear();
   m_detector.Reset();
+  m_scanNote.clear();
+  m_missingFiles.reset();
+  if (const std::error_code stop = m_progress.Report(0); stop) return stop;
   if (m_engine->SelectedBackup().encrypted) {
     m_progress.step = kEncryptedBackupStep;
-    const int decrypted = decryptSelectedBackup(password);
-    if (decrypted != kOk) return decrypted;
+    const std::error_code decrypted = decryptSelectedBackup(password);
+    if (decrypted) return decrypted;
   } else {
     m_progress.progress = 1;
-    m_progress.Report(m_progress.progress);
+    if (const std::error_code stop = m_progress.Report(m_progress.progress); stop) return stop;
   }
-  const int loaded = m_engine->LoadManifest();
-  if (loaded == kOk) startPrefetch();
-  m_progress.Advance(m_progress.step);
-  return loaded;
+  const std::error_code loaded = m_engine->LoadManifest();
+  if (loaded) return loaded;
+  if (m_engine->ManifestDamaged()) addNote("the backup's manifest is damaged: only its intact entries were read");
+  startPrefetch();
+  return m_progress.Advance(m_progress.step);
 }
 
-void CLocalBuckupRecovery::startPrefetch() {
+std::string CLocalBackupRecovery::StoredFileProblemOr(const std::string& path, std::string_view what,
+                                                     std::error_code result) {
+  const std::string problem = StoredFileProblem(CheckStoredFile(path), what);
+  return problem.empty() ? std::string(what) + " could not be read (" + result.message() + ")" : problem;
+}
+
+std::error_code CLocalBackupRecovery::finishCategory(std::error_code result, int share) {
+  const std::error_code stop = m_progress.Advance(share);
+  return stop ? stop : result;
+}
+
+std::string CLocalBackupRecovery::TakeScanNote() { return std::exchange(m_scanNote, {}); }
+
+std::uint64_t CLocalBackupRecovery::MissingFileCount() {
+  if (m_missingFiles) return *m_missingFiles;
+  if (m_engine == nullptr) return 0;
+  std::optional<std::uint64_t> counted = m_prefetch.missingFiles.Take({});
+  if (!counted) counted = CountMissingStoredFiles(storedFilePaths());
+  m_missingFiles = counted;
+  return *counted;
+}
+
+std::vector<std::string> CLocalBackupRecovery::storedFilePaths() const {
+  std::vector<std::string> paths;
+  for (const ManifestEntry& entry : m_engine->GetManifest().Entries()) {
+    if (entry.storedFile) paths.push_back(storedPath(entry.fileId));
+  }
+  return paths;
+}
+
+void CLocalBackupRecovery::addNote(const std::string& sentence) {
+  if (sentence.empty()) return;
+  if (!m_scanNote.empty()) m_scanNote += "; ";
+  m_scanNote += sentence;
+}
+
+void CLocalBackupRecovery::noteDatabaseProblem(const std::string& path, std::string_view what,
+                                               std::error_code result) {
+  if (!result || result == kCancelled) return;
+  addNote(StoredFileProblemOr(path, what, result));
+}
+
+void CLocalBackupRecovery::startPrefetch() {
   const std::size_t entryCount = m_engine->GetManifest().Entries().size();
+  m_prefetch.missingFiles.Start({}, [paths = storedFilePaths()] { return CountMissingStoredFiles(paths); });
   m_prefetch.files.Start({}, [paths = ProbedFileScanPaths(*m_engine), entryCount] {
     return ProbeStoredFiles(paths, entryCount);
   });
@@ -138,7 +186,7 @@ void CLocalBuckupRecovery::startPrefetch() {
   }
 }
 
-int CLocalBuckupRecovery::decryptSelectedBackup(const std::string& password) {
+std::error_code CLocalBackupRecovery::decryptSelectedBackup(const std::string& password) {
   if (m_temporaryRoot.empty()) return kBadFile;  // nowhere to put the decrypted copy
   const std::filesystem::path backupFolder = m_engine->SelectedBackup().folderPath;
   DecryptionSetup setup;
@@ -146,26 +194,26 @@ int CLocalBuckupRecovery::decryptSelectedBackup(const std::string& password) {
   setup.temporaryRoot = m_temporaryRoot;
   setup.storedFileCount = countBackupFiles(backupFolder);
   std::filesystem::path outputFolder;
-  const int result = DecryptBackup(setup, backupFolder, password, m_progress, outputFolder);
-  if (result == kOk) m_engine->SetDecryptionOutputFolder(outputFolder);
+  const std::error_code result = DecryptBackup(setup, backupFolder, password, m_progress, outputFolder);
+  if (!result) m_engine->SetDecryptionOutputFolder(outputFolder);
   return result;
 }
 
-const StoredFileProbes* CLocalBuckupRecovery::fileProbes() {
+const StoredFileProbes* CLocalBackupRecovery::fileProbes() {
   if (!m_fileProbes) m_fileProbes = m_prefetch.files.Take({});
   return m_fileProbes ? &*m_fileProbes : nullptr;
 }
 
-std::string CLocalBuckupRecovery::storedPath(std::string_view fileId) const {
+std::string CLocalBackupRecovery::storedPath(std::string_view fileId) const {
   return m_engine->StoredFilePath(fileId).string();
 }
 
-std::string CLocalBuckupRecovery::callHistoryPath() const {
+std::string CLocalBackupRecovery::callHistoryPath() const {
   const std::string storeData = storedPath(kCallHistoryStoreFileId);
   return fileExists(storeData) ? storeData : storedPath(kCallHistoryFileId);
 }
 
-std::string CLocalBuckupRecovery::whatsAppChatStoragePath() const {
+std::string CLocalBackupRecovery::whatsAppChatStoragePath() const {
   std::string chatStorage;
   int matches = 0;
   for (const ManifestEntry& entry : m_engine->GetManifest().Entries()) {
@@ -181,7 +229,7 @@ std::string CLocalBuckupRecovery::whatsAppChatStoragePath() const {
   return chatStorage;
 }
 
-int CLocalBuckupRecovery::ScanMessages(MessagesByHandle& messages) {
+std::error_code CLocalBackupRecovery::ScanMessages(MessagesByHandle& messages) {
   if (m_engine == nullptr) return kBadFile;
   const int share = m_progress.step / 2;
   const sqlite_recovery::ProgressShare progressShare{m_progress.callback, m_progress.userData, m_progress.progress,
@@ -190,18 +238,24 @@ int CLocalBuckupRecovery::ScanMessages(MessagesByHandle& messages) {
   const std::string sms = storedPath(kSmsFileId);
   std::optional<sqlite_recovery::MessagesReading> reading = m_prefetch.messages.Take({addressBook, sms});
   if (!reading) reading = sqlite_recovery::ReadMessages(addressBook, sms);
-  const int result =
+  const std::error_code addressBookResult = reading->addressBookResult;
+  const bool smsOpened = !reading->openResult;
+  const std::error_code result =
       sqlite_recovery::DeliverMessages(std::move(*reading), &messages, progressShare, &m_messageRowMark);
-  m_progress.Advance(share);
-  return result;
+  noteDatabaseProblem(sms, "the message database", result);
+  if (smsOpened && addressBookResult) {
+    addNote("the messages come without names: " +
+            StoredFileProblemOr(addressBook, "the address book", addressBookResult));
+  }
+  return finishCategory(result, share);
 }
 
-int CLocalBuckupRecovery::ScanContacts(std::vector<ContactItem>& contacts) {
+std::error_code CLocalBackupRecovery::ScanContacts(std::vector<ContactItem>& contacts) {
   if (m_engine == nullptr) return kBadFile;
   const std::string addressBook = storedPath(kAddressBookFileId);
   // The prefetched list stands for a read into an empty one.
   std::optional<ContactsReading> reading = m_prefetch.contacts.Take({addressBook});
-  int result = kOk;
+  std::error_code result;
   if (reading && contacts.empty()) {
     contacts = std::move(reading->contacts);
     m_contactRowMark = reading->highestRowId;
@@ -209,88 +263,89 @@ int CLocalBuckupRecovery::ScanContacts(std::vector<ContactItem>& contacts) {
   } else {
     result = sqlite_recovery::ParseContacts(addressBook, &contacts, &m_contactRowMark);
   }
-  m_progress.Advance(m_progress.step / 2);
-  return result;
+  noteDatabaseProblem(addressBook, "the address book", result);
+  return finishCategory(result, m_progress.step / 2);
 }
 
-int CLocalBuckupRecovery::ScanCallHistory(std::vector<CallItem>& calls) {
+std::error_code CLocalBackupRecovery::ScanCallHistory(std::vector<CallItem>& calls) {
   if (m_engine == nullptr) return kBadFile;
   const std::string callDb = callHistoryPath();
   const std::string addressBook = storedPath(kAddressBookFileId);
   // The prefetched list stands for a read into an empty one.
   std::optional<CallHistoryReading> reading = m_prefetch.callHistory.Take({callDb, addressBook});
-  int result = kOk;
+  std::error_code result;
   if (reading && calls.empty()) {
     calls = std::move(reading->calls);
     result = reading->result;
   } else {
     result = sqlite_recovery::ParseCallHistory(&calls, callDb, addressBook);
   }
-  m_progress.Advance(m_progress.step / 2);
-  return result;
+  noteDatabaseProblem(callDb, "the call history database", result);
+  return finishCategory(result, m_progress.step / 2);
 }
 
-int CLocalBuckupRecovery::ScanNotes(std::vector<NoteItem>& notes) {
+std::error_code CLocalBackupRecovery::ScanNotes(std::vector<NoteItem>& notes) {
   if (m_engine == nullptr) return kBadFile;
   const std::string notesDb = storedPath(kNotesFileId);
   std::optional<NotesReading> reading = m_prefetch.notes.Take({notesDb});
   if (!reading) reading = ReadNotes(notesDb);
   // The list is replaced by a read that opened the file, as ParseNotes does.
-  if (reading->result == kOk) notes = std::move(reading->notes);
-  const int result = reading->result;
-  m_progress.Advance(m_progress.step / 2);
-  return result;
+  if (!reading->result) notes = std::move(reading->notes);
+  const std::error_code result = reading->result;
+  noteDatabaseProblem(notesDb, "the notes database", result);
+  return finishCategory(result, m_progress.step / 2);
 }
 
-int CLocalBuckupRecovery::ScanWhatsApp(ChatMessagesBySession& chats) {
+std::error_code CLocalBackupRecovery::ScanWhatsApp(ChatMessagesBySession& chats) {
   if (m_engine == nullptr) return kBadFile;
   const std::string chatStorage = whatsAppChatStoragePath();
   if (!chatStorage.empty()) {
     // A backup without WhatsApp has nothing to read; the category stays empty.
     std::optional<WhatsAppReading> reading = m_prefetch.whatsApp.Take({chatStorage});
     if (!reading) reading = ReadWhatsApp(chatStorage);
+    noteDatabaseProblem(chatStorage, "the WhatsApp chat database", reading->result);
     sqlite_recovery::AppendGroups(std::move(reading->chats), &chats);
   }
-  return m_progress.Advance(m_progress.step);
+  return finishCategory({}, m_progress.step);
 }
 
-int CLocalBuckupRecovery::ScanPhotos(std::vector<FileItem>& cameraRoll, std::vector<FileItem>& photoStream) {
+std::error_code CLocalBackupRecovery::ScanPhotos(std::vector<FileItem>& cameraRoll, std::vector<FileItem>& photoStream) {
   if (m_engine == nullptr) return kBadFile;
   return scrivel::ScanPhotos(*m_engine, m_progress, cameraRoll, photoStream);
 }
 
-int CLocalBuckupRecovery::ScanMessageAttachments(std::vector<FileItem>& attachments) {
+std::error_code CLocalBackupRecovery::ScanMessageAttachments(std::vector<FileItem>& attachments) {
   if (m_engine == nullptr) return kBadFile;
   return scrivel::ScanMessageAttachments(*m_engine, m_detector, m_progress, attachments, fileProbes());
 }
 
-int CLocalBuckupRecovery::ScanAppFiles(std::vector<FileItem>& appFiles) {
+std::error_code CLocalBackupRecovery::ScanAppFiles(std::vector<FileItem>& appFiles) {
   if (m_engine == nullptr) return kBadFile;
   return scrivel::ScanAppFiles(*m_engine, m_detector, m_progress, appFiles, m_whatsAppFiles, fileProbes());
 }
 
-int CLocalBuckupRecovery::ScanWhatsAppAttachments(std::vector<FileItem>& whatsAppFiles) {
+std::error_code CLocalBackupRecovery::ScanWhatsAppAttachments(std::vector<FileItem>& whatsAppFiles) {
   whatsAppFiles = m_whatsAppFiles;
   return m_progress.Advance(m_progress.step);
 }
 
-int CLocalBuckupRecovery::ExtractPreviewFile(const std::string& source, std::string& outTempPath,
+std::error_code CLocalBackupRecovery::ExtractPreviewFile(const std::string& source, std::string& outTempPath,
                                              ProgressCallback callback, void* userData) {
   if (m_engine == nullptr) return kBadFile;
   return scrivel::ExtractPreviewFile(m_engine->WorkFolder().string() + "/", source, outTempPath, callback, userData);
 }
 
-int CLocalBuckupRecovery::CopyOut(const std::string& source, const std::string& destination,
+std::error_code CLocalBackupRecovery::CopyOut(const std::string& source, const std::string& destination,
                                   CopyProgressCallback callback, void* userData) {
   return scrivel::CopyOut(source, destination, callback, userData);
 }
 
-int CLocalBuckupRecovery::ExportMessagesCsv(const std::string& csvPath) {
+std::error_code CLocalBackupRecovery::ExportMessagesCsv(const std::string& csvPath) {
   if (m_engine == nullptr) return kBadFile;
   return sqlite_recovery::DumpMessageRows(storedPath(kSmsFileId), csvPath, m_messageRowMark);
 }
 
-int CLocalBuckupRecovery::ExportContactsCsv(const std::string& csvPath) {
+std::error_code CLocalBackupRecovery::ExportContactsCsv(const std::string& csvPath) {
   if (m_engine == nullptr) return kBadFile;
   return sqlite_recovery::DumpContactRows(storedPath(kAddressBookFileId), csvPath, m_contactRowMark);
 }

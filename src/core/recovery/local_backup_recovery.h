@@ -8,6 +8,8 @@
 // folder and the temporary backup root.
 #pragma once
 
+#include <system_error>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,42 +18,45 @@
 #include "core/recovery/database_prefetch.h"
 #include "core/recovery/file_type.h"
 #include "core/recovery/iphone_recovery_parse.h"
-#include "core/recovery/scan_progress.h"
+#include "core/common/scan_progress.h"
 
 namespace scrivel {
 
-class CLocalBuckupRecovery : public IPhoneRecoveryParse {
+class CLocalBackupRecovery : public IPhoneRecoveryParse {
  public:
   // temporaryRoot: the folder (ending in "/") under which an encrypted
   // backup is decrypted, normally ChooseTemporaryRoot's.
-  explicit CLocalBuckupRecovery(std::string temporaryRoot);
-  ~CLocalBuckupRecovery() override;
-  CLocalBuckupRecovery(const CLocalBuckupRecovery&) = delete;
-  CLocalBuckupRecovery& operator=(const CLocalBuckupRecovery&) = delete;
+  explicit CLocalBackupRecovery(std::string temporaryRoot);
+  ~CLocalBackupRecovery() override;
+  CLocalBackupRecovery(const CLocalBackupRecovery&) = delete;
+  CLocalBackupRecovery& operator=(const CLocalBackupRecovery&) = delete;
 
-  int Attach(BackupEngine* engine) override;
-  int SetProgressCallback(ProgressCallback callback, void* userData) override;
+  [[nodiscard]] std::error_code Attach(BackupEngine* engine) override;
+  [[nodiscard]] std::error_code SetProgressCallback(ProgressCallback callback, void* userData) override;
   int GetState() override { return 0; }
   bool IsLocalBackup() override { return true; }
 
-  int OpenSource(const std::string& password) override;
+  [[nodiscard]] std::error_code OpenSource(const std::string& password) override;
 
-  int ScanMessages(MessagesByHandle& messages) override;
-  int ScanMessageAttachments(std::vector<FileItem>& attachments) override;
-  int ScanContacts(std::vector<ContactItem>& contacts) override;
-  int ScanNotes(std::vector<NoteItem>& notes) override;
-  int ScanCallHistory(std::vector<CallItem>& calls) override;
-  int ScanPhotos(std::vector<FileItem>& cameraRoll, std::vector<FileItem>& photoStream) override;
-  int ScanWhatsAppAttachments(std::vector<FileItem>& whatsAppFiles) override;
-  int ScanAppFiles(std::vector<FileItem>& appFiles) override;
-  int ScanWhatsApp(ChatMessagesBySession& chats) override;
+  [[nodiscard]] std::error_code ScanMessages(MessagesByHandle& messages) override;
+  [[nodiscard]] std::error_code ScanMessageAttachments(std::vector<FileItem>& attachments) override;
+  [[nodiscard]] std::error_code ScanContacts(std::vector<ContactItem>& contacts) override;
+  [[nodiscard]] std::error_code ScanNotes(std::vector<NoteItem>& notes) override;
+  [[nodiscard]] std::error_code ScanCallHistory(std::vector<CallItem>& calls) override;
+  [[nodiscard]] std::error_code ScanPhotos(std::vector<FileItem>& cameraRoll, std::vector<FileItem>& photoStream) override;
+  [[nodiscard]] std::error_code ScanWhatsAppAttachments(std::vector<FileItem>& whatsAppFiles) override;
+  [[nodiscard]] std::error_code ScanAppFiles(std::vector<FileItem>& appFiles) override;
+  [[nodiscard]] std::error_code ScanWhatsApp(ChatMessagesBySession& chats) override;
 
-  int ExtractPreviewFile(const std::string& source, std::string& outTempPath, ProgressCallback callback,
+  std::string TakeScanNote() override;
+  std::uint64_t MissingFileCount() override;
+
+  [[nodiscard]] std::error_code ExtractPreviewFile(const std::string& source, std::string& outTempPath, ProgressCallback callback,
                          void* userData) override;
-  int CopyOut(const std::string& source, const std::string& destination, CopyProgressCallback callback,
+  [[nodiscard]] std::error_code CopyOut(const std::string& source, const std::string& destination, CopyProgressCallback callback,
               void* userData) override;
-  int ExportMessagesCsv(const std::string& csvPath) override;
-  int ExportContactsCsv(const std::string& csvPath) override;
+  [[nodiscard]] std::error_code ExportMessagesCsv(const std::string& csvPath) override;
+  [[nodiscard]] std::error_code ExportContactsCsv(const std::string& csvPath) override;
 
   // The overall percent reported so far (87 after a whole scan of a plain
   // backup, 81 of an encrypted one).
@@ -65,10 +70,22 @@ class CLocalBuckupRecovery : public IPhoneRecoveryParse {
   std::string storedPath(std::string_view fileId) const;
   std::string callHistoryPath() const;
   std::string whatsAppChatStoragePath() const;
+  // The paths of every stored file the manifest lists (folders and links left out).
+  std::vector<std::string> storedFilePaths() const;
   // Decrypts the selected backup into DecryptionOutputFolder() and points the
   // engine at the copy; the decryption's progress lines move the overall
   // percent from 1 to 1 + step.
-  int decryptSelectedBackup(const std::string& password);
+  [[nodiscard]] std::error_code decryptSelectedBackup(const std::string& password);
+  // Notes why the database `what` at `path` gave nothing, after its read
+  // returned `result`: missing, empty, a folder..., else damaged.
+  void noteDatabaseProblem(const std::string& path, std::string_view what, std::error_code result);
+  // Adds a sentence to the note of the current scan.
+  void addNote(const std::string& sentence);
+  // Why the file `what` at `path` could not be used: its state in the backup
+  // folder when that explains it, else the read's result.
+  static std::string StoredFileProblemOr(const std::string& path, std::string_view what, std::error_code result);
+  // Adds `share` to the progress; the callback's stop wins over `result`.
+  [[nodiscard]] std::error_code finishCategory(std::error_code result, int share);
   // Starts reading the larger databases on worker threads (DatabasePrefetch).
   void startPrefetch();
   // The probes of the file scans (taken from the prefetch once); null when none were made.
@@ -84,6 +101,8 @@ class CLocalBuckupRecovery : public IPhoneRecoveryParse {
   std::vector<FileItem> m_whatsAppFiles;  // collected by ScanAppFiles, handed out by ScanWhatsAppAttachments
   DatabasePrefetch m_prefetch;            // reads started by OpenSource, taken by the scans
   std::optional<StoredFileProbes> m_fileProbes;  // the file probes, once taken from m_prefetch
+  std::string m_scanNote;                 // why the current category is empty or short (TakeScanNote)
+  std::optional<std::uint64_t> m_missingFiles;  // absent or empty stored files, once counted
 };
 
 }  // namespace scrivel

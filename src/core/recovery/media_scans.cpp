@@ -129,11 +129,11 @@ StoredFileProbes ProbeStoredFiles(const std::vector<std::pair<std::size_t, std::
   return probes;
 }
 
-int ScanMessageAttachments(const BackupEngine& engine, FileTypeDetector& detector, ScanProgress& progress,
+std::error_code ScanMessageAttachments(const BackupEngine& engine, FileTypeDetector& detector, ScanProgress& progress,
                            std::vector<FileItem>& attachments, const StoredFileProbes* probes) {
   const std::vector<ManifestEntry>& entries = engine.GetManifest().Entries();
-  int result = kOk;
-  for (std::size_t index = 0; index < entries.size() && result == kOk; ++index) {
+  std::error_code result;
+  for (std::size_t index = 0; index < entries.size() && !result; ++index) {
     const ManifestEntry& entry = entries[index];
     if (contains(entry.name, kAttachmentsPattern)) {
       const StoredFileProbe file = probeEntry(engine, detector, probes, index, entry);
@@ -145,11 +145,11 @@ int ScanMessageAttachments(const BackupEngine& engine, FileTypeDetector& detecto
     result = progress.Report(progress.WithinWalk(index, entries.size(), kAttachmentWalkShares));
   }
   SortByName(attachments);
-  const int answer = progress.Advance(progress.step);
-  return result != kOk ? result : answer;
+  const std::error_code answer = progress.Advance(progress.step);
+  return result ? result : answer;
 }
 
-int ScanPhotos(const BackupEngine& engine, ScanProgress& progress, std::vector<FileItem>& cameraRoll,
+std::error_code ScanPhotos(const BackupEngine& engine, ScanProgress& progress, std::vector<FileItem>& cameraRoll,
                std::vector<FileItem>& photoStream) {
   const std::vector<ManifestEntry>& entries = engine.GetManifest().Entries();
   std::vector<std::string> photoPaths;  // of the photo entries, in entry order
@@ -159,8 +159,8 @@ int ScanPhotos(const BackupEngine& engine, ScanProgress& progress, std::vector<F
   std::vector<StoredFileProbe> block;  // probes of photoPaths[blockStart, blockStart + block.size())
   std::size_t blockStart = 0;
   std::size_t nextPhoto = 0;  // position in photoPaths of the next photo entry the walk meets
-  int result = kOk;
-  for (std::size_t index = 0; index < entries.size() && result == kOk; ++index) {
+  std::error_code result;
+  for (std::size_t index = 0; index < entries.size() && !result; ++index) {
     const ManifestEntry& entry = entries[index];
     if (isPhotoEntry(entry.name)) {
       if (nextPhoto - blockStart >= block.size()) {
@@ -180,17 +180,17 @@ int ScanPhotos(const BackupEngine& engine, ScanProgress& progress, std::vector<F
   }
   SortByName(cameraRoll);
   SortByName(photoStream);
-  const int answer = progress.Advance(progress.step);
-  return result != kOk ? result : answer;
+  const std::error_code answer = progress.Advance(progress.step);
+  return result ? result : answer;
 }
 
-int ScanAppFiles(const BackupEngine& engine, FileTypeDetector& detector, ScanProgress& progress,
+std::error_code ScanAppFiles(const BackupEngine& engine, FileTypeDetector& detector, ScanProgress& progress,
                  std::vector<FileItem>& appFiles, std::vector<FileItem>& whatsAppFiles,
                  const StoredFileProbes* probes) {
   whatsAppFiles.clear();
   const std::vector<ManifestEntry>& entries = engine.GetManifest().Entries();
-  int result = kOk;
-  for (std::size_t index = 0; index < entries.size() && result == kOk; ++index) {
+  std::error_code result;
+  for (std::size_t index = 0; index < entries.size() && !result; ++index) {
     const ManifestEntry& entry = entries[index];
     if (contains(entry.name, kAppDomainPattern)) {
       const StoredFileProbe file = probeEntry(engine, detector, probes, index, entry);
@@ -207,8 +207,8 @@ int ScanAppFiles(const BackupEngine& engine, FileTypeDetector& detector, ScanPro
   }
   SortByName(appFiles);
   SortByName(whatsAppFiles);
-  const int answer = progress.Advance(progress.step);
-  return result != kOk ? result : answer;
+  const std::error_code answer = progress.Advance(progress.step);
+  return result ? result : answer;
 }
 
 }  // namespace scrivel

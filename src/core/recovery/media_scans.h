@@ -9,6 +9,8 @@
 // the result.
 #pragma once
 
+#include <system_error>
+
 #include <string>
 #include <string_view>
 #include <utility>
@@ -16,7 +18,7 @@
 
 #include "core/recovery/file_item.h"
 #include "core/recovery/file_type.h"
-#include "core/recovery/scan_progress.h"
+#include "core/common/scan_progress.h"
 
 namespace scrivel {
 
@@ -41,20 +43,20 @@ StoredFileProbes ProbeStoredFiles(const std::vector<std::pair<std::size_t, std::
 // Entries whose name contains "/Attachments/", with content recognised and
 // not empty. Named by the stored base name and the detected extension in
 // upper case: ".../IMG_0001.heic" holding a JPEG becomes "IMG_0001.JPG".
-int ScanMessageAttachments(const BackupEngine& engine, FileTypeDetector& detector, ScanProgress& progress,
+[[nodiscard]] std::error_code ScanMessageAttachments(const BackupEngine& engine, FileTypeDetector& detector, ScanProgress& progress,
                            std::vector<FileItem>& attachments, const StoredFileProbes* probes = nullptr);
 
 // Camera-roll ("CameraRollDomain-Media/DCIM/") and photo-stream
 // ("MediaDomain-Media/PhotoStreamsData/") media with content recognised,
 // named as stored. The files are probed a block at a time ahead of the
 // walk, by several readers at once.
-int ScanPhotos(const BackupEngine& engine, ScanProgress& progress, std::vector<FileItem>& cameraRoll,
+[[nodiscard]] std::error_code ScanPhotos(const BackupEngine& engine, ScanProgress& progress, std::vector<FileItem>& cameraRoll,
                std::vector<FileItem>& photoStream);
 
 // Files of app domains ("AppDomain-") with content recognised, with their app
 // identifier. WhatsApp's files go, when not empty, to whatsAppFiles instead
 // (cleared first).
-int ScanAppFiles(const BackupEngine& engine, FileTypeDetector& detector, ScanProgress& progress,
+[[nodiscard]] std::error_code ScanAppFiles(const BackupEngine& engine, FileTypeDetector& detector, ScanProgress& progress,
                  std::vector<FileItem>& appFiles, std::vector<FileItem>& whatsAppFiles,
                  const StoredFileProbes* probes = nullptr);
 

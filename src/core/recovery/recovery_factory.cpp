@@ -11,7 +11,7 @@ std::unique_ptr<IPhoneRecoveryParse> CreateRecoverySource(int kind, BackupEngine
   if (kind == kSourceKindLocalBackup && engine != nullptr) {
     const std::filesystem::path workFolder = engine->WorkFolder();
     const std::string appDataFolder = workFolder.parent_path().string() + "/";
-    source = std::make_unique<CLocalBuckupRecovery>(ChooseTemporaryRoot(appDataFolder, workFolder.string() + "/"));
+    source = std::make_unique<CLocalBackupRecovery>(ChooseTemporaryRoot(appDataFolder, workFolder.string() + "/"));
   }
   // A connected device's source joins here when device backups are supported.
   if (source) source->Attach(engine);

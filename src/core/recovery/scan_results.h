@@ -2,10 +2,12 @@
 // The scan fills it on its thread; readers take it once a category is done.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "core/recovery/category_kind.h"
 #include "core/recovery/file_item.h"
 #include "core/sqlite_recovery/call_history.h"
 #include "core/sqlite_recovery/contacts.h"
@@ -39,6 +41,15 @@ struct ScanResults {
   FilesByApp appVideos;                      // app files split by name: video and sound
   ChatMessagesBySession whatsApp;            // ScanWhatsApp: chat session -> messages by date
   std::vector<FileItem> whatsAppFiles;       // ScanWhatsAppAttachments
+
+  // Why a category came out empty or short, as a sentence for the person;
+  // categories that went well have no entry.
+  std::map<CategoryKind, std::string> problems;
+  // Stored files the manifest lists that are absent from the backup or empty.
+  std::uint64_t missingFiles = 0;
+  // What opening the backup met that hides part of it (a damaged manifest);
+  // empty when nothing.
+  std::string manifestProblem;
 };
 
 }  // namespace scrivel

@@ -25,17 +25,19 @@ std::string_view CategoryTreeName(CategoryKind kind) {
   return {};
 }
 
-int RunScanSequence(IPhoneRecoveryParse& source, const std::string& password, ScanResults& results,
+std::error_code RunScanSequence(IPhoneRecoveryParse& source, const std::string& password, ScanResults& results,
                     ScanObserver& observer) {
   observer.OnScanStarting("Opening the backup");
-  const int opened = source.OpenSource(password);
-  if (opened != kOk) return opened;
+  const std::error_code opened = source.OpenSource(password);
+  if (opened) return opened;
+  results.missingFiles = source.MissingFileCount();
+  results.manifestProblem = source.TakeScanNote();
   observer.OnSourceOpened();
 
   // Each step runs one scan and reports its categories; a cancel ends the walk.
   struct Step {
     std::string_view operation;
-    int (*run)(IPhoneRecoveryParse& source, ScanResults& results);
+    std::error_code (*run)(IPhoneRecoveryParse& source, ScanResults& results);
     std::array<CategoryKind, 2> kinds;  // kNone when the scan fills one category
   };
   const Step steps[] = {
@@ -54,7 +56,7 @@ int RunScanSequence(IPhoneRecoveryParse& source, const std::string& password, Sc
       {"Notes", [](IPhoneRecoveryParse& s, ScanResults& r) { return s.ScanNotes(r.notes); }, {CategoryKind::kNotes, CategoryKind::kNone}},
       {"App files",
        [](IPhoneRecoveryParse& s, ScanResults& r) {
-         const int result = s.ScanAppFiles(r.appFiles);
+         const std::error_code result = s.ScanAppFiles(r.appFiles);
          SplitAppFiles(r.appFiles, r.appPhotos, r.appVideos);
          return result;
        },
@@ -67,12 +69,17 @@ int RunScanSequence(IPhoneRecoveryParse& source, const std::string& password, Sc
   };
   for (const Step& step : steps) {
     observer.OnScanStarting(step.operation);
-    const int result = step.run(source, results);
+    const std::error_code result = step.run(source, results);
     const std::size_t kindCount = step.kinds[1] == CategoryKind::kNone ? 1 : 2;
+    std::string note = source.TakeScanNote();
+    if (note.empty() && result && result != kCancelled) note = result.message();
+    if (!note.empty()) {
+      for (std::size_t i = 0; i < kindCount; ++i) results.problems[step.kinds[i]] = note;
+    }
     observer.OnCategoriesDone(std::span<const CategoryKind>(step.kinds.data(), kindCount));
     if (result == kCancelled) return kCancelled;
   }
-  return kOk;
+  return {};
 }
 
 }  // namespace scrivel

@@ -3,13 +3,15 @@
 // after each category. The desktop scan page and the command line share it.
 #pragma once
 
+#include <system_error>
+
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "core/recovery/iphone_recovery_parse.h"
 #include "core/recovery/scan_results.h"
-#include "core/results/category_kind.h"
+#include "core/recovery/category_kind.h"
 
 namespace scrivel {
 
@@ -37,8 +39,8 @@ class ScanObserver {
 // Other failures leave their category empty and the scan goes on.
 //
 // Returns the result of OpenSource when it fails (kWrongPassword, kCancelled,
-// kBadFile, ...); otherwise kCancelled when the scan was stopped, else kOk.
-int RunScanSequence(IPhoneRecoveryParse& source, const std::string& password, ScanResults& results,
+// kBadFile, ...); otherwise kCancelled when the scan was stopped, else success.
+[[nodiscard]] std::error_code RunScanSequence(IPhoneRecoveryParse& source, const std::string& password, ScanResults& results,
                     ScanObserver& observer);
 
 }  // namespace scrivel

@@ -15,7 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/results/category_kind.h"
+#include "core/recovery/category_kind.h"
 #include "core/results/result_item.h"
 
 namespace scrivel {

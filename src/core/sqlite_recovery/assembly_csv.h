@@ -4,6 +4,8 @@
 // text fields.
 #pragma once
 
+#include <system_error>
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -23,17 +25,17 @@ class CsvAppendFile {
   // Appends `line` as it is. A failed write is remembered in Error().
   void Write(std::string_view line);
   // Flushes and closes the file; returns Error() afterwards.
-  [[nodiscard]] int Close();
+  [[nodiscard]] std::error_code Close();
 
-  // kOk, or the errno of the first open, write or close that failed.
-  int Error() const { return m_error; }
+  // success, or the errno of the first open, write or close that failed.
+  [[nodiscard]] std::error_code Error() const { return m_error; }
 
  private:
   struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
   };
   std::unique_ptr<std::FILE, FileCloser> m_file;
-  int m_error = 0;
+  std::error_code m_error;
 };
 
 // Appends `bytes` between double quotes, with every double quote and

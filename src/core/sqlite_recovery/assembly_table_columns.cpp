@@ -20,13 +20,13 @@ struct StatementFinalizer {
 
 }  // namespace
 
-int CountTableColumns(const std::string& path, std::string_view table, int* columns) {
+std::error_code CountTableColumns(const std::string& path, std::string_view table, int* columns) {
   *columns = 0;
   sqlite3* rawDatabase = nullptr;
   const int opened = sqlite3_open_v2(ReadOnlySqliteUri(path).c_str(), &rawDatabase,
                                      SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
   const std::unique_ptr<sqlite3, DatabaseCloser> database(rawDatabase);
-  if (opened != SQLITE_OK) return opened;
+  if (opened != SQLITE_OK) return kBadFile;  // missing, unreadable or not a database
 
   const std::string query = "select * from \"" + std::string(table) + "\";";
   sqlite3_stmt* rawStatement = nullptr;
@@ -34,7 +34,7 @@ int CountTableColumns(const std::string& path, std::string_view table, int* colu
   const std::unique_ptr<sqlite3_stmt, StatementFinalizer> statement(rawStatement);
   if (prepared != SQLITE_OK || !statement) return kQueryError;
   *columns = sqlite3_column_count(statement.get());
-  return kOk;
+  return {};
 }
 
 }  // namespace scrivel::sqlite_recovery

@@ -6,6 +6,8 @@
 // a backup folder is never written.
 #pragma once
 
+#include <system_error>
+
 #include <string>
 #include <string_view>
 
@@ -13,9 +15,9 @@ namespace scrivel::sqlite_recovery {
 
 // Prepares "select * from <table>;" on `path` and stores the number of
 // columns the statement yields (the table's declared columns) in
-// `*columns`. Returns kOk; the library's code when the file cannot be
+// `*columns`. Returns success; the library's code when the file cannot be
 // opened; kQueryError when the statement fails (no such table, or not a
 // database).
-[[nodiscard]] int CountTableColumns(const std::string& path, std::string_view table, int* columns);
+[[nodiscard]] std::error_code CountTableColumns(const std::string& path, std::string_view table, int* columns);
 
 }  // namespace scrivel::sqlite_recovery

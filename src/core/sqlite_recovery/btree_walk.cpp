@@ -27,30 +27,30 @@ std::vector<std::uint32_t> ChildPages(Bytes page, const PageHeader& header, std:
 
 namespace {
 
-int CollectBelow(const SqliteReader& reader, std::uint32_t pageIndex, int depth, PageSet& visited, PageSet& leaves) {
-  if (depth > fmt::kMaxTreeDepth || !visited.Insert(pageIndex)) return kOk;
+std::error_code CollectBelow(const SqliteReader& reader, std::uint32_t pageIndex, int depth, PageSet& visited, PageSet& leaves) {
+  if (depth > fmt::kMaxTreeDepth || !visited.Insert(pageIndex)) return {};
   // The type byte tells a leaf from an interior page. Leaves, nearly all the
   // pages of a tree, are read whole only when their cells are decoded.
   std::uint8_t type = 0;
-  if (const int rc = reader.ReadPageType(pageIndex, &type); rc != kOk) return rc;
+  if (const std::error_code rc = reader.ReadPageType(pageIndex, &type); rc) return rc;
   if (type == fmt::kTableLeafPage) {
     leaves.Insert(pageIndex);
-    return kOk;
+    return {};
   }
-  if (type != fmt::kTableInteriorPage) return kOk;
+  if (type != fmt::kTableInteriorPage) return {};
   std::vector<std::uint8_t> page(reader.PageSize());  // one buffer per level
-  if (const int rc = reader.ReadPage(pageIndex, page); rc != kOk) return rc;
+  if (const std::error_code rc = reader.ReadPage(pageIndex, page); rc) return rc;
   const auto header = ReadPageHeader(page, PageHeaderOffset(pageIndex));
-  if (!header) return kOk;
+  if (!header) return {};
   for (const std::uint32_t child : ChildPages(page, *header, reader.PageCount())) {
-    if (const int rc = CollectBelow(reader, child, depth + 1, visited, leaves); rc != kOk) return rc;
+    if (const std::error_code rc = CollectBelow(reader, child, depth + 1, visited, leaves); rc) return rc;
   }
-  return kOk;
+  return {};
 }
 
 }  // namespace
 
-int CollectLeafPages(const SqliteReader& reader, std::uint32_t root, PageSet& visited, PageSet& leaves) {
+std::error_code CollectLeafPages(const SqliteReader& reader, std::uint32_t root, PageSet& visited, PageSet& leaves) {
   return CollectBelow(reader, root, 1, visited, leaves);
 }
 

@@ -4,6 +4,8 @@
 // end the walk instead of hanging it.
 #pragma once
 
+#include <system_error>
+
 #include <cstdint>
 #include <vector>
 
@@ -24,9 +26,9 @@ std::vector<std::uint32_t> ChildPages(Bytes page, const PageHeader& header, std:
 // the root itself when it is a leaf, else the leaves below its children,
 // visited in ascending page-index order within each interior page. Pages
 // of any other type hold nothing for the walk. `visited` holds the pages
-// seen by this walk so far and is updated. Returns kOk, or the code of the
+// seen by this walk so far and is updated. Returns success, or the code of the
 // first page that could not be read (what was found before stays).
-[[nodiscard]] int CollectLeafPages(const SqliteReader& reader, std::uint32_t root, PageSet& visited,
+[[nodiscard]] std::error_code CollectLeafPages(const SqliteReader& reader, std::uint32_t root, PageSet& visited,
                                    PageSet& leaves);
 
 }  // namespace scrivel::sqlite_recovery

@@ -33,27 +33,27 @@ void NameCalls(std::vector<CallItem>& calls, const std::vector<ContactItem>& con
   }
 }
 
-int ParseCallHistory(std::vector<CallItem>* calls, const std::string& callDbPath,
+std::error_code ParseCallHistory(std::vector<CallItem>* calls, const std::string& callDbPath,
                      const std::string& addressBookPath) {
   // CallHistory.storedata has "ZCALLRECORD"; a file without it is the older
   // call_history.db (or no database, which the page reader then rejects).
   int columns = 0;
-  const int probed = CountTableColumns(callDbPath, kCoreDataCallTable, &columns);
-  if (probed != kOk && probed != kQueryError) return probed;
-  const bool coreData = probed == kOk;
+  const std::error_code probed = CountTableColumns(callDbPath, kCoreDataCallTable, &columns);
+  if (probed && probed != kQueryError) return probed;
+  const bool coreData = !probed;
 
   SqliteReader reader;
-  if (const int rc = reader.Open(callDbPath); rc != kOk) return rc;
+  if (const std::error_code rc = reader.Open(callDbPath); rc) return rc;
   reader.state.callRecordLayout = coreData ? 1 : 0;
   // A table that cannot be read completely still gives what was read.
   (void)DecodeCalls(reader, coreData ? kCoreDataCallTable : kLegacyCallTable, calls);
 
-  if (const int rc = reader.Open(addressBookPath); rc != kOk) return rc;
+  if (const std::error_code rc = reader.Open(addressBookPath); rc) return rc;
   std::vector<ContactItem> contacts;
   (void)DecodeContacts(reader, &contacts);
   NameCalls(*calls, contacts);
   SortByDateText(*calls);
-  return kOk;
+  return {};
 }
 
 const char* CallTypeText(const CallItem& call) { return call.incoming == 1 ? "Incoming" : "Outgoing"; }

@@ -5,6 +5,8 @@
 // library only tells which of the two tables the file has.
 #pragma once
 
+#include <system_error>
+
 #include <string>
 #include <vector>
 
@@ -14,11 +16,11 @@ namespace scrivel::sqlite_recovery {
 
 // Reads the calls of `callDbPath` and appends them to `*calls`, names them
 // from `addressBookPath` (NameCalls) and sorts the whole list by date.
-// Returns kOk; the SQLite library's code when it cannot open the call
+// Returns success; the SQLite library's code when it cannot open the call
 // database (nothing read); the page reader's code when it rejects the call
 // database (nothing read) or the address book (the calls stay, unnamed and
 // unsorted). A table that cannot be read completely gives what was read.
-[[nodiscard]] int ParseCallHistory(std::vector<CallItem>* calls, const std::string& callDbPath,
+[[nodiscard]] std::error_code ParseCallHistory(std::vector<CallItem>* calls, const std::string& callDbPath,
                                    const std::string& addressBookPath);
 
 // Sets each call's name to that of the first contact (in decoder order)

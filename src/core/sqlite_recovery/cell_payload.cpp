@@ -18,7 +18,7 @@ std::size_t LocalPayloadSize(std::uint64_t payloadSize, std::uint32_t usableSize
   return static_cast<std::size_t>(local <= maxLocal ? local : minLocal);
 }
 
-int ReadTableLeafCell(const SqliteReader& reader, Bytes page, std::size_t cellOffset, CellPayload* out) {
+std::error_code ReadTableLeafCell(const SqliteReader& reader, Bytes page, std::size_t cellOffset, CellPayload* out) {
   out->rowId = out->payloadSize = 0;
   out->cellSize = 0;
   out->bytes = {};
@@ -40,16 +40,16 @@ int ReadTableLeafCell(const SqliteReader& reader, Bytes page, std::size_t cellOf
   const Bytes local = page.subspan(payloadOffset, localSize);
   if (!spills) {
     out->bytes = local;
-    return kOk;
+    return {};
   }
   const std::uint32_t firstOverflow = *Read32(page, payloadOffset + localSize);
-  if (const int rc = ReassembleOverflow(reader, local, firstOverflow, payloadSize.value, &out->joined); rc != kOk)
+  if (const std::error_code rc = ReassembleOverflow(reader, local, firstOverflow, payloadSize.value, &out->joined); rc)
     return rc;
   out->bytes = out->joined;
-  return kOk;
+  return {};
 }
 
-int ReassembleOverflow(const SqliteReader& reader, Bytes localPart, std::uint32_t firstOverflowPage,
+std::error_code ReassembleOverflow(const SqliteReader& reader, Bytes localPart, std::uint32_t firstOverflowPage,
                        std::uint64_t payloadSize, std::vector<std::uint8_t>* joined) {
   joined->clear();
   const std::size_t bytesPerPage = reader.UsableSize() - fmt::kOverflowPageHeaderSize;
@@ -62,13 +62,13 @@ int ReassembleOverflow(const SqliteReader& reader, Bytes localPart, std::uint32_
   std::uint32_t next = firstOverflowPage;
   while (joined->size() < payloadSize) {
     if (next == 0 || next > reader.PageCount()) return kBadFile;  // chain ends before the payload does
-    if (const int rc = reader.ReadPage(next - 1, page); rc != kOk) return rc;
+    if (const std::error_code rc = reader.ReadPage(next - 1, page); rc) return rc;
     const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(bytesPerPage, payloadSize - joined->size()));
     joined->insert(joined->end(), page.begin() + fmt::kOverflowPageHeaderSize,
                    page.begin() + fmt::kOverflowPageHeaderSize + take);
     next = *Read32(page, 0);
   }
-  return kOk;
+  return {};
 }
 
 }  // namespace scrivel::sqlite_recovery

@@ -13,6 +13,8 @@
 // payload bytes.
 #pragma once
 
+#include <system_error>
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -34,16 +36,16 @@ struct CellPayload {
 std::size_t LocalPayloadSize(std::uint64_t payloadSize, std::uint32_t usableSize);
 
 // Reads the table leaf cell at `cellOffset` of `page`. `out->bytes` stays
-// valid while `page` and `*out` do. Returns kOk; kBadFile when the cell
+// valid while `page` and `*out` do. Returns success; kBadFile when the cell
 // does not fit in the page, when its payload is larger than the file or
 // when its overflow chain ends early or leaves the file; the read's code
 // when an overflow page cannot be read.
-[[nodiscard]] int ReadTableLeafCell(const SqliteReader& reader, Bytes page, std::size_t cellOffset, CellPayload* out);
+[[nodiscard]] std::error_code ReadTableLeafCell(const SqliteReader& reader, Bytes page, std::size_t cellOffset, CellPayload* out);
 
 // Joins `localPart` with the overflow chain that starts at page number
 // `firstOverflowPage` until `payloadSize` bytes are together. The chain is
 // never followed further than the payload needs, so a cyclic chain ends.
-[[nodiscard]] int ReassembleOverflow(const SqliteReader& reader, Bytes localPart, std::uint32_t firstOverflowPage,
+[[nodiscard]] std::error_code ReassembleOverflow(const SqliteReader& reader, Bytes localPart, std::uint32_t firstOverflowPage,
                                      std::uint64_t payloadSize, std::vector<std::uint8_t>* joined);
 
 }  // namespace scrivel::sqlite_recovery

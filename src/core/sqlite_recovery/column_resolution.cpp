@@ -60,7 +60,7 @@ ResolvedColumns ResolveColumns(std::span<const KeptColumn> kept, const std::vect
 
 std::vector<std::string> SchemaColumnNames(const SqliteReader& reader, std::string_view table) {
   std::vector<SchemaEntry> schema;
-  if (ReadSchema(reader, &schema) != kOk && schema.empty()) return {};
+  if (ReadSchema(reader, &schema) && schema.empty()) return {};
   for (const SchemaEntry& entry : schema)
     if (entry.type == "table" && EqualsIgnoringCase(entry.name, table)) return ShapeOf(entry.sql).columns;
   return {};

@@ -25,13 +25,13 @@ void PrepareContactList(std::vector<ContactItem>& contacts) {
   SortByNameText(contacts);
 }
 
-int ParseContacts(const std::string& addressBookPath, std::vector<ContactItem>* contacts,
+std::error_code ParseContacts(const std::string& addressBookPath, std::vector<ContactItem>* contacts,
                   std::uint64_t* highestRowId) {
   SqliteReader reader;
-  const int rc = reader.Open(addressBookPath);
-  if (rc == kOk) (void)DecodeContacts(reader, contacts);
+  const std::error_code rc = reader.Open(addressBookPath);
+  if (!rc) (void)DecodeContacts(reader, contacts);
   PrepareContactList(*contacts);
-  *highestRowId = rc == kOk ? reader.state.maxContactRowId : 0;
+  *highestRowId = !rc ? reader.state.maxContactRowId : 0;
   return rc;
 }
 

@@ -4,6 +4,8 @@
 // The raw rows of the same table go to "Contacts.csv" (contacts_dump.h).
 #pragma once
 
+#include <system_error>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,9 +20,9 @@ inline constexpr const char* kNoContactName = "No Name";
 // Decodes the contacts of `addressBookPath`, appending them to `*contacts`,
 // then turns the whole vector into the contact list (PrepareContactList).
 // `*highestRowId` becomes the highest row id of the live rows decoded (0
-// when the file did not open). Returns kOk, or the code of opening the
+// when the file did not open). Returns success, or the code of opening the
 // file; even then the vector's earlier content is prepared.
-[[nodiscard]] int ParseContacts(const std::string& addressBookPath, std::vector<ContactItem>* contacts,
+[[nodiscard]] std::error_code ParseContacts(const std::string& addressBookPath, std::vector<ContactItem>* contacts,
                                 std::uint64_t* highestRowId);
 
 // Drops the contacts without a phone text, names the nameless ones

@@ -113,15 +113,15 @@ class ContactRowWriter : public RowVisitor {
 
 }  // namespace
 
-int DumpContactRows(const std::string& addressBookPath, const std::string& csvPath, std::uint64_t highestRowId) {
+std::error_code DumpContactRows(const std::string& addressBookPath, const std::string& csvPath, std::uint64_t highestRowId) {
   SqliteReader reader;
-  if (const int rc = reader.Open(addressBookPath); rc != kOk) return rc;
+  if (const std::error_code rc = reader.Open(addressBookPath); rc) return rc;
   reader.state.maxContactRowId = highestRowId;
   CsvAppendFile file(csvPath);
-  if (file.Error() != kOk) return file.Error();
+  if (file.Error()) return file.Error();
   ContactRowWriter writer(reader, file);
-  const int walked = ScanTable(reader, kContactTable, writer);
-  if (const int written = file.Close(); written != kOk) return written;
+  const std::error_code walked = ScanTable(reader, kContactTable, writer);
+  if (const std::error_code written = file.Close(); written) return written;
   return walked;
 }
 

@@ -17,6 +17,8 @@
 // rows) are numbered upward from the highest row id.
 #pragma once
 
+#include <system_error>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,10 +31,10 @@ namespace scrivel::sqlite_recovery {
 // Appends the rows of the search table in `addressBookPath` to the file
 // `csvPath` (created when missing, never truncated). Rows without a rowid
 // are numbered from `highestRowId` + 1 upward, and above every row id met
-// before them. Returns kOk; the code of opening the address book; the
+// before them. Returns success; the code of opening the address book; the
 // errno of opening or writing the output file; otherwise the code of the
 // walk.
-[[nodiscard]] int DumpContactRows(const std::string& addressBookPath, const std::string& csvPath,
+[[nodiscard]] std::error_code DumpContactRows(const std::string& addressBookPath, const std::string& csvPath,
                                   std::uint64_t highestRowId);
 
 // The line of one record in `bytes` laid out by `layout`, "\r\n" included;

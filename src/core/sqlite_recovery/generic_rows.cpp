@@ -113,10 +113,10 @@ class GenericDecoder : public RowVisitor {
 
 }  // namespace
 
-int ListTables(const SqliteReader& reader, std::vector<TableDescription>* tables) {
+std::error_code ListTables(const SqliteReader& reader, std::vector<TableDescription>* tables) {
   tables->clear();
   std::vector<SchemaEntry> entries;
-  const int rc = ReadSchema(reader, &entries);
+  const std::error_code rc = ReadSchema(reader, &entries);
   for (const SchemaEntry& entry : entries) {
     if (!IsTableWithBTree(entry)) continue;
     TableDescription table;
@@ -130,7 +130,7 @@ int ListTables(const SqliteReader& reader, std::vector<TableDescription>* tables
   return rc;
 }
 
-int ScanGenericRows(SqliteReader& reader, const TableDescription& table,
+std::error_code ScanGenericRows(SqliteReader& reader, const TableDescription& table,
                     const std::function<void(const GenericRow&)>& sink) {
   reader.SetSchemaColumnCount(table.name, static_cast<int>(table.columns.size()));
   GenericDecoder decoder(table, sink);

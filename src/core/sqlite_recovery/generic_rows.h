@@ -4,6 +4,8 @@
 // CREATE TABLE statement.
 #pragma once
 
+#include <system_error>
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -38,8 +40,8 @@ struct TableDescription {
 };
 
 // The tables of the open file that have a b-tree (views and virtual tables
-// left out), in schema order. Returns kOk or a read code.
-[[nodiscard]] int ListTables(const SqliteReader& reader, std::vector<TableDescription>* tables);
+// left out), in schema order. Returns success or a read code.
+[[nodiscard]] std::error_code ListTables(const SqliteReader& reader, std::vector<TableDescription>* tables);
 
 // Scans `table` (ScanTable) and hands every row to `sink`: live cells as
 // stored (the rowid put into the INTEGER PRIMARY KEY column), deleted
@@ -53,7 +55,7 @@ struct TableDescription {
 // are, with fewer values down to the fewest a live record holds. Rows hold
 // as many values as the table has columns; missing trailing values (rows
 // written before a column was added) are NULL.
-[[nodiscard]] int ScanGenericRows(SqliteReader& reader, const TableDescription& table,
+[[nodiscard]] std::error_code ScanGenericRows(SqliteReader& reader, const TableDescription& table,
                                   const std::function<void(const GenericRow&)>& sink);
 
 }  // namespace scrivel::sqlite_recovery

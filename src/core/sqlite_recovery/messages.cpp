@@ -22,16 +22,16 @@ class ProgressSteps {
  public:
   explicit ProgressSteps(const ProgressShare& share) : m_share(share) {}
 
-  // The callback's answer (0 = go on); 0 without a callback.
-  int ReportStep() {
-    if (!m_share.callback) return 0;
-    const int answer = m_share.callback(m_share.userData, m_share.base + m_share.range / m_divisor);
+  // The callback's answer (empty = go on); empty without a callback.
+  [[nodiscard]] std::error_code ReportStep() {
+    if (!m_share.callback) return {};
+    const std::error_code answer = m_share.callback(m_share.userData, m_share.base + m_share.range / m_divisor);
     if (m_divisor > 1) --m_divisor;
     return answer;
   }
 
-  int ReportEnd() const {
-    return m_share.callback ? m_share.callback(m_share.userData, m_share.base + m_share.range) : 0;
+  [[nodiscard]] std::error_code ReportEnd() const {
+    return m_share.callback ? m_share.callback(m_share.userData, m_share.base + m_share.range) : std::error_code{};
   }
 
  private:
@@ -105,16 +105,18 @@ void GroupMessagesByHandle(std::vector<MessageItem> messages, MessagesByHandle* 
 MessagesReading ReadMessages(const std::string& addressBookPath, const std::string& smsPath) {
   MessagesReading reading;
   SqliteReader reader;
-  if (reading.openResult = reader.Open(smsPath); reading.openResult != kOk) return reading;
+  if (reading.openResult = reader.Open(smsPath); reading.openResult) return reading;
   MessageTables tables;
   ReadMessageTables(reader, &tables);
   reading.highestRowId = reader.state.maxMessageRowId;
   reading.stepsRead = kSmsSteps;
   LinkAttachments(tables.attachments, tables.links);
 
-  if (reading.openResult = reader.Open(addressBookPath); reading.openResult != kOk) return reading;
+  // Names are a nicety: messages come out without them when the address
+  // book cannot be read.
   std::vector<ContactItem> contacts;
-  (void)DecodeContacts(reader, &contacts);
+  reading.addressBookResult = reader.Open(addressBookPath);
+  if (!reading.addressBookResult) (void)DecodeContacts(reader, &contacts);
   reading.stepsRead = kAddressBookSteps;
 
   CompleteMessages(tables.messages, tables.handles, tables.attachments, contacts);
@@ -122,12 +124,12 @@ MessagesReading ReadMessages(const std::string& addressBookPath, const std::stri
   return reading;
 }
 
-int DeliverMessages(MessagesReading reading, MessagesByHandle* byHandle, const ProgressShare& progress,
+std::error_code DeliverMessages(MessagesReading reading, MessagesByHandle* byHandle, const ProgressShare& progress,
                     std::uint64_t* highestRowId) {
   ProgressSteps steps(progress);
-  int carried = reading.openResult;
+  std::error_code carried = reading.openResult;
   for (int step = 0; step < reading.stepsRead; ++step) {
-    if (const int answer = steps.ReportStep(); answer != 0) {
+    if (const std::error_code answer = steps.ReportStep(); answer) {
       carried = answer;
       break;
     }
@@ -136,11 +138,11 @@ int DeliverMessages(MessagesReading reading, MessagesByHandle* byHandle, const P
   }
   // A stop asked for at the final report wins; otherwise a failure (or an
   // earlier stop) is not turned into success by the report.
-  const int answer = steps.ReportEnd();
-  return answer != 0 ? answer : carried;
+  const std::error_code answer = steps.ReportEnd();
+  return answer ? answer : carried;
 }
 
-int ParseMessages(const std::string& addressBookPath, MessagesByHandle* byHandle, const ProgressShare& progress,
+std::error_code ParseMessages(const std::string& addressBookPath, MessagesByHandle* byHandle, const ProgressShare& progress,
                   const std::string& smsPath, std::uint64_t* highestRowId) {
   return DeliverMessages(ReadMessages(addressBookPath, smsPath), byHandle, progress, highestRowId);
 }

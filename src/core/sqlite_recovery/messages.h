@@ -7,12 +7,14 @@
 // "sms.csv" (messages_dump.h).
 #pragma once
 
+#include <system_error>
+
 #include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "core/recovery/progress.h"
+#include "core/common/progress.h"
 #include "core/sqlite_recovery/table_records.h"
 
 namespace scrivel::sqlite_recovery {
@@ -39,10 +41,11 @@ using MessagesByHandle = std::map<std::int32_t, std::vector<MessageItem>>;
 // first report. `*highestRowId` becomes the highest ROWID among the message
 // cells decoded (0 when there were none) once "message" has been read.
 //
-// Returns kOk; the code of opening sms.db or the address book (then no
-// message is added); or the callback's non-zero value, the final report's
-// taking precedence.
-[[nodiscard]] int ParseMessages(const std::string& addressBookPath, MessagesByHandle* byHandle,
+// Returns success; the code of opening sms.db (then no message is added); or
+// the callback's answer that asked to stop, the final report's taking
+// precedence. An address book that cannot be opened leaves the messages
+// without names; they still come out.
+[[nodiscard]] std::error_code ParseMessages(const std::string& addressBookPath, MessagesByHandle* byHandle,
                                 const ProgressShare& progress, const std::string& smsPath,
                                 std::uint64_t* highestRowId);
 
@@ -53,13 +56,14 @@ using MessagesByHandle = std::map<std::int32_t, std::vector<MessageItem>>;
 // messages when no report asked to stop (the same result as ParseMessages
 // on the same files).
 struct MessagesReading {
-  int openResult = 0;              // kOk, or the code of opening sms.db or the address book
-  int stepsRead = 0;               // 0 when sms.db did not open, 4 after its tables, 5 after the address book
-  std::uint64_t highestRowId = 0;  // as ParseMessages sets it, once sms.db was read
-  MessagesByHandle byHandle;       // filled only when both files opened
+  std::error_code openResult;         // success, or the code of opening sms.db
+  std::error_code addressBookResult;  // success, or the code of opening the address book (no names then)
+  int stepsRead = 0;                  // 0 when sms.db did not open, 4 after its tables, 5 after the address book
+  std::uint64_t highestRowId = 0;     // as ParseMessages sets it, once sms.db was read
+  MessagesByHandle byHandle;          // filled when sms.db opened
 };
 MessagesReading ReadMessages(const std::string& addressBookPath, const std::string& smsPath);
-[[nodiscard]] int DeliverMessages(MessagesReading reading, MessagesByHandle* byHandle, const ProgressShare& progress,
+[[nodiscard]] std::error_code DeliverMessages(MessagesReading reading, MessagesByHandle* byHandle, const ProgressShare& progress,
                                   std::uint64_t* highestRowId);
 
 // Gives each attachment the message of the first link (in list order) that

@@ -244,16 +244,16 @@ class MessageRowWriter : public RowVisitor {
 
 }  // namespace
 
-int DumpMessageRows(const std::string& smsPath, const std::string& csvPath, std::uint64_t highestRowId) {
+std::error_code DumpMessageRows(const std::string& smsPath, const std::string& csvPath, std::uint64_t highestRowId) {
   SqliteReader reader;
-  if (const int rc = reader.Open(smsPath); rc != kOk) return rc;
+  if (const std::error_code rc = reader.Open(smsPath); rc) return rc;
   reader.state.maxMessageRowId = highestRowId;
   CsvAppendFile file(csvPath);
-  if (file.Error() != kOk) return file.Error();
+  if (file.Error()) return file.Error();
   const std::int64_t dumpTime = static_cast<std::int64_t>(std::time(nullptr)) - kAppleEpochInUnixSeconds;
   MessageRowWriter writer(reader, file, dumpTime);
-  const int walked = ScanTable(reader, kMessageTable, writer);
-  if (const int written = file.Close(); written != kOk) return written;
+  const std::error_code walked = ScanTable(reader, kMessageTable, writer);
+  if (const std::error_code written = file.Close(); written) return written;
   return walked;
 }
 

@@ -24,6 +24,8 @@
 // "-" to "z", or when a value runs past the row's bytes.
 #pragma once
 
+#include <system_error>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -36,10 +38,10 @@ namespace scrivel::sqlite_recovery {
 // Appends the rows of "message" in `smsPath` to the file `csvPath`
 // (created when missing, never truncated). Deleted rows are numbered from
 // `highestRowId` + 1 upward, and above every live ROWID met before them.
-// Returns kOk; the code of opening sms.db; the errno of opening or writing
-// the output file; otherwise the code of the walk (kOk, or the code of a
+// Returns success; the code of opening sms.db; the errno of opening or writing
+// the output file; otherwise the code of the walk (success, or the code of a
 // page that could not be read).
-[[nodiscard]] int DumpMessageRows(const std::string& smsPath, const std::string& csvPath, std::uint64_t highestRowId);
+[[nodiscard]] std::error_code DumpMessageRows(const std::string& smsPath, const std::string& csvPath, std::uint64_t highestRowId);
 
 struct MessageRowContext {
   bool deleted = false;           // rebuilt from free space

@@ -55,16 +55,16 @@ std::vector<NoteItem> AssembleNotes(std::vector<NoteItem> bodies, std::vector<No
   return cleaned;
 }
 
-int ParseNotes(const std::string& notesDbPath, std::vector<NoteItem>* notes) {
+std::error_code ParseNotes(const std::string& notesDbPath, std::vector<NoteItem>* notes) {
   SqliteReader reader;
-  if (const int rc = reader.Open(notesDbPath); rc != kOk) return rc;
+  if (const std::error_code rc = reader.Open(notesDbPath); rc) return rc;
   // A table that cannot be read completely still gives what was read.
   std::vector<NoteItem> bodies;
   (void)DecodeNoteBodies(reader, &bodies);
   std::vector<NoteItem> noteRecords;
   (void)DecodeNotes(reader, &noteRecords);
   *notes = AssembleNotes(std::move(bodies), std::move(noteRecords));
-  return kOk;
+  return {};
 }
 
 }  // namespace scrivel::sqlite_recovery

@@ -5,6 +5,8 @@
 // (notes_text.h).
 #pragma once
 
+#include <system_error>
+
 #include <string>
 #include <vector>
 
@@ -15,10 +17,10 @@ namespace scrivel::sqlite_recovery {
 // Reads the notes of `notesDbPath` into `*notes` (replaced). Order: the
 // body records (live, then deleted) with the title of their note, then the
 // note records without a body. Nothing is sorted or merged: a live note and
-// an older copy of it in free space both appear. Returns kOk, or the code
+// an older copy of it in free space both appear. Returns success, or the code
 // of opening the file (the list is then left as it was). A table that
 // cannot be read completely contributes what was read.
-[[nodiscard]] int ParseNotes(const std::string& notesDbPath, std::vector<NoteItem>* notes);
+[[nodiscard]] std::error_code ParseNotes(const std::string& notesDbPath, std::vector<NoteItem>* notes);
 
 // The assembly step of ParseNotes, on decoded records:
 //  1. each body record, in order, takes the title and the creation date of

@@ -44,30 +44,30 @@ bool DecodeSchemaRow(Bytes payload, SchemaEntry* entry) {
 
 }  // namespace
 
-int ReadSchema(const SqliteReader& reader, std::vector<SchemaEntry>* entries) {
+std::error_code ReadSchema(const SqliteReader& reader, std::vector<SchemaEntry>* entries) {
   entries->clear();
   PageSet visited(reader.PageCount());
   PageSet leaves(reader.PageCount());
-  const int walk = CollectLeafPages(reader, fmt::kSchemaRootPageNumber - 1, visited, leaves);
+  const std::error_code walk = CollectLeafPages(reader, fmt::kSchemaRootPageNumber - 1, visited, leaves);
   std::vector<std::uint8_t> page(reader.PageSize());
   CellPayload cell;
   for (const std::uint32_t pageIndex : leaves.Ascending()) {
-    if (const int rc = reader.ReadPage(pageIndex, page); rc != kOk) return rc;
+    if (const std::error_code rc = reader.ReadPage(pageIndex, page); rc) return rc;
     const auto header = ReadPageHeader(page, PageHeaderOffset(pageIndex));
     if (!header) continue;
     for (const std::uint32_t offset : CellOffsets(page, *header)) {
       SchemaEntry entry;
-      if (ReadTableLeafCell(reader, page, offset, &cell) == kOk && DecodeSchemaRow(cell.bytes, &entry))
+      if (!ReadTableLeafCell(reader, page, offset, &cell) && DecodeSchemaRow(cell.bytes, &entry))
         entries->push_back(std::move(entry));
     }
   }
   return walk;
 }
 
-int FindTableRoots(const SqliteReader& reader, std::string_view name, std::vector<std::uint32_t>* roots) {
+std::error_code FindTableRoots(const SqliteReader& reader, std::string_view name, std::vector<std::uint32_t>* roots) {
   roots->clear();
   std::vector<SchemaEntry> entries;
-  const int rc = ReadSchema(reader, &entries);
+  const std::error_code rc = ReadSchema(reader, &entries);
   for (const SchemaEntry& entry : entries) {
     const bool belongs = entry.name == name || entry.tableName == name;
     if (belongs && entry.rootPage != 0 && entry.rootPage <= reader.PageCount()) roots->push_back(entry.rootPage - 1);

@@ -3,6 +3,8 @@
 // tbl_name, rootpage and sql. Read with the same page walk as any table.
 #pragma once
 
+#include <system_error>
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,14 +24,14 @@ struct SchemaEntry {
 
 // Reads every live row of the schema table into `entries` (cleared first),
 // in page order. Rows that are not five-column schema rows are skipped.
-// Returns kOk or the code of the first page that could not be read.
-[[nodiscard]] int ReadSchema(const SqliteReader& reader, std::vector<SchemaEntry>* entries);
+// Returns success or the code of the first page that could not be read.
+[[nodiscard]] std::error_code ReadSchema(const SqliteReader& reader, std::vector<SchemaEntry>* entries);
 
 // Page indexes of the roots of table `name` (compared with letter case):
 // the table's own b-tree and those of its indexes, ascending and without
-// repeats. An absent table gives no roots and kOk. Roots outside the file
+// repeats. An absent table gives no roots and success. Roots outside the file
 // are left out.
-[[nodiscard]] int FindTableRoots(const SqliteReader& reader, std::string_view name, std::vector<std::uint32_t>* roots);
+[[nodiscard]] std::error_code FindTableRoots(const SqliteReader& reader, std::string_view name, std::vector<std::uint32_t>* roots);
 
 struct ColumnDefinition {
   std::string name;          // quotes removed

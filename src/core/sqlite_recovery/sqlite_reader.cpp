@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <limits>
 
+#include "core/common/regular_file.h"
 #include "core/common/result_codes.h"
 #include "core/sqlite_recovery/byte_view.h"
 #include "core/sqlite_recovery/page_header.h"
@@ -55,23 +56,30 @@ long long ReadAt(int fd, std::span<std::uint8_t> buffer, std::uint64_t offset) {
 
 }  // namespace
 
-int SqliteReader::Open(const std::string& path) {
+std::error_code SqliteReader::Open(const std::string& path) {
   m_file.Reset();
   m_freePages.clear();
   m_freeTrunkPages.clear();
   m_pageSize = m_usableSize = m_pageCount = 0;
   m_fileSize = 0;
   m_schemaColumnCounts.clear();
+  m_openSystemError.clear();
 
-  UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!file.IsOpen()) return errno;
+  UniqueFd file;
+  m_openSystemError = OpenRegularFileForReading(path, file);
+  if (m_openSystemError) return kBadFile;
   struct stat status {};
-  if (::fstat(file.Get(), &status) != 0) return errno;
-  if (!S_ISREG(status.st_mode)) return kBadFile;
+  if (::fstat(file.Get(), &status) != 0) {
+    m_openSystemError = LastSystemError();
+    return kBadFile;
+  }
 
   // A file shorter than the header reads as zeros behind its end.
   std::array<std::uint8_t, fmt::kDatabaseHeaderSize> header{};
-  if (ReadAt(file.Get(), header, 0) < 0) return errno;
+  if (ReadAt(file.Get(), header, 0) < 0) {
+    m_openSystemError = LastSystemError();
+    return kBadFile;
+  }
   if (!HasMagic(header)) return kBadFile;
   const std::uint32_t pageSize = PageSizeFromField(*Read16(header, fmt::kPageSizeOffset));
   if (pageSize == 0) return kBadFile;
@@ -85,7 +93,7 @@ int SqliteReader::Open(const std::string& path) {
   m_pageCount = pages > std::numeric_limits<std::uint32_t>::max() ? std::numeric_limits<std::uint32_t>::max()
                                                                   : static_cast<std::uint32_t>(pages);
   CollectFreePages(*Read32(header, fmt::kFirstTrunkPageOffset));
-  return kOk;
+  return {};
 }
 
 // Walks the freelist trunk chain. Each trunk is visited once, a trunk's
@@ -99,7 +107,7 @@ void SqliteReader::CollectFreePages(std::uint32_t firstTrunk) {
   std::uint32_t trunk = firstTrunk;
   while (trunk != 0 && trunk <= m_pageCount && !seen[trunk - 1]) {
     seen[trunk - 1] = true;
-    if (ReadPage(trunk - 1, page) != kOk) return;
+    if (ReadPage(trunk - 1, page)) return;
     m_freeTrunkPages.push_back(trunk - 1);
     const std::uint32_t next = *Read32(page, 0);
     const std::size_t count = std::min<std::size_t>(*Read32(page, 4), maxLeaves);
@@ -113,22 +121,22 @@ void SqliteReader::CollectFreePages(std::uint32_t firstTrunk) {
   }
 }
 
-int SqliteReader::ReadPage(std::uint32_t pageIndex, std::span<std::uint8_t> buffer) const {
+std::error_code SqliteReader::ReadPage(std::uint32_t pageIndex, std::span<std::uint8_t> buffer) const {
   if (!m_file.IsOpen() || buffer.size() < m_pageSize) return kBadFile;
   const std::uint64_t offset = std::uint64_t{pageIndex} * m_pageSize;
   const long long got = ReadAt(m_file.Get(), buffer.first(m_pageSize), offset);
-  if (got < 0) return errno;
+  if (got < 0) return LastSystemError();
   if (static_cast<std::uint64_t>(got) < m_pageSize) return kShortRead;
-  return kOk;
+  return {};
 }
 
-int SqliteReader::ReadPageType(std::uint32_t pageIndex, std::uint8_t* type) const {
+std::error_code SqliteReader::ReadPageType(std::uint32_t pageIndex, std::uint8_t* type) const {
   if (!m_file.IsOpen()) return kBadFile;
   const std::uint64_t offset = std::uint64_t{pageIndex} * m_pageSize + PageHeaderOffset(pageIndex);
   const long long got = ReadAt(m_file.Get(), std::span<std::uint8_t>(type, 1), offset);
-  if (got < 0) return errno;
+  if (got < 0) return LastSystemError();
   if (got < 1) return kShortRead;
-  return kOk;
+  return {};
 }
 
 void SqliteReader::SetSchemaColumnCount(const std::string& table, int columns) {

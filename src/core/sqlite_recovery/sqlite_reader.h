@@ -7,6 +7,8 @@
 // Not thread-safe: a reader belongs to the one thread that created it.
 #pragma once
 
+#include <system_error>
+
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -42,20 +44,25 @@ class SqliteReader {
 
   // Opens `path` read-only (closing a file opened before), checks the magic
   // text (letter case ignored), reads the page size and collects the
-  // freelist leaf pages. Returns kOk; errno when the file cannot be opened
-  // or read; kBadFile when it is not an SQLite database or its page size is
-  // not a power of two from 512 to 65536.
-  [[nodiscard]] int Open(const std::string& path);
+  // freelist leaf pages. Returns success, or kBadFile when the file is
+  // missing, cannot be opened or read, is not a regular file, is not an
+  // SQLite database, or its page size is not a power of two from 512 to
+  // 65536. OpenSystemError() then tells an operating-system cause.
+  [[nodiscard]] std::error_code Open(const std::string& path);
 
   // Reads page index `pageIndex` (page number - 1) into `buffer`, which
-  // must hold PageSize() bytes. Returns kOk; kBadFile without an open file;
-  // kShortRead when the file ends inside the page; errno when the read
-  // fails.
-  [[nodiscard]] int ReadPage(std::uint32_t pageIndex, std::span<std::uint8_t> buffer) const;
+  // must hold PageSize() bytes. Returns success; kBadFile without an open file;
+  // kShortRead when the file ends inside the page; the system's error when
+  // the read fails.
+  [[nodiscard]] std::error_code ReadPage(std::uint32_t pageIndex, std::span<std::uint8_t> buffer) const;
   // Reads the first byte of the b-tree page header of page index
   // `pageIndex` (at offset 100 of the first page, else at 0), which tells
   // the page's type, into `*type`. Returns as ReadPage.
-  [[nodiscard]] int ReadPageType(std::uint32_t pageIndex, std::uint8_t* type) const;
+  [[nodiscard]] std::error_code ReadPageType(std::uint32_t pageIndex, std::uint8_t* type) const;
+
+  // Why the last Open failed, when the operating system said so (a missing
+  // file, no permission, a symbolic link); empty otherwise.
+  const std::error_code& OpenSystemError() const { return m_openSystemError; }
 
   std::uint32_t PageSize() const { return m_pageSize; }        // 0 before Open
   std::uint32_t UsableSize() const { return m_usableSize; }    // page size minus the reserved bytes
@@ -91,6 +98,7 @@ class SqliteReader {
   std::vector<std::uint32_t> m_freePages;
   std::vector<std::uint32_t> m_freeTrunkPages;
   int m_lastExpectedColumns = 0;
+  std::error_code m_openSystemError;  // the operating system's answer to the last Open, when it failed
   std::map<std::string, int, std::less<>> m_schemaColumnCounts;  // table name -> column count
 };
 

@@ -14,14 +14,14 @@ namespace {
 using A = ColumnAction;
 
 template <typename Record>
-int Decode(SqliteReader& reader, std::string_view table, const TableLayout<Record>& layout,
+std::error_code Decode(SqliteReader& reader, std::string_view table, const TableLayout<Record>& layout,
            std::function<void(Record&&)> sink) {
   TypedDecoder<Record> decoder(reader, table, layout, std::move(sink));
   return ScanTable(reader, table, decoder);
 }
 
 template <typename Record>
-int DecodeInto(SqliteReader& reader, std::string_view table, const TableLayout<Record>& layout, std::vector<Record>* out) {
+std::error_code DecodeInto(SqliteReader& reader, std::string_view table, const TableLayout<Record>& layout, std::vector<Record>* out) {
   return Decode<Record>(reader, table, layout, [out](Record&& record) { out->push_back(std::move(record)); });
 }
 
@@ -203,70 +203,70 @@ const TableLayout<QQMessage> kQQMessageLayout{
 
 }  // namespace
 
-int DecodeMessages(SqliteReader& reader, std::vector<MessageItem>* out) {
+std::error_code DecodeMessages(SqliteReader& reader, std::vector<MessageItem>* out) {
   return DecodeInto(reader, "message", kMessageLayout, out);
 }
 
-int ForEachMessage(SqliteReader& reader, const std::function<void(MessageItem&&)>& sink) {
+std::error_code ForEachMessage(SqliteReader& reader, const std::function<void(MessageItem&&)>& sink) {
   return Decode<MessageItem>(reader, "message", kMessageLayout, sink);
 }
 
-int DecodeHandles(SqliteReader& reader, std::vector<HandleRecord>* out) {
+std::error_code DecodeHandles(SqliteReader& reader, std::vector<HandleRecord>* out) {
   return DecodeInto(reader, "handle", kHandleLayout, out);
 }
 
-int DecodeAttachments(SqliteReader& reader, std::vector<AttachmentRecord>* out) {
+std::error_code DecodeAttachments(SqliteReader& reader, std::vector<AttachmentRecord>* out) {
   return DecodeInto(reader, "attachment", kAttachmentLayout, out);
 }
 
-int DecodeAttachmentLinks(SqliteReader& reader, std::vector<AttachmentLink>* out) {
+std::error_code DecodeAttachmentLinks(SqliteReader& reader, std::vector<AttachmentLink>* out) {
   return DecodeInto(reader, "message_attachment_join", kAttachmentLinkLayout, out);
 }
 
-int DecodeContacts(SqliteReader& reader, std::vector<ContactItem>* out) {
+std::error_code DecodeContacts(SqliteReader& reader, std::vector<ContactItem>* out) {
   return DecodeInto(reader, "ABPersonFullTextSearch_content", kContactLayout, out);
 }
 
-int DecodeCalls(SqliteReader& reader, std::string_view table, std::vector<CallItem>* out) {
+std::error_code DecodeCalls(SqliteReader& reader, std::string_view table, std::vector<CallItem>* out) {
   return DecodeInto(reader, table, reader.state.callRecordLayout == 0 ? kCallLayout : kCallRecordLayout, out);
 }
 
-int DecodeNotes(SqliteReader& reader, std::vector<NoteItem>* out) { return DecodeInto(reader, "ZNOTE", kNoteLayout, out); }
+std::error_code DecodeNotes(SqliteReader& reader, std::vector<NoteItem>* out) { return DecodeInto(reader, "ZNOTE", kNoteLayout, out); }
 
-int DecodeNoteBodies(SqliteReader& reader, std::vector<NoteItem>* out) {
+std::error_code DecodeNoteBodies(SqliteReader& reader, std::vector<NoteItem>* out) {
   return DecodeInto(reader, "ZNOTEBODY", kNoteBodyLayout, out);
 }
 
-int DecodeWhatsAppMessages(SqliteReader& reader, std::vector<ChatMessageItem>* out) {
+std::error_code DecodeWhatsAppMessages(SqliteReader& reader, std::vector<ChatMessageItem>* out) {
   const bool layoutA = reader.state.whatsAppMessageColumns <= 28;
   return DecodeInto(reader, "ZWAMESSAGE", layoutA ? kWhatsAppMessageLayoutA : kWhatsAppMessageLayoutB, out);
 }
 
-int DecodeChatSessions(SqliteReader& reader, std::vector<ChatSession>* out) {
+std::error_code DecodeChatSessions(SqliteReader& reader, std::vector<ChatSession>* out) {
   return DecodeInto(reader, "ZWACHATSESSION", kChatSessionLayout, out);
 }
 
-int DecodeGroupMembers(SqliteReader& reader, std::vector<GroupMember>* out) {
+std::error_code DecodeGroupMembers(SqliteReader& reader, std::vector<GroupMember>* out) {
   return DecodeInto(reader, "ZWAGROUPMEMBER", kGroupMemberLayout, out);
 }
 
-int DecodeMediaItems(SqliteReader& reader, std::vector<MediaItem>* out) {
+std::error_code DecodeMediaItems(SqliteReader& reader, std::vector<MediaItem>* out) {
   return DecodeInto(reader, "ZWAMEDIAITEM", kMediaItemLayout, out);
 }
 
-int DecodeWeChatMessages(SqliteReader& reader, std::string_view table, std::vector<WeChatMessage>* out) {
+std::error_code DecodeWeChatMessages(SqliteReader& reader, std::string_view table, std::vector<WeChatMessage>* out) {
   return DecodeInto(reader, table, kWeChatMessageLayout, out);
 }
 
-int DecodeWeChatFriends(SqliteReader& reader, std::vector<WeChatFriend>* out) {
+std::error_code DecodeWeChatFriends(SqliteReader& reader, std::vector<WeChatFriend>* out) {
   return DecodeInto(reader, "Friend", kWeChatFriendLayout, out);
 }
 
-int DecodeQQChatTables(SqliteReader& reader, std::vector<QQChatTable>* out) {
+std::error_code DecodeQQChatTables(SqliteReader& reader, std::vector<QQChatTable>* out) {
   return DecodeInto(reader, "tb_c2cTables", kQQChatTableLayout, out);
 }
 
-int DecodeQQMessages(SqliteReader& reader, std::string_view table, std::vector<QQMessage>* out) {
+std::error_code DecodeQQMessages(SqliteReader& reader, std::string_view table, std::vector<QQMessage>* out) {
   return DecodeInto(reader, table, kQQMessageLayout, out);
 }
 

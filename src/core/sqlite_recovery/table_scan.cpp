@@ -68,11 +68,11 @@ class PageDecoder {
 
   // Reads `pageIndex`; returns its code. On success Header() is set when
   // the page has a b-tree page header.
-  int Load(std::uint32_t pageIndex) {
+  std::error_code Load(std::uint32_t pageIndex) {
     m_pageIndex = pageIndex;
     m_header.reset();
-    const int rc = m_reader.ReadPage(pageIndex, m_page);
-    if (rc == kOk) m_header = ReadPageHeader(m_page, PageHeaderOffset(pageIndex));
+    const std::error_code rc = m_reader.ReadPage(pageIndex, m_page);
+    if (!rc) m_header = ReadPageHeader(m_page, PageHeaderOffset(pageIndex));
     return rc;
   }
   const std::optional<PageHeader>& Header() const { return m_header; }
@@ -127,7 +127,7 @@ class PageDecoder {
     if (!m_header || !m_header->IsTableLeaf()) return;
     const RowOrigin origin{m_pageIndex, source, deleted, 0};
     for (const std::uint32_t offset : CellOffsets(m_page, *m_header))
-      if (ReadTableLeafCell(m_reader, m_page, offset, &m_cell) == kOk) visit(origin);
+      if (!ReadTableLeafCell(m_reader, m_page, offset, &m_cell)) visit(origin);
   }
 
   // The values area of the current cell's record.
@@ -152,7 +152,7 @@ std::optional<std::size_t> FirstCellColumnCount(const SqliteReader& reader, Byte
   const std::vector<std::uint32_t> cells = CellOffsets(page, header);
   if (cells.empty()) return std::nullopt;
   CellPayload cell;
-  if (ReadTableLeafCell(reader, page, cells.front(), &cell) != kOk) return std::nullopt;
+  if (ReadTableLeafCell(reader, page, cells.front(), &cell)) return std::nullopt;
   return CountSerialTypes(cell.bytes);
 }
 
@@ -173,11 +173,11 @@ CandidateRules RulesFor(SqliteReader& reader, RowVisitor& visitor) {
   return rules;
 }
 
-int ScanTable(SqliteReader& reader, std::string_view name, RowVisitor& visitor) {
+std::error_code ScanTable(SqliteReader& reader, std::string_view name, RowVisitor& visitor) {
   reader.state.currentTable = std::string(name);
   if (reader.PageSize() == 0) return kBadFile;
   std::vector<std::uint32_t> roots;
-  int lastError = FindTableRoots(reader, name, &roots);
+  std::error_code lastError = FindTableRoots(reader, name, &roots);
   std::vector<SchemaEntry> schema;
   (void)ReadSchema(reader, &schema);  // a read error was reported by FindTableRoots already
   TableShape shape;
@@ -185,9 +185,9 @@ int ScanTable(SqliteReader& reader, std::string_view name, RowVisitor& visitor) 
     if (entry.type == "table" && entry.name == name) shape = ShapeOf(entry.sql);
 
   PageDecoder decoder(reader, visitor, std::move(shape));
-  const auto remember = [&](int rc) {
-    if (rc != kOk) lastError = rc;
-    return rc == kOk;
+  const auto remember = [&](std::error_code rc) {
+    if (rc) lastError = rc;
+    return !rc;
   };
 
   // Each page is walked once even when two roots (or a corrupt tree) lead to it.

@@ -5,6 +5,8 @@
 // (generic_rows.h) differ only in what they do with each record.
 #pragma once
 
+#include <system_error>
+
 #include <cstdint>
 #include <string_view>
 
@@ -57,9 +59,9 @@ class RowVisitor {
 // Rows that repeat a live row of the table (copies SQLite left behind when
 // it moved cells) and deleted records holding a value of a kind their
 // column cannot hold (by the table's CREATE TABLE) are not handed on. A
-// page that cannot be read is passed over. Returns kOk, kBadFile for a
+// page that cannot be read is passed over. Returns success, kBadFile for a
 // reader that is not open, or the code of the last page read that failed.
-[[nodiscard]] int ScanTable(SqliteReader& reader, std::string_view name, RowVisitor& visitor);
+[[nodiscard]] std::error_code ScanTable(SqliteReader& reader, std::string_view name, RowVisitor& visitor);
 
 // The candidate rules for the reader's current table as `visitor` sees it.
 CandidateRules RulesFor(SqliteReader& reader, RowVisitor& visitor);

@@ -25,9 +25,9 @@ struct ChatTables {
   std::vector<GroupMember> members;
 };
 
-int ReadChatTables(SqliteReader& reader, ChatTables* tables) {
-  if (const int rc = DecodeMediaItems(reader, &tables->media); rc != kOk) return rc;
-  if (const int rc = DecodeChatSessions(reader, &tables->chats); rc != kOk) return rc;
+std::error_code ReadChatTables(SqliteReader& reader, ChatTables* tables) {
+  if (const std::error_code rc = DecodeMediaItems(reader, &tables->media); rc) return rc;
+  if (const std::error_code rc = DecodeChatSessions(reader, &tables->chats); rc) return rc;
   return DecodeGroupMembers(reader, &tables->members);
 }
 
@@ -96,25 +96,25 @@ void GroupChatMessages(std::vector<ChatMessageItem> messages, ChatMessagesBySess
   GroupInTextOrder(std::move(messages), &ChatMessageItem::chatSessionId, &ChatMessageItem::date, bySession);
 }
 
-int ParseWhatsApp(const std::string& chatStoragePath, ChatMessagesBySession* bySession) {
+std::error_code ParseWhatsApp(const std::string& chatStoragePath, ChatMessagesBySession* bySession) {
   // The declared width of the message table tells the record layout (older
   // WhatsApp versions have up to 28 columns, later ones more).
   int messageColumns = 0;
-  if (const int rc = CountTableColumns(chatStoragePath, kMessageTable, &messageColumns); rc != kOk) return rc;
+  if (const std::error_code rc = CountTableColumns(chatStoragePath, kMessageTable, &messageColumns); rc) return rc;
 
   SqliteReader reader;
-  if (const int rc = reader.Open(chatStoragePath); rc != kOk) return rc;
+  if (const std::error_code rc = reader.Open(chatStoragePath); rc) return rc;
   reader.state.whatsAppMessageColumns = messageColumns;
 
   ChatTables tables;
-  if (const int rc = ReadChatTables(reader, &tables); rc != kOk) return rc;
+  if (const std::error_code rc = ReadChatTables(reader, &tables); rc) return rc;
   FillMemberLists(tables.chats, tables.members);
   std::vector<ChatMessageItem> messages;
-  if (const int rc = DecodeWhatsAppMessages(reader, &messages); rc != kOk) return rc;
+  if (const std::error_code rc = DecodeWhatsAppMessages(reader, &messages); rc) return rc;
 
   CompleteChatMessages(messages, tables.chats, tables.members);
   GroupChatMessages(KeepMessagesWithText(std::move(messages), tables.media), bySession);
-  return kOk;
+  return {};
 }
 
 }  // namespace scrivel::sqlite_recovery

@@ -7,6 +7,8 @@
 // left out. Names come only from the chat and member tables.
 #pragma once
 
+#include <system_error>
+
 #include <cstdint>
 #include <map>
 #include <string>
@@ -26,11 +28,11 @@ using ChatMessagesBySession = std::map<std::int32_t, std::vector<ChatMessageItem
 // Reads the WhatsApp messages of `chatStoragePath` and adds them to
 // `*bySession` (existing entries are extended). The SQLite library tells
 // how many columns "ZWAMESSAGE" declares, which selects its record layout.
-// Returns kOk; the library's code when it cannot open the file; kQueryError
+// Returns success; the library's code when it cannot open the file; kQueryError
 // when the file has no table "ZWAMESSAGE"; the page reader's code when it
 // rejects the file; the code of a table read that failed (then nothing is
 // added).
-[[nodiscard]] int ParseWhatsApp(const std::string& chatStoragePath, ChatMessagesBySession* bySession);
+[[nodiscard]] std::error_code ParseWhatsApp(const std::string& chatStoragePath, ChatMessagesBySession* bySession);
 
 // Fills each chat's member lists from its members, in member-list order:
 // the first member's id and name (even an empty name) start the lists;

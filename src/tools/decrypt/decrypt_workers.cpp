@@ -64,14 +64,14 @@ void DecryptOne(const StoredFileJob& job, const crypto::ClassKeys& classKeys, co
     return;
   }
   crypto::DecryptedFileReport report;
-  const int rc = crypto::DecryptFileToFile(job.source, destination, fileKey.view(), report);
+  const std::error_code rc = crypto::DecryptFileToFile(job.source, destination, fileKey.view(), report);
   if (rc == kBadFile || rc == kShortRead) {
     console.Line("Failed: " + job.fileId + " cannot be read");
     ++totals.failed;
     return;
   }
-  if (rc != kOk) {
-    console.Line("Failed: " + job.fileId + " cannot be written: " + std::strerror(rc));
+  if (rc) {
+    console.Line("Failed: " + job.fileId + " cannot be written: " + rc.message());
     ++totals.failed;
     totals.outputUnwritable = true;
     return;

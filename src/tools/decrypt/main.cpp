@@ -93,12 +93,12 @@ bool ObtainPasswordKey(const ToolArguments& arguments, const crypto::SecretBytes
     return crypto::ParseHex(hex, passwordKey.mutableView());
   }
   console.Line(kToolDerivingKeyText);
-  return crypto::DerivePasswordKey(secret.view(), keybag, passwordKey) == kOk;
+  return !crypto::DerivePasswordKey(secret.view(), keybag, passwordKey);
 }
 
 // Lists the stored files from whichever manifest the backup has, writing the
 // plain Manifest.db into the output folder on the way.
-int ListStoredFiles(const ToolArguments& arguments, const crypto::BackupKeyMaterial& keyMaterial,
+std::error_code ListStoredFiles(const ToolArguments& arguments, const crypto::BackupKeyMaterial& keyMaterial,
                     const crypto::ClassKeys& classKeys, ToolConsole& console, StoredFileList& files,
                     std::string& error) {
   const fs::path manifestDb = arguments.backupFolder / "Manifest.db";
@@ -106,7 +106,7 @@ int ListStoredFiles(const ToolArguments& arguments, const crypto::BackupKeyMater
   std::error_code ec;
   if (fs::exists(manifestDb, ec)) {
     const fs::path plainCopy = arguments.outputFolder / kDecryptedManifestName;
-    if (const int rc = WritePlainManifestDb(manifestDb, plainCopy, keyMaterial, classKeys, console, error); rc != kOk) {
+    if (const std::error_code rc = WritePlainManifestDb(manifestDb, plainCopy, keyMaterial, classKeys, console, error); rc) {
       return rc;
     }
     return ListFilesFromManifestDb(plainCopy, arguments.backupFolder, console, files, error);
@@ -134,12 +134,12 @@ int Run(const ToolArguments& arguments, crypto::SecretBytes& secret) {
   }
   crypto::BackupKeyMaterial keyMaterial;
   std::string error;
-  if (crypto::ReadBackupKeyMaterial(manifestPlist, keyMaterial, error) != kOk) {
+  if (crypto::ReadBackupKeyMaterial(manifestPlist, keyMaterial, error)) {
     return Fail(console, error, kToolExitBadBackup);
   }
   if (!keyMaterial.isEncrypted) return Fail(console, "the backup is not encrypted", kToolExitBadBackup);
   crypto::Keybag keybag;
-  if (crypto::ParseKeybag(keyMaterial.keybag, keybag, error) != kOk) return Fail(console, error, kToolExitBadBackup);
+  if (crypto::ParseKeybag(keyMaterial.keybag, keybag, error)) return Fail(console, error, kToolExitBadBackup);
 
   crypto::SecretBytes passwordKey;
   const bool keyObtained = ObtainPasswordKey(arguments, secret, keybag, console, passwordKey);
@@ -149,12 +149,12 @@ int Run(const ToolArguments& arguments, crypto::SecretBytes& secret) {
     return Fail(console, "the key derivation failed", kToolExitBadBackup);
   }
   crypto::ClassKeys classKeys;
-  const int unlockRc = classKeys.Unlock(keybag, passwordKey.view());
+  const std::error_code unlockRc = classKeys.Unlock(keybag, passwordKey.view());
   if (unlockRc == kWrongPassword) {
     console.Line(kToolWrongPasswordText);
     return kToolExitWrongPassword;
   }
-  if (unlockRc != kOk) return Fail(console, "the keybag has no key wrapped with the password", kToolExitBadBackup);
+  if (unlockRc) return Fail(console, "the keybag has no key wrapped with the password", kToolExitBadBackup);
   if (arguments.printKey) {
     std::string line = std::string(kToolKeyMarker) + " " + crypto::ToHex(passwordKey.view());
     console.Line(line);
@@ -163,7 +163,7 @@ int Run(const ToolArguments& arguments, crypto::SecretBytes& secret) {
   passwordKey.Clear();
 
   StoredFileList files;
-  if (const int rc = ListStoredFiles(arguments, keyMaterial, classKeys, console, files, error); rc != kOk) {
+  if (const std::error_code rc = ListStoredFiles(arguments, keyMaterial, classKeys, console, files, error); rc) {
     return Fail(console, error, rc == kBadFile || rc == kMbdbUnopenable ? kToolExitBadBackup : kToolExitCannotWrite);
   }
   const unsigned threads = std::clamp(std::thread::hardware_concurrency(), kMinWorkerThreads, kMaxWorkerThreads);

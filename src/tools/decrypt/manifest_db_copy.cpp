@@ -20,14 +20,14 @@ bool StartsWithSqliteHeader(const std::filesystem::path& path) {
   return head.size() == kSqliteHeaderSize && std::memcmp(head.data(), kSqliteHeader, kSqliteHeaderSize) == 0;
 }
 
-int Fail(std::string& error, std::string reason) {
+std::error_code Fail(std::string& error, std::string reason) {
   error = std::move(reason);
   return kBadFile;
 }
 
 }  // namespace
 
-int WritePlainManifestDb(const std::filesystem::path& manifestDb, const std::filesystem::path& destination,
+std::error_code WritePlainManifestDb(const std::filesystem::path& manifestDb, const std::filesystem::path& destination,
                          const crypto::BackupKeyMaterial& keyMaterial, const crypto::ClassKeys& classKeys,
                          ToolConsole& console, std::string& error) {
   if (StartsWithSqliteHeader(manifestDb)) {
@@ -35,9 +35,9 @@ int WritePlainManifestDb(const std::filesystem::path& manifestDb, const std::fil
     std::filesystem::copy_file(manifestDb, destination, std::filesystem::copy_options::overwrite_existing, ec);
     if (ec) {
       error = "the manifest cannot be copied: " + ec.message();
-      return ec.value();
+      return ec;
     }
-    return kOk;
+    return {};
   }
   if (keyMaterial.manifestKey.empty()) return Fail(error, "Manifest.db is encrypted but Manifest.plist has no ManifestKey");
   crypto::WrappedFileKey wrapped;
@@ -47,14 +47,14 @@ int WritePlainManifestDb(const std::filesystem::path& manifestDb, const std::fil
   crypto::SecretBytes key;
   if (!classKeys.UnwrapFileKey(wrapped, key)) return Fail(error, "ManifestKey does not unwrap");
   crypto::DecryptedFileReport report;
-  const int rc = crypto::DecryptFileToFile(manifestDb, destination, key.view(), report);
-  if (rc != kOk) {
+  const std::error_code rc = crypto::DecryptFileToFile(manifestDb, destination, key.view(), report);
+  if (rc) {
     error = "Manifest.db cannot be decrypted";
     return rc;
   }
   if (report.damaged()) console.Line("Damaged: Manifest.db has no valid padding; reading it anyway");
   if (!StartsWithSqliteHeader(destination)) return Fail(error, "Manifest.db does not decrypt to a database");
-  return kOk;
+  return {};
 }
 
 }  // namespace scrivel::decrypt_tool

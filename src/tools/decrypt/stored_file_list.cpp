@@ -56,7 +56,7 @@ void AddJob(StoredFileJob job, std::unordered_set<std::string>& seen, StoredFile
 
 }  // namespace
 
-int ListFilesFromManifestDb(const std::filesystem::path& manifestDb, const std::filesystem::path& backupFolder,
+std::error_code ListFilesFromManifestDb(const std::filesystem::path& manifestDb, const std::filesystem::path& backupFolder,
                             ToolConsole& console, StoredFileList& out, std::string& error) {
   out = StoredFileList{};
   sqlite3* rawDb = nullptr;
@@ -93,7 +93,7 @@ int ListFilesFromManifestDb(const std::filesystem::path& manifestDb, const std::
     crypto::MbFileProperties properties;
     std::string reason;
     if (blob == nullptr ||
-        crypto::ParseMbFileArchive({blob, static_cast<std::size_t>(blobSize)}, properties, reason) != kOk) {
+        crypto::ParseMbFileArchive({blob, static_cast<std::size_t>(blobSize)}, properties, reason)) {
       console.Line("Failed: " + fileId + " " + (blob == nullptr ? std::string("has no file record") : reason));
       ++out.rejectedRecords;
       continue;
@@ -109,10 +109,10 @@ int ListFilesFromManifestDb(const std::filesystem::path& manifestDb, const std::
     error = "the manifest database is damaged after row " + std::to_string(rowNumber);
     return kBadFile;
   }
-  return kOk;
+  return {};
 }
 
-int ListFilesFromMbdb(const std::filesystem::path& mbdbPath, const std::filesystem::path& backupFolder,
+std::error_code ListFilesFromMbdb(const std::filesystem::path& mbdbPath, const std::filesystem::path& backupFolder,
                       ToolConsole& console, StoredFileList& out, std::string& error) {
   out = StoredFileList{};
   std::vector<std::uint8_t> bytes;
@@ -126,12 +126,12 @@ int ListFilesFromMbdb(const std::filesystem::path& mbdbPath, const std::filesyst
     return kBadFile;
   }
   std::vector<MbdbRecord> records;
-  const int parseRc = ParseMbdb(bytes, records);
-  if (parseRc != kOk && records.empty()) {
+  const std::error_code parseRc = ParseMbdb(bytes, records);
+  if (parseRc && records.empty()) {
     error = "Manifest.mbdb is not a manifest";
     return kBadFile;
   }
-  if (parseRc != kOk) {
+  if (parseRc) {
     console.Line("Damaged: Manifest.mbdb ends inside a record; files after record " + std::to_string(records.size()) +
                  " are not listed");
     ++out.rejectedRecords;
@@ -148,7 +148,7 @@ int ListFilesFromMbdb(const std::filesystem::path& mbdbPath, const std::filesyst
     }
     AddJob(std::move(job), seen, out);
   }
-  return kOk;
+  return {};
 }
 
 }  // namespace scrivel::decrypt_tool

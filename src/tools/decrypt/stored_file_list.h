@@ -2,6 +2,8 @@
 // the decrypted Manifest.db (iOS 10 and later) or Manifest.mbdb (iOS 4 to 9).
 #pragma once
 
+#include <system_error>
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -30,17 +32,17 @@ struct StoredFileList {
 // Reads the Files table of the plain manifest database `manifestDb` (opened
 // read-only) and keeps the rows with flags 1 (a regular file). Stored files
 // are looked up in two-character subfolders of `backupFolder`, then flat.
-// Returns kOk, or kBadFile with `error` set when the database or its Files
+// Returns success, or kBadFile with `error` set when the database or its Files
 // table cannot be read.
-[[nodiscard]] int ListFilesFromManifestDb(const std::filesystem::path& manifestDb,
+[[nodiscard]] std::error_code ListFilesFromManifestDb(const std::filesystem::path& manifestDb,
                                           const std::filesystem::path& backupFolder, ToolConsole& console,
                                           StoredFileList& out, std::string& error);
 
 // Reads `mbdbPath` and keeps the records of regular files, whose identifier is
 // the SHA-1 of domain + "-" + path; stored files lie flat in `backupFolder`. A
 // record that runs past the end ends the list (the records before it stay).
-// Returns kOk, or kBadFile / kMbdbUnopenable with `error` set.
-[[nodiscard]] int ListFilesFromMbdb(const std::filesystem::path& mbdbPath, const std::filesystem::path& backupFolder,
+// Returns success, or kBadFile / kMbdbUnopenable with `error` set.
+[[nodiscard]] std::error_code ListFilesFromMbdb(const std::filesystem::path& mbdbPath, const std::filesystem::path& backupFolder,
                                     ToolConsole& console, StoredFileList& out, std::string& error);
 
 }  // namespace scrivel::decrypt_tool

@@ -22,7 +22,7 @@ class CliExportTest : public ::testing::Test {
   static void SetUpTestSuite() {
     s_dir = fs::temp_directory_path() / ("scrivel-cli-export-" + std::to_string(std::random_device{}()));
     fixtures::SampleBackupOptions options;
-    ASSERT_EQ(fixtures::BuildSampleBackup(s_dir / "backup", options, nullptr), kOk);
+    ASSERT_EQ(fixtures::BuildSampleBackup(s_dir / "backup", options, nullptr), std::error_code{});
   }
   static void TearDownTestSuite() { fs::remove_all(s_dir); }
 

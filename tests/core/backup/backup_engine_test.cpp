@@ -43,7 +43,7 @@ TEST(BackupEngine, ListsTheRootAndReadsSummaries) {
   EXPECT_EQ(5u, engine.ByteTotal());
 
   std::vector<BackupInfo> infos;
-  ASSERT_EQ(kOk, engine.ReadAllBackupInfo(infos));
+  ASSERT_FALSE(engine.ReadAllBackupInfo(infos));
   ASSERT_EQ(2u, infos.size());
   EXPECT_EQ((root / "abc").string(), infos[0].folderPath);
   EXPECT_EQ("", infos[0].displayName);
@@ -80,24 +80,24 @@ TEST(BackupEngine, ChoosesTheManifestAndLayout) {
   struct Case {
     const char* what;
     BackupShape shape;
-    int result;
+    std::error_code result;
     const char* loadedName;  // name of the only entry; "" = none
     StoreLayout layout;
   };
   const Case cases[] = {
-      {"both manifests: Manifest.db wins", {true, true, false, false, false}, kOk, "HomeDomain-from-db",
+      {"both manifests: Manifest.db wins", {true, true, false, false, false}, std::error_code{}, "HomeDomain-from-db",
        StoreLayout::kSubfolder},
-      {"Manifest.mbdb only", {false, true, false, false, false}, kOk, "HomeDomain-from-mbdb", StoreLayout::kFlat},
+      {"Manifest.mbdb only", {false, true, false, false, false}, std::error_code{}, "HomeDomain-from-mbdb", StoreLayout::kFlat},
       {"no manifest", {false, false, false, false, false}, kBadFile, "", StoreLayout::kFlat},
-      {"decrypted manifest in the output folder", {true, false, true, true, true}, kOk, "HomeDomain-from-decrypted",
+      {"decrypted manifest in the output folder", {true, false, true, true, true}, std::error_code{}, "HomeDomain-from-decrypted",
        StoreLayout::kDecrypted},
-      {"decrypted, but the tool left no manifest", {true, false, true, false, true}, kOk, "HomeDomain-from-db",
+      {"decrypted, but the tool left no manifest", {true, false, true, false, true}, std::error_code{}, "HomeDomain-from-db",
        StoreLayout::kDecrypted},
-      {"encrypted, not decrypted", {true, false, true, true, false}, kOk, "HomeDomain-from-db",
+      {"encrypted, not decrypted", {true, false, true, true, false}, std::error_code{}, "HomeDomain-from-db",
        StoreLayout::kSubfolder},
-      {"an unencrypted backup ignores a decrypted manifest", {true, false, false, true, true}, kOk,
+      {"an unencrypted backup ignores a decrypted manifest", {true, false, false, true, true}, std::error_code{},
        "HomeDomain-from-db", StoreLayout::kSubfolder},
-      {"encrypted mbdb backup, decrypted", {false, true, true, false, true}, kOk, "HomeDomain-from-mbdb",
+      {"encrypted mbdb backup, decrypted", {false, true, true, false, true}, std::error_code{}, "HomeDomain-from-mbdb",
        StoreLayout::kDecrypted},
   };
   for (const Case& c : cases) {
@@ -156,7 +156,7 @@ TEST(BackupEngine, CleanUpDeletesOnlyTemporaryFiles) {
     WriteFile(output / kSms, "decrypted");
     WriteFile(output / "sub" / "file", "in a subfolder");
     BackupInfo info;
-    ASSERT_EQ(kOk, ReadBackupInfo(backup, info));
+    ASSERT_FALSE(ReadBackupInfo(backup, info));
     info.encrypted = true;
     engine.SelectBackup(info);
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "backup_test_support.h"
-#include "core/backup/plist_values.h"
+#include "core/common/plist_values.h"
 #include "core/common/result_codes.h"
 
 namespace scrivel {
@@ -133,7 +133,7 @@ TEST(InfoPlist, ReadBackupInfoFillsPathAndLeavesOutputAloneOnFailure) {
 
   testing::WriteFile(folder.Path() / "Info.plist",
                      XmlInfoPlist("<key>Display Name</key>\n<string>Phone</string>\n"));
-  EXPECT_EQ(kOk, ReadBackupInfo(folder.Path().string() + "/", info));
+  EXPECT_FALSE(ReadBackupInfo(folder.Path().string() + "/", info));
   EXPECT_EQ("Phone", info.displayName);
   EXPECT_EQ(folder.Path().string(), info.folderPath);  // no trailing "/"
   EXPECT_FALSE(info.encrypted);

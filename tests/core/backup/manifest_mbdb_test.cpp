@@ -34,7 +34,7 @@ TEST(ManifestMbdb, RecordKindsDecideWhichEntriesExist) {
   }
 
   std::vector<ManifestEntry> entries;
-  ASSERT_EQ(kOk, ParseManifestMbdb(writer.Bytes(), entries));
+  ASSERT_FALSE(ParseManifestMbdb(writer.Bytes(), entries));
   std::vector<std::string> names;
   for (const ManifestEntry& entry : entries) names.push_back(entry.name);
   EXPECT_EQ(expectedNames, names);
@@ -53,7 +53,9 @@ TEST(ManifestMbdb, LoadReportsFileErrors) {
   EXPECT_EQ(kBadFile, LoadManifestMbdb(folder.Path() / "garbled", entries));
 }
 
-TEST(ManifestMbdb, TruncatedFileKeepsEntriesBeforeTheCut) {
+// A manifest cut short or damaged in one record still opens the backup: the
+// intact records before and after the damage are kept, and it is counted.
+TEST(ManifestMbdb, DamagedRecordsAreSkippedAndCounted) {
   TempFolder folder;
   MbdbWriter writer;
   writer.Add("HomeDomain", "Library/SMS/sms.db", 0x81A4);
@@ -63,9 +65,26 @@ TEST(ManifestMbdb, TruncatedFileKeepsEntriesBeforeTheCut) {
   testing::WriteFile(folder.Path() / "Manifest.mbdb", bytes);
 
   std::vector<ManifestEntry> entries;
-  EXPECT_EQ(kBadFile, LoadManifestMbdb(folder.Path() / "Manifest.mbdb", entries));
+  std::uint64_t damaged = 0;
+  EXPECT_FALSE(LoadManifestMbdb(folder.Path() / "Manifest.mbdb", entries, &damaged));
   ASSERT_EQ(1u, entries.size());
   EXPECT_EQ("HomeDomain-Library/SMS/sms.db", entries[0].name);
+  EXPECT_EQ(damaged, 1u);
+
+  // A flipped length byte in the middle record: the records around it stay.
+  MbdbWriter three;
+  three.Add("HomeDomain", "Library/SMS/sms.db", 0x81A4);
+  three.Add("HomeDomain", "Library/AddressBook/AddressBook.sqlitedb", 0x81A4);
+  three.Add("MediaDomain", "Library/SMS/Attachments/a.jpg", 0x81A4);
+  std::vector<std::uint8_t> flipped = three.Bytes();
+  const std::size_t second = kMbdbHeaderSize + (flipped.size() - kMbdbHeaderSize) / 3;
+  flipped[second + 1] ^= 0xFF;  // inside the second record, near its domain length
+  std::vector<ManifestEntry> kept;
+  EXPECT_FALSE(ParseManifestMbdb(flipped, kept, &damaged));
+  EXPECT_GE(damaged, 1u);
+  ASSERT_FALSE(kept.empty());
+  EXPECT_EQ(kept.front().name, "HomeDomain-Library/SMS/sms.db");
+  EXPECT_EQ(kept.back().name, "MediaDomain-Library/SMS/Attachments/a.jpg");
 }
 
 }  // namespace

@@ -60,7 +60,7 @@ TEST(MbdbReader, ReadsEveryFieldOfRecordsInOrder) {
   writer.Add(FullRecord()).Add(link);
 
   std::vector<MbdbRecord> records;
-  ASSERT_EQ(kOk, ParseMbdb(writer.Bytes(), records));
+  ASSERT_FALSE(ParseMbdb(writer.Bytes(), records));
   ASSERT_EQ(2u, records.size());
   ExpectSameRecord(FullRecord(), records[0]);
   ExpectSameRecord(link, records[1]);
@@ -85,7 +85,7 @@ TEST(MbdbReader, AbsentStringTakesExactlyTwoBytes) {
   writer.PutUint8(0);
 
   std::vector<MbdbRecord> records;
-  ASSERT_EQ(kOk, ParseMbdb(writer.Bytes(), records));
+  ASSERT_FALSE(ParseMbdb(writer.Bytes(), records));
   ASSERT_EQ(1u, records.size());
   EXPECT_EQ("D", records[0].domain);
   EXPECT_EQ("", records[0].path);
@@ -107,9 +107,9 @@ TEST(MbdbReader, EveryTruncationEndsWithBadFileAndKeepsEarlierRecords) {
   for (std::size_t size = kMbdbHeaderSize + 1; size < whole.size(); ++size) {
     const std::vector<std::uint8_t> prefix(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
     std::vector<MbdbRecord> records;
-    const int rc = ParseMbdb(prefix, records);
+    const std::error_code rc = ParseMbdb(prefix, records);
     if (size == firstRecordEnd) {
-      EXPECT_EQ(kOk, rc) << size;
+      EXPECT_FALSE(rc) << size;
       EXPECT_EQ(1u, records.size()) << size;
     } else {
       EXPECT_EQ(kBadFile, rc) << size;
@@ -131,7 +131,7 @@ TEST(MbdbReader, RejectsBadHeaders) {
     EXPECT_TRUE(records.empty());
   }
   std::vector<MbdbRecord> records;
-  EXPECT_EQ(kOk, ParseMbdb(std::vector<std::uint8_t>{'m', 'b', 'd', 'b', 5, 0}, records));  // no records
+  EXPECT_FALSE(ParseMbdb(std::vector<std::uint8_t>{'m', 'b', 'd', 'b', 5, 0}, records));  // no records
   EXPECT_TRUE(records.empty());
 }
 

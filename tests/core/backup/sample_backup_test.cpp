@@ -34,12 +34,12 @@ TEST_P(SampleBackupTest, ListsReadsAndResolvesEveryStoredFile) {
   fixtures::SampleBackupOptions options;
   options.layout = GetParam();
   fixtures::GroundTruth truth;
-  ASSERT_EQ(kOk, fixtures::BuildSampleBackup(backup, options, &truth));
+  ASSERT_FALSE(fixtures::BuildSampleBackup(backup, options, &truth));
   const auto before = Snapshot(root);
 
   BackupEngine engine(temp.Path() / "data", root);
   std::vector<BackupInfo> infos;
-  ASSERT_EQ(kOk, engine.ReadAllBackupInfo(infos));
+  ASSERT_FALSE(engine.ReadAllBackupInfo(infos));
   ASSERT_EQ(1u, infos.size());
   const BackupInfo& info = infos[0];
   EXPECT_EQ("Zoë’s iPhone", info.displayName);
@@ -51,7 +51,7 @@ TEST_P(SampleBackupTest, ListsReadsAndResolvesEveryStoredFile) {
   EXPECT_EQ(backup.string(), info.folderPath);
 
   engine.SelectBackup(info);
-  ASSERT_EQ(kOk, engine.LoadManifest());
+  ASSERT_FALSE(engine.LoadManifest());
   EXPECT_EQ(GetParam() == StoreLayout::Modern, engine.HasManifestDb());
   const Manifest& manifest = engine.GetManifest();
   ASSERT_FALSE(truth.files.empty());

@@ -59,11 +59,11 @@ inline Keybag KeybagFromVector(const std::string& vector) {
 }
 
 // The result of opening the vector's keybag with `password`.
-inline int UnlockVector(const std::string& vector, const std::string& password) {
+inline std::error_code UnlockVector(const std::string& vector, const std::string& password) {
   const Keybag keybag = KeybagFromVector(vector);
   SecretBytes passwordKey;
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(password.data());
-  if (const int rc = DerivePasswordKey({bytes, password.size()}, keybag, passwordKey); rc != kOk) return rc;
+  if (const std::error_code rc = DerivePasswordKey({bytes, password.size()}, keybag, passwordKey); rc) return rc;
   ClassKeys classKeys;
   return classKeys.Unlock(keybag, passwordKey.view());
 }

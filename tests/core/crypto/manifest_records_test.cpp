@@ -35,14 +35,14 @@ TEST(BackupKeyMaterialTest, ReadsTheEncryptionEntries) {
       "<key>BackupKeyBag</key><data>AQID</data><key>ManifestKey</key><data>BAUG</data></dict></plist>");
   BackupKeyMaterial material;
   std::string error;
-  ASSERT_EQ(ReadBackupKeyMaterial(xml, material, error), kOk) << error;
+  ASSERT_FALSE(ReadBackupKeyMaterial(xml, material, error)) << error;
   EXPECT_TRUE(material.isEncrypted);
   EXPECT_EQ(material.keybag, (Bytes{1, 2, 3}));
   EXPECT_EQ(material.manifestKey, (Bytes{4, 5, 6}));
 
   plist_t binary = plist_new_dict();
   plist_dict_set_item(binary, "IsEncrypted", plist_new_bool(0));
-  ASSERT_EQ(ReadBackupKeyMaterial(ToBinary(binary), material, error), kOk);
+  ASSERT_FALSE(ReadBackupKeyMaterial(ToBinary(binary), material, error));
   EXPECT_FALSE(material.isEncrypted);
   EXPECT_TRUE(material.keybag.empty());
 }
@@ -73,13 +73,13 @@ TEST(MbFileArchiveTest, ReadsSizeClassAndKey) {
   std::string error;
   ASSERT_EQ(ParseMbFileArchive(fixtures::BuildMbFileArchive(123456789012, 4, 0100644, "Library/x", key), properties,
                                error),
-            kOk)
+            std::error_code{})
       << error;
   EXPECT_EQ(properties.size, 123456789012u);
   EXPECT_EQ(properties.protectionClass, 4u);
   EXPECT_EQ(properties.encryptionKey, key);
 
-  ASSERT_EQ(ParseMbFileArchive(fixtures::BuildMbFileArchive(0, 3, 0100644, "empty", {}), properties, error), kOk);
+  ASSERT_FALSE(ParseMbFileArchive(fixtures::BuildMbFileArchive(0, 3, 0100644, "empty", {}), properties, error));
   EXPECT_TRUE(properties.encryptionKey.empty());  // zero-length files carry no key
 }
 

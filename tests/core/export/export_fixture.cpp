@@ -11,21 +11,21 @@ namespace scrivel::testing {
 
 namespace fs = std::filesystem;
 
-int FakeExportSource::CopyOut(const std::string& source, const std::string& destination,
+std::error_code FakeExportSource::CopyOut(const std::string& source, const std::string& destination,
                               CopyProgressCallback callback, void* userData) {
   return scrivel::CopyOut(source, destination, callback, userData);
 }
 
-int FakeExportSource::ExportMessagesCsv(const std::string& csvPath) {
-  if (rowFileResult != kOk) return rowFileResult;
+std::error_code FakeExportSource::ExportMessagesCsv(const std::string& csvPath) {
+  if (rowFileResult) return rowFileResult;
   std::ofstream(csvPath, std::ios::binary | std::ios::app) << "sms rows\r\n";
-  return kOk;
+  return {};
 }
 
-int FakeExportSource::ExportContactsCsv(const std::string& csvPath) {
-  if (rowFileResult != kOk) return rowFileResult;
+std::error_code FakeExportSource::ExportContactsCsv(const std::string& csvPath) {
+  if (rowFileResult) return rowFileResult;
   std::ofstream(csvPath, std::ios::binary | std::ios::app) << "contact rows\r\n";
-  return kOk;
+  return {};
 }
 
 void ExportFixture::SetUp() {
@@ -62,7 +62,7 @@ void ExportFixture::RegisterAll(std::initializer_list<CategoryKind> order) {
   }
 }
 
-int ExportFixture::Export(IExportObserver* observer, bool json) {
+std::error_code ExportFixture::Export(IExportObserver* observer, bool json) {
   m_progress = std::make_unique<ExportProgress>(observer);
   ExportRequest request;
   request.exportRoot = m_out.string();

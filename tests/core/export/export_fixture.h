@@ -21,13 +21,13 @@ namespace scrivel::testing {
 // Copies with the real CopyOut; writes a marker line as each raw row file.
 class FakeExportSource : public IExportSource {
  public:
-  int CopyOut(const std::string& source, const std::string& destination, CopyProgressCallback callback,
+  std::error_code CopyOut(const std::string& source, const std::string& destination, CopyProgressCallback callback,
               void* userData) override;
-  int ExportMessagesCsv(const std::string& csvPath) override;
-  int ExportContactsCsv(const std::string& csvPath) override;
+  std::error_code ExportMessagesCsv(const std::string& csvPath) override;
+  std::error_code ExportContactsCsv(const std::string& csvPath) override;
 
-  // When not kOk, both row writers return it and write nothing.
-  int rowFileResult = 0;
+  // When set, both row writers return it and write nothing.
+  std::error_code rowFileResult;
 };
 
 // The start time every test export uses.
@@ -46,7 +46,7 @@ class ExportFixture : public ::testing::Test {
   void RegisterAll(std::initializer_list<CategoryKind> order = {});
 
   // Runs the export into m_out with the fixed stamp.
-  int Export(IExportObserver* observer = nullptr, bool json = false);
+  [[nodiscard]] std::error_code Export(IExportObserver* observer = nullptr, bool json = false);
 
   // Every file below `root`, as paths relative to it.
   static std::set<std::string> FilesBelow(const std::filesystem::path& root);

@@ -21,7 +21,7 @@ std::size_t Count(const std::string& text, const std::string& part) {
 
 class PrintPageTest : public testing::ExportFixture {
  protected:
-  int Build(CategoryKind kind, bool deletedOnly, std::string* content, const std::atomic<bool>* cancel = nullptr) {
+  std::error_code Build(CategoryKind kind, bool deletedOnly, std::string* content, const std::atomic<bool>* cancel = nullptr) {
     PrintRequest request;
     request.kind = kind;
     request.deletedOnly = deletedOnly;
@@ -45,14 +45,14 @@ TEST_F(PrintPageTest, CheckedCallsInListOrderAndTheDeletedOnlyFilter) {
   ASSERT_TRUE(m_stats.SetChecked(&m_results.calls[2], false));  // sorted: +2 (deleted), +1, +3
 
   std::string content;
-  ASSERT_EQ(Build(CategoryKind::kCallHistory, false, &content), kOk);
+  ASSERT_FALSE(Build(CategoryKind::kCallHistory, false, &content));
   EXPECT_EQ(Count(content, "<div>\r\n"), 2u);
   EXPECT_LT(content.find("+2"), content.find("+1"));
   EXPECT_EQ(content.find("+3"), std::string::npos);
   EXPECT_NE(content.find("<p><span>Duration:</span>Canceled</p>\r\n"), std::string::npos);
 
   content.clear();
-  ASSERT_EQ(Build(CategoryKind::kCallHistory, true, &content), kOk);
+  ASSERT_FALSE(Build(CategoryKind::kCallHistory, true, &content));
   EXPECT_EQ(Count(content, "<div>\r\n"), 1u);
 }
 
@@ -81,14 +81,14 @@ TEST_F(PrintPageTest, ConversationsPrintEveryMessageEscaped) {
   // The deleted-only filter keeps the conversation (one message is deleted)
   // and prints all of its messages.
   std::string content;
-  ASSERT_EQ(Build(CategoryKind::kMessages, true, &content), kOk);
+  ASSERT_FALSE(Build(CategoryKind::kMessages, true, &content));
   EXPECT_NE(content.find("<p><span>From:</span>Ann(+4)</p>\r\n"), std::string::npos);
   EXPECT_NE(content.find("<p><span>To:</span>Ann(+4)</p>\r\n"), std::string::npos);
   EXPECT_NE(content.find("&lt;script&gt;x&lt;/script&gt;"), std::string::npos);
   EXPECT_EQ(content.find("<script>"), std::string::npos);
 
   std::string chats;
-  ASSERT_EQ(Build(CategoryKind::kWhatsApp, false, &chats), kOk);
+  ASSERT_FALSE(Build(CategoryKind::kWhatsApp, false, &chats));
   EXPECT_NE(chats.find("<p>Me (2024-02-02 10:00:00): hi &amp; bye</p></div>\r\n"), std::string::npos);
 
   std::atomic<bool> cancel{true};
@@ -97,7 +97,7 @@ TEST_F(PrintPageTest, ConversationsPrintEveryMessageEscaped) {
   EXPECT_EQ(Build(CategoryKind::kCameraRoll, false, &cancelled), kNothingToPrint);
 
   const std::string page = (m_dir / "page").string();
-  ASSERT_EQ(WritePrintPage((m_templates / "Print.html").string(), content + chats, page), kOk);
+  ASSERT_FALSE(WritePrintPage((m_templates / "Print.html").string(), content + chats, page));
   EXPECT_EQ(testing::CheckHtml(Read(page)), "");
 }
 

@@ -55,13 +55,13 @@ class LocalBackupRecoveryTest : public ::testing::Test {
   static void SetUpTestSuite() {
     s_root = fs::temp_directory_path() / ("scrivel-local-" + std::to_string(std::random_device{}()));
     fixtures::SampleBackupOptions modern;
-    ASSERT_EQ(fixtures::BuildSampleBackup(s_root / "modern", modern, &s_modernTruth), kOk);
+    ASSERT_FALSE(fixtures::BuildSampleBackup(s_root / "modern", modern, &s_modernTruth));
     fixtures::SampleBackupOptions legacy;
     legacy.layout = fixtures::StoreLayout::Legacy;
-    ASSERT_EQ(fixtures::BuildSampleBackup(s_root / "legacy", legacy, &s_legacyTruth), kOk);
+    ASSERT_FALSE(fixtures::BuildSampleBackup(s_root / "legacy", legacy, &s_legacyTruth));
     fixtures::BackupEncryptionOptions encryption;
     encryption.password = kPassword;
-    ASSERT_EQ(fixtures::EncryptBackup(s_root / "modern", s_root / "encrypted", encryption), kOk);
+    ASSERT_FALSE(fixtures::EncryptBackup(s_root / "modern", s_root / "encrypted", encryption));
     for (const char* name : {"modern", "legacy", "encrypted"}) fs::remove(s_root / name / "ground-truth.json");
   }
   static void TearDownTestSuite() {
@@ -78,11 +78,11 @@ class LocalBackupRecoveryTest : public ::testing::Test {
     fs::remove_all(m_appData);
   }
 
-  std::unique_ptr<CLocalBuckupRecovery> sourceFor(const std::string& backup) {
+  std::unique_ptr<CLocalBackupRecovery> sourceFor(const std::string& backup) {
     BackupInfo info;
-    EXPECT_EQ(ReadBackupInfo(s_root / backup, info), kOk);
+    EXPECT_FALSE(ReadBackupInfo(s_root / backup, info));
     m_engine->SelectBackup(info);
-    auto source = std::make_unique<CLocalBuckupRecovery>((m_appData / "tmp-root").string() + "/");
+    auto source = std::make_unique<CLocalBackupRecovery>((m_appData / "tmp-root").string() + "/");
     source->Attach(m_engine.get());
     return source;
   }
@@ -103,11 +103,11 @@ struct ProgressLog {
   int last = 0;
   int calls = 0;
   int cancelFromCall = -1;
-  static int Record(void* userData, int percent) {
+  static std::error_code Record(void* userData, int percent) {
     auto* log = static_cast<ProgressLog*>(userData);
     log->last = percent;
     ++log->calls;
-    return log->cancelFromCall >= 0 && log->calls >= log->cancelFromCall ? kCancelled : kOk;
+    return log->cancelFromCall >= 0 && log->calls >= log->cancelFromCall ? kCancelled : std::error_code{};
   }
 };
 
@@ -154,7 +154,7 @@ TEST_F(LocalBackupRecoveryTest, EveryFixtureScansCompletelyWithTheFixedProgressT
     source->SetProgressCallback(ProgressLog::Record, &log);
     ScanResults results;
     ScanObserver observer;
-    ASSERT_EQ(RunScanSequence(*source, c.password, results, observer), kOk);
+    ASSERT_FALSE(RunScanSequence(*source, c.password, results, observer));
     EXPECT_EQ(source->Progress(), c.expectedProgress);
     EXPECT_EQ(log.last, c.expectedProgress);
 
@@ -194,9 +194,9 @@ TEST_F(LocalBackupRecoveryTest, ScansLeaveTheBackupUntouched) {
     const char* backup;
     const char* password;
     int cancelFromCall;
-    int expected;
+    std::error_code expected;
   } cases[] = {
-      {"encrypted", kPassword, -1, kOk},
+      {"encrypted", kPassword, -1, std::error_code{}},
       {"encrypted", "wrong", -1, kWrongPassword},
       {"encrypted", kPassword, 40, kCancelled},
       {"modern", "", 25, kCancelled},
@@ -236,13 +236,13 @@ TEST_F(LocalBackupRecoveryTest, WhatsAppReadsTheDatabaseNotItsCompanion) {
   std::ofstream(copy / "00" / "00000000000000000000000000000000000000aa") << "not a database";
 
   BackupInfo info;
-  ASSERT_EQ(ReadBackupInfo(copy, info), kOk);
+  ASSERT_FALSE(ReadBackupInfo(copy, info));
   m_engine->SelectBackup(info);
-  CLocalBuckupRecovery source((m_appData / "tmp-root").string() + "/");
+  CLocalBackupRecovery source((m_appData / "tmp-root").string() + "/");
   source.Attach(m_engine.get());
-  ASSERT_EQ(source.OpenSource(""), kOk);
+  ASSERT_FALSE(source.OpenSource(""));
   ChatMessagesBySession chats;
-  EXPECT_EQ(source.ScanWhatsApp(chats), kOk);
+  EXPECT_FALSE(source.ScanWhatsApp(chats));
   EXPECT_FALSE(chats.empty());
   fs::remove_all(copy);
 }
@@ -250,29 +250,31 @@ TEST_F(LocalBackupRecoveryTest, WhatsAppReadsTheDatabaseNotItsCompanion) {
 // A source that records which scans ran.
 class RecordingSource : public IPhoneRecoveryParse {
  public:
-  int photosResult = kOk;
+  std::error_code photosResult;
   std::vector<std::string> calls;
-  int Attach(BackupEngine*) override { return kOk; }
-  int SetProgressCallback(ProgressCallback, void*) override { return kOk; }
+  std::error_code Attach(BackupEngine*) override { return {}; }
+  std::error_code SetProgressCallback(ProgressCallback, void*) override { return {}; }
   int GetState() override { return 0; }
   bool IsLocalBackup() override { return true; }
-  int OpenSource(const std::string&) override { return note("open"); }
-  int ScanMessages(MessagesByHandle&) override { return note("messages"); }
-  int ScanMessageAttachments(std::vector<FileItem>&) override { return note("attachments"); }
-  int ScanContacts(std::vector<ContactItem>&) override { return note("contacts"); }
-  int ScanNotes(std::vector<NoteItem>&) override { return note("notes"); }
-  int ScanCallHistory(std::vector<CallItem>&) override { return note("calls", kBadFile); }
-  int ScanPhotos(std::vector<FileItem>&, std::vector<FileItem>&) override { return note("photos", photosResult); }
-  int ScanWhatsAppAttachments(std::vector<FileItem>&) override { return note("whatsapp-files"); }
-  int ScanAppFiles(std::vector<FileItem>&) override { return note("apps"); }
-  int ScanWhatsApp(ChatMessagesBySession&) override { return note("whatsapp"); }
-  int ExtractPreviewFile(const std::string&, std::string&, ProgressCallback, void*) override { return kOk; }
-  int CopyOut(const std::string&, const std::string&, CopyProgressCallback, void*) override { return kOk; }
-  int ExportMessagesCsv(const std::string&) override { return kOk; }
-  int ExportContactsCsv(const std::string&) override { return kOk; }
+  std::error_code OpenSource(const std::string&) override { return note("open"); }
+  std::error_code ScanMessages(MessagesByHandle&) override { return note("messages"); }
+  std::error_code ScanMessageAttachments(std::vector<FileItem>&) override { return note("attachments"); }
+  std::error_code ScanContacts(std::vector<ContactItem>&) override { return note("contacts"); }
+  std::error_code ScanNotes(std::vector<NoteItem>&) override { return note("notes"); }
+  std::error_code ScanCallHistory(std::vector<CallItem>&) override { return note("calls", kBadFile); }
+  std::error_code ScanPhotos(std::vector<FileItem>&, std::vector<FileItem>&) override { return note("photos", photosResult); }
+  std::error_code ScanWhatsAppAttachments(std::vector<FileItem>&) override { return note("whatsapp-files"); }
+  std::error_code ScanAppFiles(std::vector<FileItem>&) override { return note("apps"); }
+  std::error_code ScanWhatsApp(ChatMessagesBySession&) override { return note("whatsapp"); }
+  std::error_code ExtractPreviewFile(const std::string&, std::string&, ProgressCallback, void*) override { return {}; }
+  std::error_code CopyOut(const std::string&, const std::string&, CopyProgressCallback, void*) override { return {}; }
+  std::error_code ExportMessagesCsv(const std::string&) override { return {}; }
+  std::error_code ExportContactsCsv(const std::string&) override { return {}; }
+  std::string TakeScanNote() override { return {}; }
+  std::uint64_t MissingFileCount() override { return 0; }
 
  private:
-  int note(const char* call, int result = kOk) {
+  std::error_code note(const char* call, std::error_code result = std::error_code{}) {
     calls.push_back(call);
     return result;
   }
@@ -282,7 +284,7 @@ TEST(ScanSequenceTest, OrderFailuresAndCancel) {
   RecordingSource source;
   ScanResults results;
   ScanObserver observer;
-  EXPECT_EQ(RunScanSequence(source, "", results, observer), kOk);  // a failing category does not stop the scan
+  EXPECT_FALSE(RunScanSequence(source, "", results, observer));  // a failing category does not stop the scan
   EXPECT_EQ(source.calls, (std::vector<std::string>{"open", "photos", "messages", "attachments", "contacts", "calls",
                                                     "notes", "apps", "whatsapp", "whatsapp-files"}));
   RecordingSource cancelled;

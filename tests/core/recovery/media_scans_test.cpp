@@ -56,7 +56,7 @@ class MediaScansTest : public ::testing::Test {
     BackupInfo info;
     info.folderPath = m_backup.string();
     engine->SelectBackup(info);
-    EXPECT_EQ(engine->LoadManifest(), kOk);
+    EXPECT_FALSE(engine->LoadManifest());
     return engine;
   }
 
@@ -76,10 +76,10 @@ struct Reports {
   int cancelAt = -1;  // answer kCancelled on this call
 };
 
-int record(void* userData, int percent) {
+std::error_code record(void* userData, int percent) {
   auto* reports = static_cast<Reports*>(userData);
   reports->percents.push_back(percent);
-  return static_cast<int>(reports->percents.size()) - 1 == reports->cancelAt ? kCancelled : kOk;
+  return static_cast<int>(reports->percents.size()) - 1 == reports->cancelAt ? kCancelled : std::error_code{};
 }
 
 TEST_F(MediaScansTest, AttachmentsAreNamedByContentAndEmptyOnesDropped) {
@@ -94,7 +94,7 @@ TEST_F(MediaScansTest, AttachmentsAreNamedByContentAndEmptyOnesDropped) {
   Reports reports;
   ScanProgress progress{record, &reports, 12, kPlainBackupStep};
   std::vector<FileItem> attachments;
-  EXPECT_EQ(ScanMessageAttachments(*engine, detector, progress, attachments), kOk);
+  EXPECT_FALSE(ScanMessageAttachments(*engine, detector, progress, attachments));
   ASSERT_EQ(namesOf(attachments), (std::vector<std::string>{"IMG_0001.JPG"}));
   EXPECT_EQ(attachments[0].size, kJpegExif.size());
   // Four entries report within the walk (the missing file does not), then the share.
@@ -110,7 +110,7 @@ TEST_F(MediaScansTest, PhotosSortWithoutCaseAndUnknownContentIsLeftOut) {
   auto engine = open();
   ScanProgress progress;
   std::vector<FileItem> cameraRoll, photoStream;
-  EXPECT_EQ(ScanPhotos(*engine, progress, cameraRoll, photoStream), kOk);
+  EXPECT_FALSE(ScanPhotos(*engine, progress, cameraRoll, photoStream));
   EXPECT_EQ(namesOf(cameraRoll), (std::vector<std::string>{"A.jpg", "b.jpg"}));
   EXPECT_EQ(namesOf(photoStream), (std::vector<std::string>{"c.png"}));
 }
@@ -133,7 +133,7 @@ TEST_F(MediaScansTest, PhotosProbedAheadInBlocksKeepTheirOwnProbes) {
   auto engine = open();
   ScanProgress progress;
   std::vector<FileItem> cameraRoll, photoStream;
-  EXPECT_EQ(ScanPhotos(*engine, progress, cameraRoll, photoStream), kOk);
+  EXPECT_FALSE(ScanPhotos(*engine, progress, cameraRoll, photoStream));
   std::size_t next = 0;
   for (int i = 0; i < kPhotos; ++i) {
     if (i % 97 == 5) continue;
@@ -171,7 +171,7 @@ TEST_F(MediaScansTest, AppFilesCarryTheirAppAndWhatsAppIsSplitOff) {
   ScanProgress progress;
   std::vector<FileItem> appFiles;
   std::vector<FileItem> whatsAppFiles{{1, "stale", "stale", ""}};
-  EXPECT_EQ(ScanAppFiles(*engine, detector, progress, appFiles, whatsAppFiles), kOk);
+  EXPECT_FALSE(ScanAppFiles(*engine, detector, progress, appFiles, whatsAppFiles));
   ASSERT_EQ(namesOf(appFiles), (std::vector<std::string>{"a.JPG"}));
   EXPECT_EQ(appFiles[0].app, "tencent.xin");
   EXPECT_EQ(namesOf(whatsAppFiles), (std::vector<std::string>{"x.PNG"}));

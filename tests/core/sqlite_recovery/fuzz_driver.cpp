@@ -1,6 +1,6 @@
 #include "fuzz_driver.h"
 
-#include <sys/mman.h>
+#include <cstdlib>
 #include <unistd.h>
 
 #include <string>
@@ -19,14 +19,14 @@ namespace scrivel::sqlite_recovery::testing {
 namespace {
 
 template <typename Record>
-std::size_t Count(int (*decode)(SqliteReader&, std::vector<Record>*), SqliteReader& reader) {
+std::size_t Count(std::error_code (*decode)(SqliteReader&, std::vector<Record>*), SqliteReader& reader) {
   std::vector<Record> records;
   (void)decode(reader, &records);
   return records.size();
 }
 
 template <typename Record>
-std::size_t CountNamed(int (*decode)(SqliteReader&, std::string_view, std::vector<Record>*), SqliteReader& reader,
+std::size_t CountNamed(std::error_code (*decode)(SqliteReader&, std::string_view, std::vector<Record>*), SqliteReader& reader,
                        std::string_view table) {
   std::vector<Record> records;
   (void)decode(reader, table, &records);
@@ -51,7 +51,7 @@ std::size_t RunAllDecoders(SqliteReader& reader) {
     reader.state.whatsAppMessageColumns = columns;
     records += Count(DecodeWhatsAppMessages, reader);
   }
-  reader.state.peerFilter = "1";
+  reader.state.peerFilter = std::string(1, '1');
   records += CountNamed(DecodeWeChatMessages, reader, "Chat_x") + CountNamed(DecodeQQMessages, reader, "tb_c2cMsg_1");
   // Every table of the file also through the typed walk of an unknown table.
   for (const TableDescription& table : tables)
@@ -62,18 +62,22 @@ std::size_t RunAllDecoders(SqliteReader& reader) {
 }  // namespace
 
 std::size_t RunReaderOnBytes(const std::uint8_t* data, std::size_t size) {
-  // The reader opens a path; an anonymous in-memory file gives it one
-  // without touching the disk.
-  UniqueFd file(::memfd_create("scrivel-fuzz", MFD_CLOEXEC));
+  // The reader opens a path, and never through a symbolic link (so not
+  // through /proc/self/fd): the bytes go into a temporary file of their own.
+  std::string path = "/tmp/scrivel-fuzz-XXXXXX";
+  UniqueFd file(::mkstemp(path.data()));
   if (!file.IsOpen()) return 0;
+  struct RemoveOnExit {
+    const std::string& path;
+    ~RemoveOnExit() { ::unlink(path.c_str()); }
+  } removeOnExit{path};
   for (std::size_t written = 0; written < size;) {
     const ssize_t n = ::write(file.Get(), data + written, size - written);
     if (n <= 0) return 0;
     written += static_cast<std::size_t>(n);
   }
-  const std::string path = "/proc/self/fd/" + std::to_string(file.Get());
   SqliteReader reader;
-  if (reader.Open(path) != kOk) return 0;
+  if (reader.Open(path)) return 0;
   const std::size_t records = RunAllDecoders(reader);
   // The two raw row dumps open the file themselves; their lines go nowhere.
   (void)DumpMessageRows(path, "/dev/null", 0);

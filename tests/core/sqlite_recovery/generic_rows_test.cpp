@@ -18,7 +18,7 @@ using testing::TempFolder;
 using testing::WriteBytes;
 
 struct ScanResult {
-  int code = kOk;
+  std::error_code code = std::error_code{};
   std::vector<GenericRow> live;
   std::vector<GenericRow> deleted;
 };
@@ -27,7 +27,7 @@ ScanResult ScanTableNamed(const std::filesystem::path& path, const std::string& 
   ScanResult result;
   SqliteReader reader;
   result.code = reader.Open(path.string());
-  if (result.code != kOk) return result;
+  if (result.code) return result;
   std::vector<TableDescription> tables;
   result.code = ListTables(reader, &tables);
   for (const TableDescription& table : tables) {
@@ -117,7 +117,7 @@ TEST(GenericRowsTest, RecoversDeletedRowsStillInTheFileAndNothingElse) {
     for (int id = 1; id <= c.rows; ++id)
       if (c.isDeleted(id)) deletedIds.insert(id);
     const ScanResult result = ScanTableNamed(path, "t");
-    ASSERT_EQ(result.code, kOk) << c.name;
+    ASSERT_FALSE(result.code) << c.name;
     EXPECT_EQ(result.live.size(), static_cast<std::size_t>(c.rows) - deletedIds.size()) << c.name;
     for (const GenericRow& row : result.live) {
       const std::int64_t id = std::get<std::int64_t>(row.values[0]);
@@ -138,7 +138,7 @@ TEST(GenericRowsTest, RowsWithOverflowPages) {
   const auto path = folder.Path("long.db");
   CreateDatabase(path, 1024, MakeRows(60, 150) + "DELETE FROM t WHERE id % 4 = 0;");
   const ScanResult result = ScanTableNamed(path, "t");
-  ASSERT_EQ(result.code, kOk);
+  ASSERT_FALSE(result.code);
   ASSERT_EQ(result.live.size(), 45u);
   for (const GenericRow& row : result.live) {
     const std::int64_t id = std::get<std::int64_t>(row.values[0]);
@@ -160,7 +160,7 @@ TEST(GenericRowsTest, DeletedRowsOlderThanAnAddedColumn) {
                  " 'late ' || x FROM c;"
                  "DELETE FROM t WHERE id IN (20, 45, 77, 130, 150);");
   const ScanResult result = ScanTableNamed(path, "t");
-  ASSERT_EQ(result.code, kOk);
+  ASSERT_FALSE(result.code);
   EXPECT_EQ(result.live.size(), 155u);
   std::set<std::int64_t> recovered;
   for (const GenericRow& row : result.deleted) {
@@ -191,7 +191,7 @@ TEST(GenericRowsTest, DamagedFilesGiveCodesNotCrashes) {
   std::vector<std::uint8_t> bytes(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(original.size() / 2 + 300));
   WriteBytes(path, bytes);
   ScanResult result = ScanTableNamed(path, "t");
-  EXPECT_TRUE(result.code == kShortRead || result.code == kOk);
+  EXPECT_TRUE(result.code == kShortRead || !result.code);
   EXPECT_LT(result.live.size(), 100u);
 
   // An overflow chain pointing back at itself: the row is dropped, the scan ends.
@@ -201,7 +201,7 @@ TEST(GenericRowsTest, DamagedFilesGiveCodesNotCrashes) {
   Put32(bytes, (overflowPage - 1) * 1024, static_cast<std::uint32_t>(overflowPage));
   WriteBytes(path, bytes);
   result = ScanTableNamed(path, "t");
-  EXPECT_EQ(result.code, kOk);
+  EXPECT_FALSE(result.code);
   EXPECT_LE(result.live.size(), 3u);
 }
 
@@ -213,9 +213,9 @@ TEST(GenericRowsTest, ListsTablesWithTheirColumnsAndRowIdColumn) {
                  "CREATE TABLE c(k TEXT PRIMARY KEY, v) WITHOUT ROWID; CREATE VIEW d AS SELECT 1;"
                  "INSERT INTO b(v) VALUES('one');");
   SqliteReader reader;
-  ASSERT_EQ(reader.Open(path.string()), kOk);
+  ASSERT_FALSE(reader.Open(path.string()));
   std::vector<TableDescription> tables;
-  ASSERT_EQ(ListTables(reader, &tables), kOk);
+  ASSERT_FALSE(ListTables(reader, &tables));
   std::map<std::string, TableDescription> byName;
   for (const auto& t : tables) byName[t.name] = t;
   EXPECT_EQ(byName.count("c"), 0u);

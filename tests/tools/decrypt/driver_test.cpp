@@ -23,17 +23,21 @@ namespace {
 namespace fs = std::filesystem;
 using decrypt_test::TempFolder;
 
+// A stop answer other than a cancel, which must come back unchanged.
+const std::error_code kOtherStop = std::make_error_code(std::errc::interrupted);
+
 // Collects every reported percent; answers `stopAnswer` from report number
 // `stopAt` (1-based) on.
 struct Recorder {
   std::vector<int> reports;
   int stopAt = 0;
-  int stopAnswer = kCancelled;
+  std::error_code stopAnswer = kCancelled;
 
-  static int Callback(void* userData, int percent) {
+  static std::error_code Callback(void* userData, int percent) {
     auto* self = static_cast<Recorder*>(userData);
     self->reports.push_back(percent);
-    return self->stopAt != 0 && static_cast<int>(self->reports.size()) >= self->stopAt ? self->stopAnswer : 0;
+    return self->stopAt != 0 && static_cast<int>(self->reports.size()) >= self->stopAt ? self->stopAnswer
+                                                                                        : std::error_code{};
   }
   ScanProgress Progress(int step = kEncryptedBackupStep) {
     ScanProgress progress;
@@ -85,8 +89,8 @@ TEST_F(DecryptBackupTest, CountLinesBecomeProgressWithinTheShare) {
   Recorder recorder;
   ScanProgress progress = recorder.Progress();
   fs::path output;
-  const int rc = DecryptBackup(Setup(FakeTool("echo 'Count: 25'")), BackupFolder(), "pw", progress, output);
-  EXPECT_EQ(rc, kOk);
+  const std::error_code rc = DecryptBackup(Setup(FakeTool("echo 'Count: 25'")), BackupFolder(), "pw", progress, output);
+  EXPECT_FALSE(rc);
   EXPECT_EQ(recorder.Distinct(), (std::vector<int>{1, 3, 11}));
   EXPECT_EQ(progress.progress, 1);
   EXPECT_EQ(output, m_root.Path() / "temporary root" / kDecryptionOutputFolderName);
@@ -97,17 +101,17 @@ TEST_F(DecryptBackupTest, ReadsLinesCutByThePipeAndCapsTheCount) {
   struct Case {
     const char* name;
     std::string script;
-    int result;
+    std::error_code result;
     std::vector<int> distinctReports;
   };
   const std::vector<Case> cases = {
-      {"count cut in two", "printf 'Cou'; sleep 0.3; printf 'nt: 50\\n'", kOk, {1, 6, 11}},
+      {"count cut in two", "printf 'Cou'; sleep 0.3; printf 'nt: 50\\n'", std::error_code{}, {1, 6, 11}},
       {"wrong password in a second chunk", "echo 'Count: 10'; sleep 0.3; echo 'Wrong password'; exit 3",
        kWrongPassword, {1, 2}},
       {"wrong password cut in two", "printf 'Wrong pa'; sleep 0.3; printf 'ssword\\n'; exit 3", kWrongPassword, {0}},
-      {"no Count at all", "echo 'Deriving key'", kOk, {10}},
-      {"more files than counted", "echo 'Count: 250'", kOk, {1, 11}},
-      {"last line without a line feed", "printf 'Count: 100'", kOk, {1, 11}},
+      {"no Count at all", "echo 'Deriving key'", std::error_code{}, {10}},
+      {"more files than counted", "echo 'Count: 250'", std::error_code{}, {1, 11}},
+      {"last line without a line feed", "printf 'Count: 100'", std::error_code{}, {1, 11}},
       {"tool fails on the backup", "echo 'Error: Manifest.plist cannot be read'; exit 4", kBadFile, {}},
       {"tool crashes", "echo 'Count: 3'; kill -SEGV $$", kBadFile, {1}},
   };
@@ -130,7 +134,7 @@ TEST_F(DecryptBackupTest, PassesFoldersAsArgumentsAndThePasswordOnStandardInput)
   Recorder recorder;
   ScanProgress progress = recorder.Progress();
   fs::path output;
-  ASSERT_EQ(DecryptBackup(Setup(tool), BackupFolder(), "pass word; $(rm -rf /)", progress, output), kOk);
+  ASSERT_EQ(DecryptBackup(Setup(tool), BackupFolder(), "pass word; $(rm -rf /)", progress, output), std::error_code{});
   std::ifstream in(record);
   const std::string seen((std::istreambuf_iterator<char>(in)), {});
   EXPECT_EQ(seen, "2|" + BackupFolder().string() + "|" + output.string() + "|pass word; $(rm -rf /)\n");
@@ -145,12 +149,12 @@ TEST_F(DecryptBackupTest, CancelStopsTheToolAndRemovesItsPartialOutput) {
     std::atomic<bool> stop{false};
     if (!byFlag) {
       recorder.stopAt = 2;  // the report after the first "Count:" line
-      recorder.stopAnswer = 7;
+      recorder.stopAnswer = kOtherStop;
     }
     DecryptionSetup setup = Setup(FakeTool(script));
     setup.stopRequested = &stop;
     ScanProgress progress = recorder.Progress();
-    progress.callback = [](void* userData, int percent) {
+    progress.callback = [](void* userData, int percent) -> std::error_code {
       auto* pair = static_cast<std::pair<Recorder*, std::atomic<bool>*>*>(userData);
       if (pair->first->stopAt == 0 && percent > 0) pair->second->store(true);
       return Recorder::Callback(pair->first, percent);
@@ -160,8 +164,8 @@ TEST_F(DecryptBackupTest, CancelStopsTheToolAndRemovesItsPartialOutput) {
 
     const auto start = std::chrono::steady_clock::now();
     fs::path output;
-    const int rc = DecryptBackup(setup, BackupFolder(), "pw", progress, output);
-    EXPECT_EQ(rc, byFlag ? kCancelled : 7);
+    const std::error_code rc = DecryptBackup(setup, BackupFolder(), "pw", progress, output);
+    EXPECT_EQ(rc, byFlag ? make_error_code(kCancelled) : kOtherStop);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
     EXPECT_TRUE(fs::is_empty(output));
   }
@@ -185,7 +189,7 @@ TEST_F(DecryptBackupTest, RealToolDecryptsAndASecondOpeningReusesTheKey) {
   options.password = "secret";
   options.sha256Iterations = 200000;  // slow enough to tell a derivation from a reused key
   const fs::path backup = m_root.Path() / "encrypted";
-  ASSERT_EQ(fixtures::EncryptBackup(m_root.Path() / "plain", backup, options), kOk);
+  ASSERT_FALSE(fixtures::EncryptBackup(m_root.Path() / "plain", backup, options));
   const auto before = decrypt_test::SnapshotFolder(backup);
 
   DecryptionKeyCache cache;
@@ -200,7 +204,7 @@ TEST_F(DecryptBackupTest, RealToolDecryptsAndASecondOpeningReusesTheKey) {
 
   Recorder right;
   ScanProgress progress = right.Progress();
-  ASSERT_EQ(DecryptBackup(setup, backup, "secret", progress, output), kOk);
+  ASSERT_FALSE(DecryptBackup(setup, backup, "secret", progress, output));
   EXPECT_EQ(decrypt_test::ReadBytes(output / files[0].FileId()), files[0].contents);
   EXPECT_TRUE(fs::exists(output / files[1].FileId()));
   EXPECT_TRUE(fs::exists(output / kDecryptedManifestName));
@@ -210,9 +214,9 @@ TEST_F(DecryptBackupTest, RealToolDecryptsAndASecondOpeningReusesTheKey) {
 
   // Same folder and password: the kept key opens it; a wrong key kept from an
   // older backup falls back to the password.
-  ASSERT_EQ(DecryptBackup(setup, backup, "secret", progress, output), kOk);
+  ASSERT_FALSE(DecryptBackup(setup, backup, "secret", progress, output));
   cache.Remember(backup, "secret", std::string(64, '0'));
-  ASSERT_EQ(DecryptBackup(setup, backup, "secret", progress, output), kOk);
+  ASSERT_FALSE(DecryptBackup(setup, backup, "secret", progress, output));
   EXPECT_NE(cache.Find(backup, "secret"), std::string(64, '0'));
   EXPECT_EQ(decrypt_test::ReadBytes(output / files[0].FileId()), files[0].contents);
   EXPECT_EQ(decrypt_test::SnapshotFolder(backup), before);

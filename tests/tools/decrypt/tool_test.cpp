@@ -56,7 +56,7 @@ class EncryptedBackup {
     options.password = kPassword;
     options.sha256Iterations = generation.sha256Iterations;
     options.encryptManifestDb = generation.encryptManifestDb;
-    EXPECT_EQ(fixtures::EncryptBackup(m_root.Path() / "plain", backup(), options), 0) << generation.name;
+    EXPECT_FALSE(fixtures::EncryptBackup(m_root.Path() / "plain", backup(), options)) << generation.name;
   }
   fs::path backup() const { return m_root.Path() / "encrypted backup"; }
   fs::path output() const { return m_root.Path() / "output"; }
@@ -108,10 +108,10 @@ TEST(DecryptToolTest, SampleBackupsOfBothLayoutsDecryptToTheirPlainFiles) {
     TempFolder root;
     fixtures::SampleBackupOptions sample;
     sample.layout = layout;
-    ASSERT_EQ(fixtures::BuildSampleBackup(root.Path() / "plain", sample, nullptr), 0);
+    ASSERT_FALSE(fixtures::BuildSampleBackup(root.Path() / "plain", sample, nullptr));
     fixtures::BackupEncryptionOptions options;
     options.password = kPassword;
-    ASSERT_EQ(fixtures::EncryptBackup(root.Path() / "plain", root.Path() / "encrypted", options), 0);
+    ASSERT_FALSE(fixtures::EncryptBackup(root.Path() / "plain", root.Path() / "encrypted", options));
 
     const ToolResult result =
         RunTool({(root.Path() / "encrypted").string(), (root.Path() / "output").string()}, kPassword + "\n");

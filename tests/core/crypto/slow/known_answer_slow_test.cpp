@@ -8,7 +8,7 @@ namespace scrivel::crypto {
 namespace {
 
 TEST(KnownAnswerSlowTest, TenMillionRoundVectorOpensOnlyWithItsPassword) {
-  EXPECT_EQ(known_answer::UnlockVector(known_answer::kDoubleStageSlowVector, known_answer::kVectorPassword), kOk);
+  EXPECT_FALSE(known_answer::UnlockVector(known_answer::kDoubleStageSlowVector, known_answer::kVectorPassword));
   EXPECT_EQ(known_answer::UnlockVector(known_answer::kDoubleStageSlowVector, "Hashcat"), kWrongPassword);
 }
 

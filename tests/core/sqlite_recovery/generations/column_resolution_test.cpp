@@ -85,7 +85,7 @@ TEST(ColumnResolutionTest, FindsKeptColumnsByNameInEachGeneration) {
     const auto path = folder.Path() / "schema.db";
     CreateFromLayout(path, c.schemaFile);
     SqliteReader reader;
-    ASSERT_EQ(reader.Open(path.string()), kOk);
+    ASSERT_FALSE(reader.Open(path.string()));
     const ResolvedColumns resolved = ResolveColumns(*c.kept, SchemaColumnNames(reader, c.table), c.form);
     EXPECT_EQ(resolved.positions, c.positions);
     EXPECT_EQ(resolved.declaredColumns, c.declaredColumns);
@@ -112,7 +112,7 @@ TEST(ColumnResolutionTest, NoSchemaRowLeavesTheBuiltInLayout) {
   const auto path = folder.Path() / "other.db";
   CreateFromSql(path, "CREATE TABLE other(a TEXT);");
   SqliteReader reader;
-  ASSERT_EQ(reader.Open(path.string()), kOk);
+  ASSERT_FALSE(reader.Open(path.string()));
   EXPECT_TRUE(SchemaColumnNames(reader, "call").empty());
   EXPECT_EQ(SchemaColumnNames(reader, "OTHER"), (std::vector<std::string>{"a"}));
 }
@@ -129,9 +129,9 @@ TEST(ColumnResolutionTest, CallFlagsBitZeroTellsTheDirection) {
                 " ('+15550001', 1300000000, 10, 0), ('+15550002', 1300000001, 11, 1),"
                 " ('+15550003', 1300000002, 12, 4), ('+15550004', 1300000003, 13, 5);");
   SqliteReader reader;
-  ASSERT_EQ(reader.Open(path.string()), kOk);
+  ASSERT_FALSE(reader.Open(path.string()));
   std::vector<CallItem> calls;
-  ASSERT_EQ(DecodeCalls(reader, "call", &calls), kOk);
+  ASSERT_FALSE(DecodeCalls(reader, "call", &calls));
   ASSERT_EQ(calls.size(), 4u);
   const int incoming[] = {1, 0, 1, 0};
   for (std::size_t i = 0; i < calls.size(); ++i) {

@@ -121,7 +121,7 @@ struct GenerationBackup {
   fx::SampleBackupOptions options;
   fx::SampleLayouts layouts;
   fx::GroundTruth truth;
-  int built = kBadFile;
+  std::error_code built = kBadFile;
 };
 
 const GenerationBackup& BackupOf(const char* generation) {
@@ -141,12 +141,12 @@ class GenerationTest : public ::testing::TestWithParam<const char*> {
   void SetUp() override {
     ::setenv("TZ", "UTC", 1);  // dates are compared as UTC texts
     ::tzset();
-    ASSERT_EQ(m_backup.built, kOk);
+    ASSERT_FALSE(m_backup.built);
   }
 
   void Open(const fx::StoredDatabase& database, SqliteReader* reader) {
     const auto path = fx::StoredFilePathIn(m_backup.folder.Path() / "backup", m_backup.options.layout, database.fileId);
-    ASSERT_EQ(reader->Open(path.string()), kOk) << database.relativePath;
+    ASSERT_FALSE(reader->Open(path.string())) << database.relativePath;
   }
 
   const GenerationBackup& m_backup = BackupOf(GetParam());
@@ -158,7 +158,7 @@ TEST_P(GenerationTest, Messages) {
   SqliteReader reader;
   ASSERT_NO_FATAL_FAILURE(Open(fx::kSmsDatabase, &reader));
   std::vector<MessageItem> decoded;
-  ASSERT_EQ(DecodeMessages(reader, &decoded), kOk);
+  ASSERT_FALSE(DecodeMessages(reader, &decoded));
 
   // Deleted records get numbers above every ROWID, not their own: compared without.
   using Row = std::tuple<std::int32_t, std::string, std::int32_t, std::int32_t, std::string>;
@@ -183,7 +183,7 @@ TEST_P(GenerationTest, Contacts) {
   SqliteReader reader;
   ASSERT_NO_FATAL_FAILURE(Open(fx::kAddressBookDatabase, &reader));
   std::vector<ContactItem> decoded;
-  ASSERT_EQ(DecodeContacts(reader, &decoded), kOk);
+  ASSERT_FALSE(DecodeContacts(reader, &decoded));
 
   using Row = std::tuple<std::string, std::string, std::string, std::string, std::string, std::string, std::string>;
   const Truths truths = m_truth.RecordsOf("contacts", "ABPersonFullTextSearch");
@@ -208,7 +208,7 @@ TEST_P(GenerationTest, Calls) {
   reader.state.callRecordLayout = storeData ? 1 : 0;
   const char* table = storeData ? "ZCALLRECORD" : "call";
   std::vector<CallItem> decoded;
-  ASSERT_EQ(DecodeCalls(reader, table, &decoded), kOk);
+  ASSERT_FALSE(DecodeCalls(reader, table, &decoded));
 
   using Row = std::tuple<std::string, std::string, std::int32_t, std::int32_t>;
   const Truths truths = m_truth.RecordsOf("calls", table);
@@ -252,7 +252,7 @@ TEST_P(GenerationTest, WhatsAppMessages) {
   SqliteReader reader;
   ASSERT_NO_FATAL_FAILURE(Open(m_layouts.whatsAppChatLocation, &reader));
   std::vector<ChatMessageItem> decoded;
-  ASSERT_EQ(DecodeWhatsAppMessages(reader, &decoded), kOk);
+  ASSERT_FALSE(DecodeWhatsAppMessages(reader, &decoded));
 
   using Row = std::tuple<std::int32_t, std::string, std::int32_t, std::int32_t, std::string>;
   const Truths truths = m_truth.RecordsOf("whatsapp", "ZWAMESSAGE");
@@ -279,7 +279,7 @@ TEST_P(GenerationTest, MessageDump) {
   const auto sms = fx::StoredFilePathIn(m_backup.folder.Path() / "backup", m_backup.options.layout,
                                         fx::kSmsDatabase.fileId);
   const fx::TemporaryFolder out("message-dump");
-  ASSERT_EQ(DumpMessageRows(sms.string(), (out.Path() / "sms.csv").string(), 0), kOk);
+  ASSERT_FALSE(DumpMessageRows(sms.string(), (out.Path() / "sms.csv").string(), 0));
 
   std::set<std::string> written, deleted, recovered;
   for (const fx::GroundTruthRecord* r : m_truth.RecordsOf("messages", "message")) {
@@ -306,7 +306,7 @@ TEST_P(GenerationTest, ContactDump) {
                                                 fx::kAddressBookDatabase.fileId);
   const fx::TemporaryFolder out("contact-dump");
   constexpr std::uint64_t kAboveLiveRows = 100000;  // deleted lines are numbered above this
-  ASSERT_EQ(DumpContactRows(addressBook.string(), (out.Path() / "Contacts.csv").string(), kAboveLiveRows), kOk);
+  ASSERT_FALSE(DumpContactRows(addressBook.string(), (out.Path() / "Contacts.csv").string(), kAboveLiveRows));
 
   using Name = std::pair<std::string, std::string>;
   std::set<Name> written, deleted, recovered;
@@ -335,7 +335,7 @@ TEST_P(GenerationTest, NoteTitles) {
   SqliteReader reader;
   ASSERT_NO_FATAL_FAILURE(Open(fx::kNotesDatabase, &reader));
   std::vector<NoteItem> decoded;
-  ASSERT_EQ(DecodeNotes(reader, &decoded), kOk);
+  ASSERT_FALSE(DecodeNotes(reader, &decoded));
 
   using Row = std::tuple<std::int32_t, std::string, std::string>;
   const Truths truths = m_truth.RecordsOf("notes", "ZNOTE");
@@ -357,7 +357,7 @@ TEST_P(GenerationTest, NoteBodies) {
   SqliteReader reader;
   ASSERT_NO_FATAL_FAILURE(Open(fx::kNotesDatabase, &reader));
   std::vector<NoteItem> decoded;
-  ASSERT_EQ(DecodeNoteBodies(reader, &decoded), kOk);
+  ASSERT_FALSE(DecodeNoteBodies(reader, &decoded));
 
   using Row = std::tuple<std::int32_t, std::string>;
   const Truths truths = m_truth.RecordsOf("notes", "ZNOTEBODY");

@@ -75,10 +75,10 @@ TEST(ShortRecordsTest, OldCallRecordsDecodeFromTheRightColumns) {
   const auto path = folder.Path() / "CallHistory.storedata";
   ASSERT_NO_FATAL_FAILURE(BuildCallHistory(path));
   SqliteReader reader;
-  ASSERT_EQ(reader.Open(path.string()), kOk);
+  ASSERT_FALSE(reader.Open(path.string()));
   reader.state.callRecordLayout = 1;
   std::vector<CallItem> calls;
-  ASSERT_EQ(DecodeCalls(reader, "ZCALLRECORD", &calls), kOk);
+  ASSERT_FALSE(DecodeCalls(reader, "ZCALLRECORD", &calls));
 
   std::set<int> live, deleted;
   for (const CallItem& call : calls) {

@@ -1,12 +1,13 @@
 // The overall progress of one scan: each category scan adds its share to
 // `progress` and reports the new value; the per-entry loops of the file scans
-// report within their share. The callback's non-zero answer asks the scan to
+// report within their share. The callback's non-empty answer asks the scan to
 // stop and becomes the operation's result.
 #pragma once
 
 #include <cstdint>
+#include <system_error>
 
-#include "core/recovery/progress.h"
+#include "core/common/progress.h"
 
 namespace scrivel {
 
@@ -21,11 +22,13 @@ struct ScanProgress {
   int progress = 0;                     // percent reported so far
   int step = kPlainBackupStep;          // share of one category
 
-  // Calls the callback with percent; returns its answer (0 without one).
-  int Report(int percent) const { return callback != nullptr ? callback(userData, percent) : 0; }
+  // Calls the callback with percent; returns its answer (success without one).
+  [[nodiscard]] std::error_code Report(int percent) const {
+    return callback != nullptr ? callback(userData, percent) : std::error_code{};
+  }
 
   // Adds share to progress and reports the new value.
-  int Advance(int share) {
+  [[nodiscard]] std::error_code Advance(int share) {
     progress += share;
     return Report(progress);
   }

@@ -1,4 +1,4 @@
-#include "core/results/category_kind.h"
+#include "core/recovery/category_kind.h"
 
 namespace scrivel {
 

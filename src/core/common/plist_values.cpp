@@ -1,4 +1,4 @@
-#include "core/backup/plist_values.h"
+#include "core/common/plist_values.h"
 
 #include <cstring>
 #include <limits>
