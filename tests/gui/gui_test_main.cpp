@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <cstdlib>
 
+#include "gui/app/media_backend.h"
 #include "gui/skin/application_look.h"
 
 int main(int argc, char** argv) {
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
   // temporary one here, never the user's.
   QTemporaryDir dataHome;
   setenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit().constData(), 1);
+  scrivel::gui::ChooseMediaBackend();
   ::testing::InitGoogleTest(&argc, argv);
   QApplication app(argc, argv);
   // Tests close windows; the application must outlive them.

@@ -9,6 +9,7 @@
 #include "gui/app/command_line.h"
 #include "gui/app/exit_cleanup.h"
 #include "gui/app/main_wnd.h"
+#include "gui/app/media_backend.h"
 #include "gui/app/single_instance.h"
 #include "gui/dialogs/message_box.h"
 #include "gui/skin/application_look.h"
@@ -37,6 +38,7 @@ int RunApplication(int argc, char** argv) {
     case CommandLine::Action::kRun:
       break;
   }
+  ChooseMediaBackend();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Scrivel"));
   QApplication::setApplicationDisplayName(QString::fromUtf8(kMainWindowTitle));

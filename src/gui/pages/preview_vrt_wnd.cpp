@@ -401,9 +401,9 @@ void CPreviewVrtWnd::OnExtracted(const Extracted& extracted) {
         QPixmap pixmap = QPixmap::fromImage(m_shownImage);
         const QSize room = m_picture->size().isValid() && m_picture->width() > 10 ? m_picture->size() : m_area->size();
         const qreal ratio = m_area->devicePixelRatioF();
-        if (pixmap.width() > room.width() * ratio || pixmap.height() > room.height() * ratio) {
-          pixmap = pixmap.scaled(room * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        }
+        // Fitted to the pane; small pictures grow at most four times.
+        const QSize fitted = pixmap.size().scaled((room * ratio).boundedTo(pixmap.size() * 4), Qt::KeepAspectRatio);
+        if (fitted != pixmap.size()) pixmap = pixmap.scaled(fitted, Qt::KeepAspectRatio, Qt::SmoothTransformation);
         pixmap.setDevicePixelRatio(ratio);
         m_picture->setPixmap(pixmap);
       }

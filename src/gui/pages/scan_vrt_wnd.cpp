@@ -242,7 +242,7 @@ void CScanVrtWnd::BuildPage() {
   splitter->setChildrenCollapsible(false);
   m_tree = new CFileTreeUI(splitter);
   m_tree->setObjectName(QStringLiteral("NodeTree"));
-  m_tree->setMinimumWidth(200);
+  m_tree->setMinimumWidth(250);
   BuildTree();
 
   QWidget* listArea = new QWidget(splitter);
@@ -299,7 +299,7 @@ void CScanVrtWnd::BuildPage() {
   splitter->setStretchFactor(0, 0);
   splitter->setStretchFactor(1, 3);
   splitter->setStretchFactor(2, 2);
-  splitter->setSizes({210, 470, 320});
+  splitter->setSizes({260, 440, 300});
 
   QWidget* statusBand = Band("StatusBand", m_page);
   m_lblStatistics = Label("LblStatistics", QString(), statusBand);

@@ -112,6 +112,7 @@ class CScanVrtWnd : public QObject {
   bool scanFinished() const { return m_finished; }
   int lastResult() const { return m_lastResult; }
   const ScanData& data() const { return *m_data; }
+  IPhoneRecoveryParse* source() const { return m_source.get(); }
   CategoryKind shownCategory() const;
   CResultListModel& listModel() const { return *m_model; }
   CResultFilterProxy& listProxy() const { return *m_proxy; }
