@@ -261,6 +261,13 @@ bool CResultListModel::RowMatches(int row, std::string_view lowerNeedle) const {
   for (int column = 0; column < m_columns.size(); ++column) {
     if (ContainsFolded(TextAt(r, column, scratch), lowerNeedle)) return true;
   }
+  // A contact is also found by what its card shows beyond the cells: every
+  // form of its numbers, its address and social profiles.
+  if (m_kind == CategoryKind::kContacts && m_level == Level::kItems) {
+    const auto* contact = static_cast<const ContactItem*>(r.item);
+    return ContainsFolded(contact->phone, lowerNeedle) || ContainsFolded(contact->address, lowerNeedle) ||
+           ContainsFolded(contact->social, lowerNeedle);
+  }
   return false;
 }
 
