@@ -11,7 +11,7 @@ namespace scrivel::gui {
 
 namespace {
 
-constexpr int kLongTextShown = 400;  // characters of a message or note shown in one cell
+constexpr int kLongTextShown = 160;  // characters of a message or note shown in one cell
 
 char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
