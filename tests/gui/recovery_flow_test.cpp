@@ -265,5 +265,99 @@ TEST_F(RecoveryFlowTest, EncryptedBackupWrongPasswordThenRightOne) {
   ExportAndCheck(window, checked, "export-locked");
 }
 
+TEST_F(RecoveryFlowTest, PausedScanHoldsThenStopsAfterTheQuestionAndIsJoined) {
+  CMainWnd window;
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  window.skin().optBackupFile->click();
+  SelectBackup(window, "plain");
+  CScanVrtWnd& scan = window.scanPage();
+  auto* pause = scan.page()->findChild<QPushButton*>(QStringLiteral("BtnScanPause"));
+  auto* stop = scan.page()->findChild<QPushButton*>(QStringLiteral("BtnScanStop"));
+
+  window.backupPage().scanButton()->click();
+  pause->click();  // the worker holds at its next progress report
+  ASSERT_TRUE(scan.scanRunning());
+  QTest::qWait(300);
+  const int heldAt = scan.progressBar().value();
+  QTest::qWait(300);
+  EXPECT_TRUE(scan.scanRunning());
+  EXPECT_EQ(scan.progressBar().value(), heldAt);
+  EXPECT_FALSE(scan.scanFinished());
+
+  // Stop asks; "no" leaves the scan paused where it was.
+  ModalScript script;
+  QStringList boxes;
+  script.Add([&] {
+    auto* box = ActiveModal<CMessageBox>();
+    if (box == nullptr) return false;
+    box->findChild<QPushButton*>(QStringLiteral("cancelbtn"))->click();
+    return true;
+  });
+  stop->click();
+  EXPECT_TRUE(script.done());
+  EXPECT_TRUE(scan.scanRunning());
+  EXPECT_EQ(scan.progressBar().value(), heldAt);
+
+  // "Yes" stops it; the thread is joined and the page shows what was found.
+  script.Add([&] { return ClickOkOfMessageBox(&boxes); });
+  stop->click();
+  EXPECT_FALSE(scan.scanRunning());
+  EXPECT_TRUE(scan.scanFinished());
+  EXPECT_EQ(scan.lastResult(), kCancelled);
+  EXPECT_TRUE(scan.page()->findChild<QPushButton*>(QStringLiteral("BtnHome"))->isEnabled());
+}
+
+TEST_F(RecoveryFlowTest, ClosingDuringAPausedScanAsksAndDestroyingTheWindowJoinsTheWorker) {
+  auto window = std::make_unique<CMainWnd>();
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  window->skin().optBackupFile->click();
+  SelectBackup(*window, "plain");
+  window->backupPage().scanButton()->click();
+  window->scanPage().page()->findChild<QPushButton*>(QStringLiteral("BtnScanPause"))->click();
+  ASSERT_TRUE(window->scanPage().scanRunning());
+
+  ModalScript script;
+  bool asked = false;
+  script.Add([&] {
+    auto* box = ActiveModal<CMessageBox>();
+    if (box == nullptr) return false;
+    asked = true;
+    box->findChild<QPushButton*>(QStringLiteral("cancelbtn"))->click();  // stay
+    return true;
+  });
+  EXPECT_FALSE(window->close());
+  EXPECT_TRUE(asked);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_TRUE(window->scanPage().scanRunning());
+  window.reset();  // the paused worker is released and joined, not left running
+}
+
+TEST_F(RecoveryFlowTest, FoldersFromTheCommandLineOrADrop) {
+  CMainWnd window;
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+  // A folder without a backup gets an error box and changes nothing.
+  ModalScript script;
+  QStringList boxes;
+  script.Add([&] { return ClickOkOfMessageBox(&boxes); });
+  window.OpenBackupFolder(QString::fromStdString(s_root.string()), true);
+  EXPECT_TRUE(script.done());
+  EXPECT_TRUE(boxes.join(QString()).contains(QStringLiteral("no backup")));
+  EXPECT_EQ(window.backupPage().backups().size(), 2u);
+  EXPECT_FALSE(window.scanPage().scanRunning());
+  EXPECT_EQ(window.skin().tabPage->currentIndex(), 1);  // the backup page is shown
+
+  // "scrivel --scan BACKUP_DIR": the known backup is selected and scanned.
+  const fs::path plain = BackupsRootIn(s_root / "data") / "plain";
+  window.OpenBackupFolder(QString::fromStdString(plain.string()), true);
+  EXPECT_EQ(window.backupPage().backups().size(), 2u);
+  EXPECT_EQ(window.skin().mainTabPage->currentIndex(), 1);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.scanPage().scanFinished(); }, kScanTimeoutMs));
+  EXPECT_EQ(window.scanPage().backup().folderPath, plain.string());
+}
+
 }  // namespace
 }  // namespace scrivel::gui
