@@ -27,3 +27,17 @@ echo "$(find "$sample" -mindepth 2 -type f | wc -l) stored files, $(du -sh "$sam
 export_dir="$root/build/sample-export"
 rm -rf "$export_dir"
 "$bin/scrivel-cli" export "$sample" "$export_dir" --json
+
+# The desktop application on the same sample, when there is a display to
+# show it on.
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  echo "Opening the desktop application on the sample backup (close its window to end)..."
+  "$bin/scrivel" "$sample"
+else
+  echo
+  echo "No display here (neither DISPLAY nor WAYLAND_DISPLAY is set), so the desktop application"
+  echo "is not opened. On a machine with a desktop, run:"
+  echo "  $bin/scrivel $sample            # the sample on the backup page"
+  echo "  $bin/scrivel --scan $sample     # and its scan started at once"
+  echo "Pictures of every window, made without a display: scripts/screenshot.sh OUT_DIR"
+fi

@@ -1,7 +1,14 @@
 #!/usr/bin/env bash
 # Renders the desktop application's windows to PNG files for review without
-# a display: the main window with each source selected, the assist menu and
-# every message box kind, at 100 % and at 200 % scale ("@2x" files).
+# a display: the main window with each source selected, the assist menu,
+# every message box kind, the backup page (empty and filled), the password
+# window, a scan in progress, every category's list and preview, the export
+# window and the print preview, at 100 % and at 200 % scale ("@2x" files).
+# The backups come from the sample builder: a plain one and an encrypted
+# copy, in a private application-data folder.
+#
+# When Xvfb is installed, the application also runs once on a virtual X
+# display and a picture of the real window is taken ("xvfb-window.png").
 #
 # Usage: scripts/screenshot.sh OUT_DIR
 # Uses the build in build/, or the build folder named by SCRIVEL_BUILD.
@@ -15,18 +22,51 @@ out_dir=$1
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${SCRIVEL_BUILD:-$root/build}
 tool=$build/bin/scrivel-screenshot
-if [ ! -x "$tool" ]; then
-  echo "no $tool: build the target scrivel-screenshot first (GUI enabled)" >&2
-  exit 1
-fi
+for program in "$tool" "$build/bin/make-sample-backup" "$build/bin/encrypt-backup"; do
+  if [ ! -x "$program" ]; then
+    echo "no $program: build the project first (GUI enabled)" >&2
+    exit 1
+  fi
+done
 
 mkdir -p "$out_dir"
-# A private runtime folder keeps the run apart from a running application.
-runtime=$(mktemp -d)
-trap 'rm -rf "$runtime"' EXIT
-chmod 700 "$runtime"
+out_dir=$(cd "$out_dir" && pwd)
+# A private runtime folder keeps the run apart from a running application;
+# a private application-data folder holds the sample backups.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+runtime=$work/runtime
+mkdir -m 700 "$runtime"
+data=$work/data
+backups="$data/Apple Computer/MobileSync/Backup"
+mkdir -p "$backups"
+"$build/bin/make-sample-backup" "$backups/plain" --scale small --seed 1 >/dev/null
+echo "fixture password" | "$build/bin/encrypt-backup" "$backups/plain" "$backups/locked" >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR=$runtime
+export XDG_DATA_HOME=$data
 "$tool" "$out_dir"
 QT_SCALE_FACTOR=2 "$tool" "$out_dir" "@2x"
+
+# One run on a real (virtual) X display, when Xvfb is there.
+if command -v Xvfb >/dev/null 2>&1 && command -v xwd >/dev/null 2>&1; then
+  display=:97
+  Xvfb "$display" -screen 0 1400x900x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  sleep 1
+  DISPLAY=$display QT_QPA_PLATFORM=xcb "$build/bin/scrivel" "$backups/plain" >/dev/null 2>&1 &
+  app_pid=$!
+  sleep 4
+  if DISPLAY=$display xwd -root -silent > "$work/screen.xwd" 2>/dev/null && command -v convert >/dev/null 2>&1; then
+    convert "$work/screen.xwd" "$out_dir/xvfb-window.png" && echo "$out_dir/xvfb-window.png"
+  else
+    echo "Xvfb ran the application; install imagemagick to keep a picture of it" >&2
+  fi
+  kill "$app_pid" 2>/dev/null || true
+  wait "$app_pid" 2>/dev/null || true
+  kill "$xvfb_pid" 2>/dev/null || true
+  wait "$xvfb_pid" 2>/dev/null || true
+else
+  echo "Xvfb is not installed (Debian: xvfb, x11-apps, imagemagick): no run on a virtual display" >&2
+fi

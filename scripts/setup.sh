@@ -12,6 +12,7 @@ packages=(
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libgl-dev
   fonts-noto-core fonts-noto-cjk
+  xvfb x11-apps imagemagick
 )
 
 missing=()

@@ -3,6 +3,11 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -13,6 +18,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include "core/backup/backup_locations.h"
 #include "core/common/app_directory.h"
 #include "core/common/language_strings.h"
 #include "gui/app/assist_menu.h"
@@ -36,6 +42,23 @@ constexpr int kMainTabScan = 1;
 constexpr int kTabDevice = 0;
 constexpr int kTabBackup = 1;
 
+// The application-data folder of this user; the system's temporary folder
+// when the environment names none.
+std::filesystem::path AppDataFolder() {
+  std::filesystem::path folder = DefaultAppDataFolder();
+  if (folder.empty()) folder = std::filesystem::path(QDir::tempPath().toStdString());
+  return folder;
+}
+
+// The folder a drag carries, when it carries exactly one local folder.
+QString DroppedFolder(const QMimeData* mime) {
+  if (mime == nullptr || !mime->hasUrls() || mime->urls().size() != 1) return {};
+  const QUrl url = mime->urls().front();
+  if (!url.isLocalFile()) return {};
+  const QFileInfo info(url.toLocalFile());
+  return info.isDir() ? info.absoluteFilePath() : QString();
+}
+
 bool IsSwallowedKey(const QKeyEvent& event) {
   const int key = event.key();
   return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
@@ -46,6 +69,7 @@ bool IsSwallowedKey(const QKeyEvent& event) {
 CMainWnd::CMainWnd(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinMaxButtonsHint),
+      m_engine(std::make_unique<BackupEngine>(AppDataFolder(), BackupsRootIn(AppDataFolder()))),
       m_previewPane(*this),
       m_scanPage(*this, m_previewPane),
       m_devicePage(*this, m_scanPage),
@@ -54,6 +78,7 @@ CMainWnd::CMainWnd(QWidget* parent)
   setWindowTitle(QString::fromUtf8(kMainWindowTitle));
   setWindowIcon(QIcon(QStringLiteral(":/skins/icons/app.svg")));
   setAttribute(Qt::WA_TranslucentBackground);  // the shadow margin around the frame
+  setAcceptDrops(true);                        // a backup folder dropped on the window opens it
 
   auto* frame = new QWidget(this);
   m_skin = BuildMainWndSkin(frame);
@@ -89,10 +114,10 @@ CMainWnd::CMainWnd(QWidget* parent)
   connect(&m_shadow, &CWndShadow::changed, this, &CMainWnd::SyncWindowState);
   SyncWindowState();
 
+  m_previewPane.Init(m_skin.previewArea);  // first: the scan page resets it
   m_devicePage.Init(m_skin.pageIosDevice);
   m_backupPage.Init(m_skin.pageItunesBackup);
   m_scanPage.Init(m_skin.pageScan);
-  m_previewPane.Init(m_skin.previewArea);
 
   OnSourceSelected(m_skin.optIosDevice);
   m_skin.mainTabPage->setCurrentIndex(kMainTabSources);
@@ -177,6 +202,29 @@ void CMainWnd::CentreOnScreen() {
   }
 }
 
+void CMainWnd::OpenBackupFolder(const QString& folder, bool scan) {
+  m_skin.optBackupFile->setChecked(true);
+  OnSourceSelected(m_skin.optBackupFile);
+  ShowSourcePage();
+  m_backupPage.OpenFolder(folder, scan);
+}
+
+void CMainWnd::dragEnterEvent(QDragEnterEvent* event) {
+  // Only on the source pages: a scan in progress is not replaced by a drop.
+  if (m_skin.mainTabPage->currentIndex() == kMainTabSources && !DroppedFolder(event->mimeData()).isEmpty()) {
+    event->acceptProposedAction();
+  }
+}
+
+void CMainWnd::dropEvent(QDropEvent* event) {
+  const QString folder = DroppedFolder(event->mimeData());
+  if (folder.isEmpty()) return;
+  event->acceptProposedAction();
+  // After the drop has ended, so that the backup's questions are not asked
+  // inside the drag.
+  QMetaObject::invokeMethod(this, [this, folder] { OpenBackupFolder(folder, false); }, Qt::QueuedConnection);
+}
+
 void CMainWnd::OnSourceSelected(QAbstractButton* option) {
   const bool device = option == m_skin.optIosDevice;
   const QColor deviceText = QColor::fromRgba(device ? kSelectedOptionTextColor : kUnselectedOptionTextColor);
@@ -194,10 +242,14 @@ void CMainWnd::OpenAssistMenu() {
 
 bool CMainWnd::eventFilter(QObject* watched, QEvent* event) {
   // Enter and Escape do nothing anywhere in this window: neither closes it
-  // nor reaches a control.
+  // nor reaches a control, except Enter in the controls that ask for it.
   if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (widget != nullptr && widget->window() == this && IsSwallowedKey(static_cast<const QKeyEvent&>(*event))) {
+    // The data list and the search box use Enter (open the row, search now).
+    const bool takesEnter = widget != nullptr && widget->property("takesEnter").toBool() &&
+                            static_cast<const QKeyEvent&>(*event).key() != Qt::Key_Escape;
+    if (widget != nullptr && !takesEnter && widget->window() == this &&
+        IsSwallowedKey(static_cast<const QKeyEvent&>(*event))) {
       return true;
     }
   }

@@ -11,6 +11,8 @@
 #include <QWidget>
 #include <memory>
 
+#include "core/backup/backup_engine.h"
+
 #include "gui/app/main_wnd_skin.h"
 #include "gui/dialogs/wnd_shadow.h"
 #include "gui/pages/ios_device_vrt_wnd.h"
@@ -56,17 +58,29 @@ class CMainWnd : public QWidget {
   // Moves the window to the centre of the primary screen.
   void CentreOnScreen();
 
+  // Shows the backup page with the backup in folder (from the command line
+  // or a drop); scan starts its scan at once.
+  void OpenBackupFolder(const QString& folder, bool scan);
+
   const MainWndSkin& skin() const { return m_skin; }
   CWndShadow& shadow() { return m_shadow; }
   CAssistMenu& assistMenu() { return *m_assistMenu; }
   CCaptionDragger& captionDragger() { return *m_captionDragger; }
   CScanVrtWnd& scanPage() { return m_scanPage; }
+  CItunesBackupVrtWnd& backupPage() { return m_backupPage; }
+  CIosDeviceVrtWnd& devicePage() { return m_devicePage; }
+  CPreviewVrtWnd& previewPane() { return m_previewPane; }
+  // The one engine of the run: the backup list, the selected backup and
+  // the work folder.
+  BackupEngine& engine() { return *m_engine; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void ApplyMainTexts();
@@ -77,7 +91,8 @@ class CMainWnd : public QWidget {
   void SyncWindowState();
 
   // Members in the order the pages are wired: each page receives the ones
-  // it needs. Destroyed in reverse order.
+  // it needs. Destroyed in reverse order, the engine last.
+  std::unique_ptr<BackupEngine> m_engine;
   CPreviewVrtWnd m_previewPane;
   CScanVrtWnd m_scanPage;
   CIosDeviceVrtWnd m_devicePage;

@@ -54,6 +54,15 @@ void CFileTreeUI::SetNodeChecked(QTreeWidgetItem* node, bool checked) {
   ApplyCheck(node);
 }
 
+void CFileTreeUI::ShowNodeState(QTreeWidgetItem* node, Qt::CheckState state) {
+  if (node == nullptr) return;
+  const bool wasPropagating = m_propagating;
+  m_propagating = true;
+  SetState(node, state);
+  UpdateAncestors(node);
+  m_propagating = wasPropagating;
+}
+
 void CFileTreeUI::OnItemChanged(QTreeWidgetItem* node, int column) {
   if (m_propagating || column != 0) return;
   if (node->data(0, kKnownCheckStateRole).toInt() == node->checkState(0)) return;  // not the check box

@@ -21,6 +21,11 @@ class CFileTreeUI : public QTreeWidget {
   // notifies checkBoxSelectChanged.
   void SetNodeChecked(QTreeWidgetItem* node, bool checked);
 
+  // Shows a state that was decided elsewhere (for example, partly checked
+  // after one row of the node's list was unchecked): the nodes below keep
+  // theirs, the nodes above follow, and nothing is notified.
+  void ShowNodeState(QTreeWidgetItem* node, Qt::CheckState state);
+
  signals:
   // A node was expanded or collapsed.
   void itemExpand(QTreeWidgetItem* node);

@@ -1,0 +1,363 @@
+// The whole flow through the real application window, on generated sample
+// backups: pick the backup on the backup page, scan it, open Messages,
+// check two conversations, export them into a temporary folder, and find
+// exactly those conversations in the written files. The encrypted sample
+// is first given a wrong password, then the right one.
+//
+// Modal windows (password, message boxes, export) are answered by a script
+// that a timer runs inside whichever event loop is active.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <set>
+#include <sstream>
+
+#include "core/backup/backup_locations.h"
+#include "core/common/result_codes.h"
+#include "fixtures/backup_encryptor.h"
+#include "fixtures/sample_backup.h"
+#include "gui/app/main_wnd.h"
+#include "gui/controls/source_option_ui.h"
+#include "gui/controls/file_tree_ui.h"
+#include "gui/controls/result_list_view.h"
+#include "gui/dialogs/decryption_wnd.h"
+#include "gui/dialogs/message_box.h"
+#include "gui/dialogs/recover_process_wnd.h"
+#include "gui/models/result_filter_proxy.h"
+#include "gui/models/result_list_model.h"
+
+namespace scrivel::gui {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kPassword[] = "fixture password";
+constexpr int kScanTimeoutMs = 120000;
+
+// Steps run in order by a timer; each returns true once it has acted.
+class ModalScript : public QObject {
+ public:
+  ModalScript() {
+    m_timer.setInterval(20);
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+      if (!m_steps.empty() && m_steps.front()()) m_steps.erase(m_steps.begin());
+    });
+    m_timer.start();
+  }
+  void Add(std::function<bool()> step) { m_steps.push_back(std::move(step)); }
+  bool done() const { return m_steps.empty(); }
+
+ private:
+  QTimer m_timer;
+  std::vector<std::function<bool()>> m_steps;
+};
+
+template <typename Window>
+Window* ActiveModal() {
+  return qobject_cast<Window*>(QApplication::activeModalWidget());
+}
+
+bool ClickOkOfMessageBox(QStringList* texts) {
+  auto* box = ActiveModal<CMessageBox>();
+  if (box == nullptr || !box->isVisible()) return false;
+  for (QLabel* label : box->findChildren<QLabel*>()) texts->push_back(label->text());
+  box->findChild<QPushButton*>(QStringLiteral("okbtn"))->click();
+  return true;
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class RecoveryFlowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    std::random_device random;
+    s_root = fs::temp_directory_path() / ("scrivel-gui-flow-" + std::to_string(random()));
+    const fs::path appData = s_root / "data";
+    fs::create_directories(appData);
+    const char* previous = std::getenv("XDG_DATA_HOME");
+    s_previousDataHome = previous != nullptr ? previous : "";
+    s_hadDataHome = previous != nullptr;
+    setenv("XDG_DATA_HOME", appData.c_str(), 1);
+    const fs::path backups = BackupsRootIn(appData);
+    ASSERT_EQ(fixtures::BuildSampleBackup(backups / "plain", {}, nullptr), kOk);
+    fixtures::BackupEncryptionOptions encryption;
+    encryption.password = kPassword;
+    ASSERT_EQ(fixtures::EncryptBackup(backups / "plain", backups / "locked", encryption), kOk);
+    // The locked copy's ground truth lies beside the plain one only.
+  }
+  static void TearDownTestSuite() {
+    if (s_hadDataHome) {
+      setenv("XDG_DATA_HOME", s_previousDataHome.c_str(), 1);
+    } else {
+      unsetenv("XDG_DATA_HOME");
+    }
+    std::error_code ignored;
+    fs::remove_all(s_root, ignored);
+  }
+
+  void SelectBackup(CMainWnd& window, const std::string& folderName) {
+    CItunesBackupVrtWnd& page = window.backupPage();
+    ASSERT_EQ(page.backups().size(), 2u);
+    for (int i = 0; i < page.list()->topLevelItemCount(); ++i) {
+      QTreeWidgetItem* row = page.list()->topLevelItem(i);
+      const auto& info = page.backups()[static_cast<std::size_t>(row->data(0, Qt::UserRole).toInt())];
+      if (fs::path(info.folderPath).filename() == folderName) {
+        page.list()->setCurrentItem(row);
+        EXPECT_EQ(info.encrypted, folderName == "locked");
+        return;
+      }
+    }
+    FAIL() << "no backup " << folderName << " in the list";
+  }
+
+  // Checks exactly the first two conversations of Messages, through the
+  // tree (uncheck all) and the list (select two rows, Space).
+  std::vector<const MessageItem*> CheckTwoConversations(CMainWnd& window) {
+    CScanVrtWnd& scan = window.scanPage();
+    scan.tree().setCurrentItem(scan.categoryNode(CategoryKind::kMessages));
+    EXPECT_EQ(scan.listModel().kind(), CategoryKind::kMessages);
+    const int rows = scan.listModel().rowCount();
+    EXPECT_GT(rows, 2);
+    for (int i = 0; i < scan.tree().topLevelItemCount(); ++i) scan.tree().SetNodeChecked(scan.tree().topLevelItem(i), false);
+    EXPECT_EQ(scan.data().statistics.SelectedCount(), 0u);
+    EXPECT_FALSE(scan.recoveryButton().isEnabled());
+
+    CResultListView& view = scan.listView();
+    view.setFocus();
+    view.selectionModel()->select(QItemSelection(scan.listProxy().index(0, 0), scan.listProxy().index(1, 0)),
+                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    QTest::keyClick(&view, Qt::Key_Space);
+    EXPECT_EQ(scan.data().statistics.SelectedCount(), 2u);
+    EXPECT_EQ(scan.categoryNode(CategoryKind::kMessages)->checkState(0), Qt::PartiallyChecked);
+    EXPECT_TRUE(scan.recoveryButton().isEnabled());
+    EXPECT_TRUE(scan.statisticsLabel().text().contains(QStringLiteral("(2 items)"))) << scan.statisticsLabel().text().toStdString();
+
+    std::vector<const MessageItem*> checked;
+    for (int row = 0; row < 2; ++row) {
+      const QModelIndex source = scan.listProxy().mapToSource(scan.listProxy().index(row, 0));
+      checked.push_back(scan.listModel().RecordAt<MessageItem>(source.row()));
+    }
+    return checked;
+  }
+
+  // Exports into a fresh folder through the export window and checks that
+  // the written conversations are exactly the checked ones.
+  void ExportAndCheck(CMainWnd& window, const std::vector<const MessageItem*>& checked, const std::string& name) {
+    const fs::path out = s_root / name;
+    ModalScript script;
+    QStringList boxes;
+    bool sawWindow = false;
+    script.Add([&] {
+      if (ActiveModal<CMessageBox>() != nullptr) return ClickOkOfMessageBox(&boxes);
+      auto* exportWindow = ActiveModal<CRecoverProcessWnd>();
+      if (exportWindow == nullptr || !exportWindow->finished()) return false;
+      sawWindow = true;
+      EXPECT_EQ(exportWindow->counters().failed, 0);
+      EXPECT_EQ(exportWindow->counters().total, 2);
+      EXPECT_GT(exportWindow->resultList()->topLevelItemCount(), 0);
+      exportWindow->finishButton()->click();
+      return true;
+    });
+    window.scanPage().StartExport(QString::fromStdString(out.string()));
+    EXPECT_TRUE(sawWindow);
+    EXPECT_TRUE(boxes.isEmpty()) << boxes.join(QStringLiteral(" | ")).toStdString();
+
+    // One folder per exported conversation, each with its text file.
+    std::vector<std::string> texts;
+    for (const auto& entry : fs::directory_iterator(out / "Message")) {
+      if (!entry.is_directory()) continue;
+      for (const auto& file : fs::directory_iterator(entry.path())) {
+        if (file.path().extension() == ".txt") texts.push_back(ReadFile(file.path()));
+      }
+    }
+    ASSERT_EQ(texts.size(), 2u);
+    for (const MessageItem* row : checked) {
+      const std::string line = row->text.substr(0, row->text.find_first_of("\r\n"));
+      const bool found = std::any_of(texts.begin(), texts.end(),
+                                     [&line](const std::string& text) { return text.find(line) != std::string::npos; });
+      EXPECT_TRUE(found) << "conversation with " << row->address << " not exported";
+    }
+    EXPECT_TRUE(fs::exists(out / "index.html"));
+  }
+
+  static fs::path s_root;
+  static std::string s_previousDataHome;
+  static bool s_hadDataHome;
+};
+
+fs::path RecoveryFlowTest::s_root;
+std::string RecoveryFlowTest::s_previousDataHome;
+bool RecoveryFlowTest::s_hadDataHome = false;
+
+TEST_F(RecoveryFlowTest, PlainBackupScanCheckTwoConversationsExport) {
+  CMainWnd window;
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  window.skin().optBackupFile->click();
+  SelectBackup(window, "plain");
+
+  window.backupPage().scanButton()->click();
+  CScanVrtWnd& scan = window.scanPage();
+  EXPECT_EQ(window.skin().mainTabPage->currentIndex(), 1);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return scan.scanFinished(); }, kScanTimeoutMs));
+  EXPECT_EQ(scan.lastResult(), kOk);
+  EXPECT_EQ(scan.progressBar().value(), 100);
+  EXPECT_FALSE(scan.data().rows.conversations.empty());
+  EXPECT_TRUE(scan.categoryNode(CategoryKind::kMessages)->text(0).contains(QStringLiteral("deleted")));
+
+  const std::vector<const MessageItem*> checked = CheckTwoConversations(window);
+  ASSERT_EQ(checked.size(), 2u);
+  ExportAndCheck(window, checked, "export-plain");
+}
+
+TEST_F(RecoveryFlowTest, EncryptedBackupWrongPasswordThenRightOne) {
+  CMainWnd window;
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  window.skin().optBackupFile->click();
+  SelectBackup(window, "locked");
+
+  ModalScript script;
+  QStringList boxes;
+  script.Add([] {
+    auto* password = ActiveModal<CDecryptionWnd>();
+    if (password == nullptr || !password->isVisible() || password->decrypting()) return false;
+    QTest::keyClicks(password->passwordEdit(), QStringLiteral("not the password"));
+    password->okButton()->click();
+    return true;
+  });
+  script.Add([&] { return ClickOkOfMessageBox(&boxes); });  // the wrong-password answer
+  script.Add([] {
+    auto* password = ActiveModal<CDecryptionWnd>();
+    if (password == nullptr || password->decrypting()) return false;
+    EXPECT_TRUE(password->passwordEdit()->text().isEmpty());  // nothing of the wrong try is left
+    QTest::keyClicks(password->passwordEdit(), QString::fromLatin1(kPassword));
+    QTest::keyClick(password->passwordEdit(), Qt::Key_Return);
+    return true;
+  });
+  QTimer::singleShot(0, &window, [&window] { window.backupPage().scanButton()->click(); });
+  CScanVrtWnd& scan = window.scanPage();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return script.done() && scan.scanFinished() && !scan.scanRunning(); }, kScanTimeoutMs));
+  EXPECT_TRUE(boxes.join(QString()).contains(QStringLiteral("password"), Qt::CaseInsensitive));
+  EXPECT_EQ(scan.lastResult(), kOk);
+  EXPECT_EQ(window.skin().mainTabPage->currentIndex(), 1);
+
+  const std::vector<const MessageItem*> checked = CheckTwoConversations(window);
+  ASSERT_EQ(checked.size(), 2u);
+  ExportAndCheck(window, checked, "export-locked");
+}
+
+TEST_F(RecoveryFlowTest, PausedScanHoldsThenStopsAfterTheQuestionAndIsJoined) {
+  CMainWnd window;
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  window.skin().optBackupFile->click();
+  SelectBackup(window, "plain");
+  CScanVrtWnd& scan = window.scanPage();
+  auto* pause = scan.page()->findChild<QPushButton*>(QStringLiteral("BtnScanPause"));
+  auto* stop = scan.page()->findChild<QPushButton*>(QStringLiteral("BtnScanStop"));
+
+  window.backupPage().scanButton()->click();
+  pause->click();  // the worker holds at its next progress report
+  ASSERT_TRUE(scan.scanRunning());
+  QTest::qWait(300);
+  const int heldAt = scan.progressBar().value();
+  QTest::qWait(300);
+  EXPECT_TRUE(scan.scanRunning());
+  EXPECT_EQ(scan.progressBar().value(), heldAt);
+  EXPECT_FALSE(scan.scanFinished());
+
+  // Stop asks; "no" leaves the scan paused where it was.
+  ModalScript script;
+  QStringList boxes;
+  script.Add([&] {
+    auto* box = ActiveModal<CMessageBox>();
+    if (box == nullptr) return false;
+    box->findChild<QPushButton*>(QStringLiteral("cancelbtn"))->click();
+    return true;
+  });
+  stop->click();
+  EXPECT_TRUE(script.done());
+  EXPECT_TRUE(scan.scanRunning());
+  EXPECT_EQ(scan.progressBar().value(), heldAt);
+
+  // "Yes" stops it; the thread is joined and the page shows what was found.
+  script.Add([&] { return ClickOkOfMessageBox(&boxes); });
+  stop->click();
+  EXPECT_FALSE(scan.scanRunning());
+  EXPECT_TRUE(scan.scanFinished());
+  EXPECT_EQ(scan.lastResult(), kCancelled);
+  EXPECT_TRUE(scan.page()->findChild<QPushButton*>(QStringLiteral("BtnHome"))->isEnabled());
+}
+
+TEST_F(RecoveryFlowTest, ClosingDuringAPausedScanAsksAndDestroyingTheWindowJoinsTheWorker) {
+  auto window = std::make_unique<CMainWnd>();
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  window->skin().optBackupFile->click();
+  SelectBackup(*window, "plain");
+  window->backupPage().scanButton()->click();
+  window->scanPage().page()->findChild<QPushButton*>(QStringLiteral("BtnScanPause"))->click();
+  ASSERT_TRUE(window->scanPage().scanRunning());
+
+  ModalScript script;
+  bool asked = false;
+  script.Add([&] {
+    auto* box = ActiveModal<CMessageBox>();
+    if (box == nullptr) return false;
+    asked = true;
+    box->findChild<QPushButton*>(QStringLiteral("cancelbtn"))->click();  // stay
+    return true;
+  });
+  EXPECT_FALSE(window->close());
+  EXPECT_TRUE(asked);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_TRUE(window->scanPage().scanRunning());
+  window.reset();  // the paused worker is released and joined, not left running
+}
+
+TEST_F(RecoveryFlowTest, FoldersFromTheCommandLineOrADrop) {
+  CMainWnd window;
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+  // A folder without a backup gets an error box and changes nothing.
+  ModalScript script;
+  QStringList boxes;
+  script.Add([&] { return ClickOkOfMessageBox(&boxes); });
+  window.OpenBackupFolder(QString::fromStdString(s_root.string()), true);
+  EXPECT_TRUE(script.done());
+  EXPECT_TRUE(boxes.join(QString()).contains(QStringLiteral("no backup")));
+  EXPECT_EQ(window.backupPage().backups().size(), 2u);
+  EXPECT_FALSE(window.scanPage().scanRunning());
+  EXPECT_EQ(window.skin().tabPage->currentIndex(), 1);  // the backup page is shown
+
+  // "scrivel --scan BACKUP_DIR": the known backup is selected and scanned.
+  const fs::path plain = BackupsRootIn(s_root / "data") / "plain";
+  window.OpenBackupFolder(QString::fromStdString(plain.string()), true);
+  EXPECT_EQ(window.backupPage().backups().size(), 2u);
+  EXPECT_EQ(window.skin().mainTabPage->currentIndex(), 1);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.scanPage().scanFinished(); }, kScanTimeoutMs));
+  EXPECT_EQ(window.scanPage().backup().folderPath, plain.string());
+}
+
+}  // namespace
+}  // namespace scrivel::gui
