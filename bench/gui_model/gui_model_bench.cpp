@@ -155,7 +155,7 @@ int main(int argc, char** argv) {
     std::printf("building the large sample into %s (once)...\n", backup.c_str());
     scrivel::fixtures::SampleBackupOptions options;
     options.counts = scrivel::fixtures::LargeSampleCounts();
-    if (scrivel::fixtures::BuildSampleBackup(backup, options, nullptr) != scrivel::kOk) {
+    if (scrivel::fixtures::BuildSampleBackup(backup, options, nullptr)) {
       std::fprintf(stderr, "cannot build the sample backup\n");
       return 1;
     }
@@ -164,7 +164,7 @@ int main(int argc, char** argv) {
   // The core: a whole scan, each category timed with its sorting and rows.
   const fs::path work = fs::temp_directory_path() / ("scrivel-bench-gui-" + std::to_string(::getpid()));
   scrivel::BackupInfo info;
-  if (scrivel::ReadBackupInfo(backup, info) != scrivel::kOk) {
+  if (scrivel::ReadBackupInfo(backup, info)) {
     std::fprintf(stderr, "%s is not a backup\n", backup.c_str());
     return 1;
   }
@@ -177,7 +177,7 @@ int main(int argc, char** argv) {
     engine.SelectBackup(info);
     auto source = scrivel::CreateRecoverySource(scrivel::kSourceKindLocalBackup, &engine);
     const auto start = Clock::now();
-    const int scanned = scrivel::RunScanSequence(*source, "", results, timer);
+    const std::error_code scanned = scrivel::RunScanSequence(*source, "", results, timer);
     scanMs = msSince(start);
     std::printf("scan of %s: %.0f ms (result %d)\n\n", backup.c_str(), scanMs, scanned);
   }

@@ -30,7 +30,7 @@
 #include <cstdlib>
 
 #include "core/common/language_strings.h"
-#include "core/results/category_kind.h"
+#include "core/recovery/category_kind.h"
 #include "gui/controls/file_tree_ui.h"
 #include "gui/controls/result_list_view.h"
 #include "gui/dialogs/decryption_wnd.h"

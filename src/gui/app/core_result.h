@@ -1,27 +1,29 @@
-// How the desktop application reads the result codes of core operations.
-// Every check of a core result and every text shown for one goes through
-// this file, so that a change of the core's result type is made here.
+// How the desktop application reads the results of core operations. Every
+// check of a core result and every text shown for one goes through this
+// file.
 #pragma once
 
 #include <QString>
 
+#include <system_error>
+
 namespace scrivel::gui {
 
 // True when a core operation succeeded.
-bool CoreSucceeded(int result);
+bool CoreSucceeded(const std::error_code& result);
 // True when a core operation stopped because it was asked to.
-bool CoreCancelled(int result);
+bool CoreCancelled(const std::error_code& result);
 // True when an encrypted backup refused the password.
-bool CoreWrongPassword(int result);
+bool CoreWrongPassword(const std::error_code& result);
 // True when a device went away or its backup was stopped.
-bool CoreDeviceGone(int result);
+bool CoreDeviceGone(const std::error_code& result);
 
 // The result a stopped operation reports.
-int CoreCancelledResult();
+std::error_code CoreCancelledResult();
 
-// What happened, in words a person reads in a message box: the project's
-// own codes get their own sentence, anything else is an operating-system
-// error with its system text.
-QString CoreResultText(int result);
+// What happened, in words a person reads in a message box: the message of
+// the result's own category (the project's codes and operating-system
+// errors alike), as a sentence.
+QString CoreResultText(const std::error_code& result);
 
 }  // namespace scrivel::gui

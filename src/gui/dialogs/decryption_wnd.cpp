@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "core/common/language_strings.h"
-#include "core/recovery/scan_progress.h"
+#include "core/common/scan_progress.h"
 #include "gui/app/main_wnd.h"
 #include "gui/dialogs/message_box.h"
 #include "gui/pages/scan_vrt_wnd.h"
@@ -162,7 +162,7 @@ void CDecryptionWnd::OnSourceEvent(int code) {
   }
 }
 
-void CDecryptionWnd::OnScanEnded(int /*result*/) {
+void CDecryptionWnd::OnScanEnded(std::error_code /*result*/) {
   // A wrong password was answered above; any other end while decrypting
   // (a failure the scan page reported, or a stop) closes the window.
   if (!m_decrypting) return;

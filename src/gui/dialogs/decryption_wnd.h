@@ -48,7 +48,7 @@ class CDecryptionWnd : public CPopUpWnd {
   void SetDecrypting(bool decrypting);
   void OnProgress(int percent);
   void OnSourceEvent(int code);
-  void OnScanEnded(int result);
+  void OnScanEnded(std::error_code result);
 
   CScanVrtWnd& m_scanPage;
   BackupInfo m_info;

@@ -96,16 +96,16 @@ void CPrintWnd::OnInit() {
     request.rows = &m_data.rows;
     request.cancelled = &m_cancelled;
     std::string content;
-    int result = BuildPrintContent(request, &content);
+    std::error_code result = BuildPrintContent(request, &content);
     if (!CoreCancelled(result)) {
-      const int written = WritePrintPage(templatePath, content, m_pagePath);
+      const std::error_code written = WritePrintPage(templatePath, content, m_pagePath);
       if (!CoreSucceeded(written)) result = written;
     }
     QMetaObject::invokeMethod(this, [this, result] { OnPageBuilt(result); }, Qt::QueuedConnection);
   });
 }
 
-void CPrintWnd::OnPageBuilt(int result) {
+void CPrintWnd::OnPageBuilt(std::error_code result) {
   if (m_thread.joinable()) m_thread.join();
   m_buildResult = result;
   if (CoreCancelled(result)) return;

@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "core/results/category_kind.h"
+#include "core/recovery/category_kind.h"
 #include "gui/dialogs/popup_wnd.h"
 
 class QLabel;
@@ -35,7 +35,7 @@ class CPrintWnd : public CPopUpWnd {
   bool SaveAsPdf(const QString& path);
 
   bool pageReady() const { return m_pageReady; }
-  int buildResult() const { return m_buildResult; }
+  std::error_code buildResult() const { return m_buildResult; }
   QTextDocument* document() const { return m_document; }
   const std::string& pagePath() const { return m_pagePath; }
 
@@ -47,7 +47,7 @@ class CPrintWnd : public CPopUpWnd {
   void done(int result) override;
 
  private:
-  void OnPageBuilt(int result);
+  void OnPageBuilt(std::error_code result);
   void PrintToPrinter();
   void PickPdfFile();
 
@@ -57,7 +57,7 @@ class CPrintWnd : public CPopUpWnd {
   std::string m_pagePath;
   std::thread m_thread;
   std::atomic<bool> m_cancelled{false};
-  int m_buildResult = 0;
+  std::error_code m_buildResult;
   bool m_pageReady = false;
 
   QStackedWidget* m_pages = nullptr;

@@ -41,7 +41,7 @@ class CRecoverProcessWnd : public CPopUpWnd {
   ~CRecoverProcessWnd() override;
 
   bool finished() const { return m_done; }
-  int exportResult() const { return m_result; }
+  std::error_code exportResult() const { return m_result; }
   ExportCounters counters() const { return m_progress.Counters(); }
   QTreeWidget* resultList() const { return m_detailList; }
   QPushButton* finishButton() const { return m_finishButton; }
@@ -85,7 +85,7 @@ class CRecoverProcessWnd : public CPopUpWnd {
   std::thread m_thread;
   std::atomic<bool> m_workerDone{false};
   bool m_done = false;
-  int m_result = 0;
+  std::error_code m_result;
 
   QLabel* m_current = nullptr;
   QLabel* m_recovered = nullptr;

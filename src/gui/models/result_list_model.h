@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "core/recovery/scan_results.h"
-#include "core/results/category_kind.h"
+#include "core/recovery/category_kind.h"
 #include "core/results/statistics_obj.h"
 
 namespace scrivel::gui {

@@ -179,7 +179,7 @@ void CItunesBackupVrtWnd::StartScanOf(const BackupInfo& info) {
 
 void CItunesBackupVrtWnd::OpenFolder(const QString& folder, bool scan) {
   BackupInfo info;
-  const int read = ReadBackupInfo(folder.toStdString(), info);
+  const std::error_code read = ReadBackupInfo(folder.toStdString(), info);
   if (!CoreSucceeded(read)) {
     ShowMessageBox(&m_mainWnd, kMessageError, std::nullopt,
                    tr("%1 holds no backup: it has no readable Info.plist.\nChoose the folder of one backup (the "

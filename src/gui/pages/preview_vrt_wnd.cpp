@@ -328,7 +328,7 @@ void CPreviewVrtWnd::ShowMediaFile(const FileItem& file) {
   m_shownName = Utf8(file.name);
   if (file.path == m_shownSource && !m_shownTemp.empty()) {
     // The copy of this file is still in the work folder.
-    Extracted again{generation, 0, m_shownSource, m_shownTemp, {}};
+    Extracted again{generation, {}, m_shownSource, m_shownTemp, {}};
     if (KindOfCopy(m_shownTemp) == MediaKind::kPicture) again.picture = m_shownImage;
     OnExtracted(again);
     return;
@@ -353,10 +353,10 @@ void CPreviewVrtWnd::ShowMediaFile(const FileItem& file) {
     extracted.source = source;
     extracted.result = ExtractPreviewFile(
         workFolder, source, extracted.tempPath,
-        [](void* userData, int percent) {
+        [](void* userData, int percent) -> std::error_code {
           auto* pane = static_cast<CPreviewVrtWnd*>(userData);
           pane->m_copyPercent = percent;
-          return pane->m_cancel.load() ? 2 : 0;
+          return pane->m_cancel.load() ? CoreCancelledResult() : std::error_code{};
         },
         this);
     if (CoreSucceeded(extracted.result) && KindOfCopy(extracted.tempPath) == MediaKind::kPicture && !m_cancel) {

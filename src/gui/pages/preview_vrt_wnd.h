@@ -19,7 +19,7 @@
 #include <thread>
 
 #include "core/recovery/scan_results.h"
-#include "core/results/category_kind.h"
+#include "core/recovery/category_kind.h"
 
 class QLabel;
 class QListView;
@@ -83,7 +83,7 @@ class CPreviewVrtWnd : public QObject {
  private:
   struct Extracted {
     unsigned generation = 0;
-    int result = 0;
+    std::error_code result;
     std::string source;    // the stored file
     std::string tempPath;  // its copy in the work folder
     QImage picture;  // decoded and scaled when the copy is a picture

@@ -158,7 +158,7 @@ CScanVrtWnd::CScanVrtWnd(CMainWnd& mainWnd, CPreviewVrtWnd& previewPane)
                          [this](const QString& operation) { OnOperation(operation); },
                          [this] { OnScanSourceOpened(); },
                          [this](const std::vector<CategoryKind>& kinds) { OnCategoriesDone(kinds); },
-                         [this](int result) { OnWorkerFinished(result); },
+                         [this](std::error_code result) { OnWorkerFinished(result); },
                      }) {}
 
 CScanVrtWnd::~CScanVrtWnd() {
@@ -509,7 +509,7 @@ void CScanVrtWnd::OnSelectFirstResult() {
   }
 }
 
-void CScanVrtWnd::OnWorkerFinished(int result) {
+void CScanVrtWnd::OnWorkerFinished(std::error_code result) {
   if (!m_worker.running() && m_finished) return;  // already handled (StopScan)
   m_worker.Join();
   m_lastResult = result;

@@ -22,7 +22,7 @@
 #include "core/backup/backup_info.h"
 #include "core/recovery/iphone_recovery_parse.h"
 #include "core/recovery/scan_results.h"
-#include "core/results/category_kind.h"
+#include "core/recovery/category_kind.h"
 #include "core/results/scan_categories.h"
 #include "core/results/statistics_obj.h"
 #include "gui/pages/scan_worker.h"
@@ -110,7 +110,7 @@ class CScanVrtWnd : public QObject {
   QWidget* page() const { return m_page; }
   bool scanRunning() const { return m_worker.running(); }
   bool scanFinished() const { return m_finished; }
-  int lastResult() const { return m_lastResult; }
+  std::error_code lastResult() const { return m_lastResult; }
   const ScanData& data() const { return *m_data; }
   IPhoneRecoveryParse* source() const { return m_source.get(); }
   CategoryKind shownCategory() const;
@@ -133,7 +133,7 @@ class CScanVrtWnd : public QObject {
   // The overall percent of the running scan rose.
   void progressChanged(int percent);
   // The scan's thread ended with this core result and was joined.
-  void scanEnded(int result);
+  void scanEnded(std::error_code result);
 
  private:
   void BuildPage();
@@ -143,7 +143,7 @@ class CScanVrtWnd : public QObject {
   void OnProgress(int percent);
   void OnOperation(const QString& operation);
   void OnCategoriesDone(const std::vector<CategoryKind>& kinds);
-  void OnWorkerFinished(int result);
+  void OnWorkerFinished(std::error_code result);
   void OnPauseClicked();
   void OnStopClicked();
   void OnHomeClicked();
@@ -179,7 +179,7 @@ class CScanVrtWnd : public QObject {
   CScanWorker m_worker;      // declared after what it uses: destroyed (joined) first
   bool m_sourceOpened = false;
   bool m_finished = false;   // the last scan ran to its end (or was stopped) and its thread was joined
-  int m_lastResult = 0;
+  std::error_code m_lastResult;
   std::map<CategoryKind, bool> m_deletedOnly;  // the filter per category
   std::string m_openApp;     // the app whose files the list shows (App Photos or App Videos)
 

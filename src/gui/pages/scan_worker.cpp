@@ -62,7 +62,7 @@ bool CScanWorker::Start(IPhoneRecoveryParse& source, std::string password, ScanR
   source.SetProgressCallback(&CScanWorker::OnProgress, this);
   m_thread = std::thread([this, &source, &results, &rows, password = std::move(password)]() mutable {
     Observer observer(*this, results, rows);
-    const int result = RunScanSequence(source, password, results, observer);
+    const std::error_code result = RunScanSequence(source, password, results, observer);
     OPENSSL_cleanse(password.data(), password.size());
     Post([this, result] {
       if (m_events.finished) m_events.finished(result);
@@ -105,9 +105,9 @@ bool CScanWorker::paused() const {
   return m_paused;
 }
 
-int CScanWorker::OnProgress(void* userData, int percent) { return static_cast<CScanWorker*>(userData)->Progress(percent); }
+std::error_code CScanWorker::OnProgress(void* userData, int percent) { return static_cast<CScanWorker*>(userData)->Progress(percent); }
 
-int CScanWorker::Progress(int percent) {
+std::error_code CScanWorker::Progress(int percent) {
   {
     std::unique_lock lock(m_lock);
     m_wake.wait(lock, [this] { return !m_paused || m_stopRequested; });
@@ -121,7 +121,7 @@ int CScanWorker::Progress(int percent) {
       if (m_events.progress) m_events.progress(percent);
     });
   }
-  return kOk;
+  return {};
 }
 
 void CScanWorker::Post(std::function<void()> call) {

@@ -20,7 +20,7 @@
 
 #include "core/recovery/iphone_recovery_parse.h"
 #include "core/recovery/scan_results.h"
-#include "core/results/category_kind.h"
+#include "core/recovery/category_kind.h"
 #include "core/results/scan_categories.h"
 
 namespace scrivel::gui {
@@ -33,7 +33,7 @@ class CScanWorker {
     std::function<void(const QString& operation)> operation;  // a new step begins
     std::function<void()> sourceOpened;               // the source opened; category scans follow
     std::function<void(const std::vector<CategoryKind>& kinds)> categoriesDone;  // sorted, rows built
-    std::function<void(int result)> finished;         // the sequence ended with this core result
+    std::function<void(std::error_code result)> finished;         // the sequence ended with this core result
   };
 
   CScanWorker(QObject* context, Events events);
@@ -58,8 +58,8 @@ class CScanWorker {
 
  private:
   class Observer;
-  static int OnProgress(void* userData, int percent);
-  int Progress(int percent);
+  static std::error_code OnProgress(void* userData, int percent);
+  std::error_code Progress(int percent);
   void Post(std::function<void()> call);
 
   QObject* m_context;
