@@ -1,5 +1,6 @@
 #include "core/export/conversation_files.h"
 
+#include "core/common/readable_text.h"
 #include "core/common/result_codes.h"
 #include "core/export/csv_field.h"
 #include "core/export/html_text.h"
@@ -33,7 +34,7 @@ void WriteTextLine(OutputFile& file, std::string_view label, std::string_view va
   if (label.size() < kTextLabelWidth) file.WriteText(kPadding.substr(label.size()));
   file.WriteText(label);
   file.WriteText(": ");
-  file.WriteText(value);
+  file.WriteText(ReadableText(value));
   file.WriteText("\n");
 }
 
