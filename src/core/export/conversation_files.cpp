@@ -124,7 +124,7 @@ int WriteChatCsv(const std::vector<ChatMessageItem>& messages, const std::string
     line += CsvField(message.senderJid);
     line += ",";
     line += CsvField(message.date);
-    line += message.fromMe != 0 ? ",Send," : ",Received,";
+    line += message.fromMe != 0 ? ",\"Send\"," : ",\"Received\",";
     line += CsvField(message.text);
     line += "\r\n";
     // Written as bytes: a line break inside a quoted field stays as it is.
