@@ -1,6 +1,7 @@
 #include "core/export/export_worker.h"
 
 #include <cerrno>
+#include <fstream>
 #include <map>
 #include <system_error>
 
@@ -260,6 +261,37 @@ TEST_F(ExportWorkerTest, RecoveredControlBytesAndFormulasNeverReachTheFiles) {
                      "\xEF\xBF\xBD \xEF\xBF\xBD[2J \xEF\xBF\xBD \xEF\xBF\xBD\"\r\n"),
             std::string::npos)
       << csv;
+}
+
+TEST_F(ExportWorkerTest, AnExportRootThatIsAFileFailsOnce) {
+  m_results.cameraRoll = {StoredFile("IMG_1.JPG", 10), StoredFile("IMG_2.JPG", 10)};
+  m_results.calls = {Call("+1", 1, 5), Call("+2", 1, 5)};
+  RegisterAll();
+  const fs::path file = m_out;
+  std::ofstream(file) << "a file";
+  for (const fs::path& root : {file, file / "below"}) {
+    m_out = root;
+
+    EXPECT_EQ(Export(), kBadFile) << root;
+
+    const std::vector<ExportResultRow> rows = m_progress->Rows();
+    ASSERT_EQ(rows.size(), 1u) << root;
+    EXPECT_EQ(rows[0].path, root.string());
+    EXPECT_EQ(rows[0].status, std::error_code(ENOTDIR, std::system_category()).message());
+  }
+  EXPECT_EQ(Read(file), "a file");
+}
+
+TEST_F(ExportWorkerTest, AnIndexHtmlAlreadyInTheFolderIsLeftAlone) {
+  m_results.calls = {Call("+1", 1, 5)};
+  RegisterAll();
+  fs::create_directories(m_out);
+  std::ofstream(m_out / "index.html") << "my own page";
+
+  ASSERT_EQ(Export(), kOk);
+
+  EXPECT_EQ(Read(m_out / "index.html"), "my own page");
+  EXPECT_NE(Read(m_out / "index(1).html").find("CallHistory_" + kStamp + ".html"), std::string::npos);
 }
 
 TEST_F(ExportWorkerTest, DeletedOnlyFilterExportsOnlyDeletedRecords) {
