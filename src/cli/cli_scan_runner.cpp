@@ -13,6 +13,7 @@
 #include "core/backup/backup_locations.h"
 #include "core/backup/info_plist.h"
 #include "core/common/result_codes.h"
+#include "core/common/result_text.h"
 #include "core/recovery/scan_sequence.h"
 
 namespace scrivel::cli {
@@ -141,8 +142,8 @@ int RunCliScan(const char* command, const ScanRunOptions& options, ScanRun& run)
       std::fprintf(stderr, "%s: wrong password: it does not open this encrypted backup\n", command);
       return kExitWrongPassword;
     default:
-      std::fprintf(stderr, "%s: the backup could not be opened (code %d): its manifest is missing, damaged or could not be decrypted\n",
-                   command, run.result);
+      std::fprintf(stderr, "%s: the backup could not be opened (%s): its manifest is missing, damaged or could not be decrypted\n",
+                   command, ResultText(run.result).c_str());
       return kExitOpenFailed;
   }
 }

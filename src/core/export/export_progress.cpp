@@ -1,7 +1,7 @@
 #include "core/export/export_progress.h"
 
 #include "core/common/result_codes.h"
-#include "core/export/export_error_text.h"
+#include "core/common/result_text.h"
 
 namespace scrivel {
 
@@ -26,7 +26,7 @@ int ExportProgress::Report(int percent, int errorCode, const std::string& path) 
     ExportResultRow row;
     row.path = path;
     row.succeeded = errorCode == kOk;
-    row.status = row.succeeded ? "Success" : ExportErrorText(errorCode);
+    row.status = row.succeeded ? "Success" : ResultText(errorCode);
     if (row.succeeded) {
       m_successes.push_back(row);
     } else {
