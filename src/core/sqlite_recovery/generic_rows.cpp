@@ -125,6 +125,7 @@ int ListTables(const SqliteReader& reader, std::vector<TableDescription>* tables
     table.columns = std::move(shape.columns);
     table.affinities = std::move(shape.affinities);
     table.rowIdColumn = shape.rowIdColumn;
+    table.rootPage = entry.rootPage;
     tables->push_back(std::move(table));
   }
   return rc;
