@@ -110,8 +110,7 @@ bool ObtainPasswordKey(const ToolArguments& arguments, const crypto::SecretBytes
 // Lists the stored files from whichever manifest the backup has, writing the
 // plain Manifest.db into the output folder on the way.
 int ListStoredFiles(const ToolArguments& arguments, const crypto::BackupKeyMaterial& keyMaterial,
-                    const crypto::ClassKeys& classKeys, ToolConsole& console, StoredFileList& files,
-                    std::string& error) {
+                    const crypto::ClassKeys& classKeys, ToolConsole& console, JobList& files, std::string& error) {
   const fs::path manifestDb = arguments.backupFolder / "Manifest.db";
   const fs::path manifestMbdb = arguments.backupFolder / "Manifest.mbdb";
   std::error_code ec;
@@ -173,18 +172,28 @@ int Run(const ToolArguments& arguments, crypto::SecretBytes& secret) {
   }
   passwordKey.Clear();
 
-  StoredFileList files;
-  if (const int rc = ListStoredFiles(arguments, keyMaterial, classKeys, console, files, error); rc != kOk) {
-    return Fail(console, error, rc == kBadFile || rc == kMbdbUnopenable ? kToolExitBadBackup : kToolExitCannotWrite);
-  }
-  const unsigned threads = std::clamp(std::thread::hardware_concurrency(), kMinWorkerThreads, kMaxWorkerThreads);
+  // The manifest is read on a thread of its own while the workers already
+  // decrypt the files it has listed.
+  JobList files;
   DecryptionTotals totals;
-  DecryptStoredFiles(files.jobs, classKeys, arguments.outputFolder, threads, console, totals);
+  int listed = kOk;
+  {
+    std::jthread lister([&] {
+      listed = ListStoredFiles(arguments, keyMaterial, classKeys, console, files, error);
+      files.Finish();
+    });
+    const unsigned threads = std::clamp(std::thread::hardware_concurrency(), kMinWorkerThreads, kMaxWorkerThreads);
+    DecryptStoredFiles(files, classKeys, arguments.outputFolder, threads, console, totals);
+  }
+  if (listed != kOk) {
+    return Fail(console, error,
+                listed == kBadFile || listed == kMbdbUnopenable ? kToolExitBadBackup : kToolExitCannotWrite);
+  }
 
-  const std::uint64_t problems = files.rejectedRecords + totals.missing + totals.failed + totals.damaged;
-  console.Line("Done: " + std::to_string(files.jobs.size()) + " files, " + std::to_string(totals.written.load()) +
+  const std::uint64_t problems = files.RejectedRecords() + totals.missing + totals.failed + totals.damaged;
+  console.Line("Done: " + std::to_string(files.Size()) + " files, " + std::to_string(totals.written.load()) +
                " written, " + std::to_string(totals.missing.load()) + " missing, " +
-               std::to_string(totals.failed.load() + files.rejectedRecords) + " failed, " +
+               std::to_string(totals.failed.load() + files.RejectedRecords()) + " failed, " +
                std::to_string(totals.damaged.load()) + " damaged, " + std::to_string(totals.sizeMismatches.load()) +
                " size mismatches");
   if (totals.outputUnwritable) return Fail(console, "the output folder cannot be written", kToolExitCannotWrite);
