@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "core/common/program_arguments.h"
 #include "core/common/result_codes.h"
 #include "core/sqlite_recovery/call_history.h"
 #include "core/sqlite_recovery/contacts.h"
@@ -106,10 +107,11 @@ const Bench kBenches[] = {
      scrivel::bench::WhatsAppJoinQuery, &Paths::whatsApp},
 };
 
-int Usage() {
-  std::fprintf(stderr, "usage: bench_assembly [--scale small|large|N] [--backup DIR]\n");
-  return 2;
-}
+constexpr const char* kProgram = "bench_assembly";
+constexpr const char* kUsage =
+    "usage: bench_assembly [--scale small|large|N] [--backup DIR]\n"
+    "  --scale   size of the sample built into a temporary folder (default large)\n"
+    "  --backup  use an existing modern sample backup instead of building one\n";
 
 }  // namespace
 
@@ -119,12 +121,16 @@ int main(int argc, char** argv) {
   fs::path backup;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--scale" && i + 1 < argc) {
-      if (!fixtures::ParseSampleScale(argv[++i], &counts)) return Usage();
-    } else if (arg == "--backup" && i + 1 < argc) {
+    if (scrivel::IsHelpOption(arg)) return scrivel::ShowUsage(kUsage);
+    if ((arg == "--scale" || arg == "--backup") && i + 1 >= argc)
+      return scrivel::RefuseArgument(kProgram, "a value is missing after", arg, kUsage);
+    if (arg == "--scale") {
+      if (!fixtures::ParseSampleScale(argv[++i], &counts))
+        return scrivel::RefuseArgument(kProgram, "not a scale", argv[i], kUsage);
+    } else if (arg == "--backup") {
       backup = argv[++i];
     } else {
-      return Usage();
+      return scrivel::RefuseUnexpected(kProgram, arg, kUsage);
     }
   }
 

@@ -20,10 +20,12 @@
 #include <string>
 
 #include "core/backup/decryption_tool_process.h"
+#include "core/common/program_arguments.h"
 #include "core/crypto/hex.h"
 #include "core/crypto/key_derivation.h"
 #include "fixtures/backup_encryptor.h"
 #include "fixtures/sample_backup.h"
+#include "support/backup_files.h"
 
 namespace {
 
@@ -41,15 +43,15 @@ double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-struct FolderSize {
-  std::uint64_t bytes = 0;
-  std::uint64_t files = 0;
-};
-
-FolderSize MeasureFolder(const fs::path& folder) {
-  FolderSize size;
-  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    if (!entry.is_regular_file()) continue;
+// The bytes the tool decrypts: the stored files and Manifest.db. The
+// property lists at the top are read, not decrypted, and the sample's
+// ground-truth file is no part of a backup; neither is counted, so that
+// openssl gets exactly as many bytes to decrypt as the tool.
+scrivel::bench::BackupSize MeasureDecryptedFiles(const fs::path& encrypted) {
+  scrivel::bench::BackupSize size;
+  for (const auto& entry : fs::recursive_directory_iterator(encrypted)) {
+    const bool topLevelPlist = entry.path().parent_path() == encrypted && entry.path().extension() == ".plist";
+    if (!entry.is_regular_file() || topLevelPlist || scrivel::bench::IsGroundTruthFile(entry.path())) continue;
     size.bytes += entry.file_size();
     ++size.files;
   }
@@ -145,6 +147,12 @@ void Report(const DecryptionFigures& figures, const char* where, double megabyte
   std::printf("  ratio tool/openssl throughput: %.2f (target >= 1.00)\n", figures.opensslSeconds / figures.tool.seconds);
 }
 
+constexpr const char* kProgram = "bench_decrypt";
+constexpr const char* kUsage =
+    "usage: bench_decrypt [--scale small|large|N] [PLAIN_BACKUP_DIR]\n"
+    "  --scale           size of the sample backup built for the run (default large)\n"
+    "  PLAIN_BACKUP_DIR  encrypt this plain backup instead of building one\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -153,13 +161,15 @@ int main(int argc, char** argv) {
   fs::path plain;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
-    if (argument == "--scale" && i + 1 < argc && scrivel::fixtures::ParseSampleScale(argv[i + 1], &sample.counts)) {
-      ++i;
-    } else if (plain.empty() && !argument.starts_with("--")) {
-      plain = argument;
+    if (scrivel::IsHelpOption(argument)) return scrivel::ShowUsage(kUsage);
+    if (argument == "--scale") {
+      if (i + 1 >= argc) return scrivel::RefuseArgument(kProgram, "a value is missing after", argument, kUsage);
+      if (!scrivel::fixtures::ParseSampleScale(argv[++i], &sample.counts))
+        return scrivel::RefuseArgument(kProgram, "not a scale", argv[i], kUsage);
+    } else if (!plain.empty() || argument.starts_with("-")) {
+      return scrivel::RefuseUnexpected(kProgram, argument, kUsage);
     } else {
-      std::fprintf(stderr, "usage: bench_decrypt [--scale small|large|N] [PLAIN_BACKUP_DIR]\n");
-      return 2;
+      plain = argument;
     }
   }
   const fs::path work = fs::temp_directory_path() / ("scrivel-bench-decrypt-" + std::to_string(::getpid()));
@@ -179,7 +189,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot encrypt the sample backup\n");
     return 1;
   }
-  const FolderSize encryptedSize = MeasureFolder(encrypted);
+  const scrivel::bench::BackupSize encryptedSize = MeasureDecryptedFiles(encrypted);
   const std::uint64_t totalBytes = encryptedSize.bytes;
   const double megabytes = static_cast<double>(totalBytes) / (1 << 20);
 

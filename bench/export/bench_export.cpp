@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "core/common/program_arguments.h"
 #include "core/backup/backup_engine.h"
 #include "core/backup/backup_locations.h"
 #include "core/backup/info_plist.h"
@@ -183,6 +184,12 @@ void Report(const Figures& f, const char* heading, const char* addedTarget, doub
               addedTarget);
 }
 
+constexpr const char* kProgram = "bench_export";
+constexpr const char* kUsage =
+    "usage: bench_export [--scale small|large|N | --backup DIR]\n"
+    "  --scale   size of the sample backup built for the run (default large)\n"
+    "  --backup  use a sample backup that make-sample-backup wrote instead\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -191,13 +198,16 @@ int main(int argc, char** argv) {
   fs::path givenBackup;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
-    if (argument == "--scale" && i + 1 < argc && fixtures::ParseSampleScale(argv[i + 1], &options.counts)) {
-      ++i;
-    } else if (argument == "--backup" && i + 1 < argc) {
+    if (IsHelpOption(argument)) return ShowUsage(kUsage);
+    if ((argument == "--scale" || argument == "--backup") && i + 1 >= argc)
+      return RefuseArgument(kProgram, "a value is missing after", argument, kUsage);
+    if (argument == "--scale") {
+      if (!fixtures::ParseSampleScale(argv[++i], &options.counts))
+        return RefuseArgument(kProgram, "not a scale", argv[i], kUsage);
+    } else if (argument == "--backup") {
       givenBackup = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: bench_export [--scale small|large|N | --backup DIR]\n");
-      return 1;
+      return RefuseUnexpected(kProgram, argument, kUsage);
     }
   }
   const fs::path dir = fs::temp_directory_path() / ("scrivel-bench-export-" + std::to_string(std::random_device{}()));

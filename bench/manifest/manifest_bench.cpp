@@ -12,8 +12,10 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "core/common/program_arguments.h"
 #include "core/backup/manifest.h"
 #include "core/backup/manifest_db.h"
 #include "core/backup/manifest_mbdb.h"
@@ -42,6 +44,11 @@ void Print(const char* what, const Measurement& m) {
   std::printf("%-44s %8.1f ms  peak %7.1f MB\n", what, m.result.seconds * 1000, m.peakKilobytes / 1024.0);
 }
 
+constexpr const char* kProgram = "bench_manifest";
+constexpr const char* kUsage =
+    "usage: bench_manifest [ENTRIES]\n"
+    "  ENTRIES  entries of the generated Manifest.db and Manifest.mbdb (default 250000)\n";
+
 std::string ShellQuote(const std::string& text) {
   std::string quoted = "'";
   for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -51,7 +58,15 @@ std::string ShellQuote(const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::size_t count = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 250000;
+  std::size_t count = 250000;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (scrivel::IsHelpOption(argument)) return scrivel::ShowUsage(kUsage);
+    if (i > 1 || argument.starts_with("-")) return scrivel::RefuseUnexpected(kProgram, argument, kUsage);
+    char* end = nullptr;
+    count = std::strtoull(argv[i], &end, 10);
+    if (*end != '\0' || count == 0) return scrivel::RefuseArgument(kProgram, "not a number of entries", argument, kUsage);
+  }
   const std::filesystem::path folder =
       std::filesystem::temp_directory_path() / ("scrivel-bench-manifest-" + std::to_string(getpid()));
   std::filesystem::create_directories(folder);

@@ -21,7 +21,9 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <string_view>
 
+#include "core/common/program_arguments.h"
 #include "core/backup/backup_engine.h"
 #include "core/backup/info_plist.h"
 #include "core/common/app_directory.h"
@@ -29,6 +31,7 @@
 #include "core/recovery/local_backup_recovery.h"
 #include "core/recovery/scan_sequence.h"
 #include "fixtures/sample_backup.h"
+#include "support/backup_files.h"
 #include "support/page_cache.h"
 
 namespace {
@@ -81,12 +84,26 @@ double bestOfThree(const std::string& command, const fs::path& backup, bool cold
   return best;
 }
 
+constexpr const char* kProgram = "bench_scan";
+constexpr const char* kUsage =
+    "usage: bench_scan [BACKUP_DIR]\n"
+    "  BACKUP_DIR  the backup to scan (default: the large modern sample, built once into\n"
+    "              bench-data/scan-large beside the executable)\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const fs::path bin = scrivel::GetAppDirectory();
-  fs::path backup = argc > 1 ? fs::path(argv[1]) : bin / "bench-data" / "scan-large";
-  if (argc <= 1 && !fs::exists(backup / "Manifest.db")) {
+  fs::path backup;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (scrivel::IsHelpOption(argument)) return scrivel::ShowUsage(kUsage);
+    if (!backup.empty() || argument.starts_with("-")) return scrivel::RefuseUnexpected(kProgram, argument, kUsage);
+    backup = argument;
+  }
+  const bool sample = backup.empty();
+  if (sample) backup = bin / "bench-data" / "scan-large";
+  if (sample && !fs::exists(backup / "Manifest.db")) {
     std::printf("building the large sample backup into %s ...\n", backup.c_str());
     fs::remove_all(backup);
     scrivel::fixtures::SampleBackupOptions options;
@@ -96,16 +113,14 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  std::uint64_t backupBytes = 0;
-  std::size_t backupFiles = 0;
-  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(backup)) {
-    if (!entry.is_regular_file()) continue;
-    backupBytes += entry.file_size();
-    ++backupFiles;
-  }
-  std::printf("backup: %s, %zu files, %.1f MB\n", backup.c_str(), backupFiles, backupBytes / 1e6);
+  // The sample's ground-truth file is no part of a backup: neither counted
+  // nor read by the reference.
+  const scrivel::bench::BackupSize size = scrivel::bench::MeasureBackup(backup);
+  const double backupBytes = static_cast<double>(size.bytes);
+  std::printf("backup: %s, %llu files, %.1f MB\n", backup.c_str(), static_cast<unsigned long long>(size.files),
+              backupBytes / 1e6);
 
-  const std::string catAll = "find '" + backup.string() + "' -type f -exec cat {} + > /dev/null";
+  const std::string catAll = scrivel::bench::CatBackupCommand(backup);
   timeCommand(catAll);  // the in-process scan below reads from memory
 
   // In-process scan, timed per category.

@@ -26,7 +26,9 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
+#include "core/common/program_arguments.h"
 #include "core/common/result_codes.h"
 #include "core/sqlite_recovery/generic_rows.h"
 #include "core/sqlite_recovery/table_decoders.h"
@@ -172,11 +174,25 @@ void Report(const std::string& self, const fs::path& db, const fs::path& work, b
   std::printf("  ratio all-table walk / sqlite3: %.2f, / cat: %.2f\n", cost(all) / cost(shell), cost(all) / cost(cat));
 }
 
+constexpr const char* kProgram = "bench_sqlite_scan";
+constexpr const char* kUsage =
+    "usage: bench_sqlite_scan [WORK_FOLDER]\n"
+    "  WORK_FOLDER  where the two sample backups are built, or found from an earlier run\n"
+    "               (default: the system's temporary folder)\n"
+    "(bench_sqlite_scan --walk message|all DB is how it runs each measured walk itself.)\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "--walk") == 0) return Walk(argv[2], argv[3]);
-  const fs::path work = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path();
+  fs::path work;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (scrivel::IsHelpOption(argument)) return scrivel::ShowUsage(kUsage);
+    if (!work.empty() || argument.starts_with("-")) return scrivel::RefuseUnexpected(kProgram, argument, kUsage);
+    work = argument;
+  }
+  if (work.empty()) work = fs::temp_directory_path();
   const std::string self = fs::read_symlink("/proc/self/exe").string();
   for (const std::uint32_t messages : {50000u, 200000u}) {
     const fs::path db = SmsDatabase(work, messages);

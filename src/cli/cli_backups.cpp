@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "cli/cli_commands.h"
+#include "cli/terminal_text.h"
 #include "core/common/json_text.h"
 #include "core/backup/backup_info.h"
 #include "core/backup/backup_locations.h"
 #include "core/backup/folder_listing.h"
 #include "core/backup/info_plist.h"
-#include "core/common/utf8.h"
 
 namespace scrivel::cli {
 namespace {
@@ -23,7 +23,8 @@ void printBackupsUsage(std::FILE* out) {
                "Usage: scrivel-cli backups [--backups-root DIR] [--json]\n"
                "Lists the iPhone backups in DIR (default: the sync software's backup folder\n"
                "under the application-data folder), one per line: display name, last backup\n"
-               "date, serial number, phone number, encrypted or not, folder, separated by tabs.\n\n"
+               "date, serial number, phone number, encrypted or not, folder, separated by tabs\n"
+               "(tabs, line breaks and other control characters inside a field are escaped).\n\n"
                "  --backups-root DIR  folder that holds one folder per backup\n"
                "  --json              one JSON object per line instead\n");
 }
@@ -56,16 +57,6 @@ bool parseBackupsOptions(int argc, char** argv, BackupsOptions& options) {
   return true;
 }
 
-// Text for one tab-separated field: valid UTF-8, with tabs and line breaks
-// turned into blanks so that each backup stays on one line.
-std::string textField(std::string_view value) {
-  std::string text = SanitizeUtf8(value);
-  for (char& c : text) {
-    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-  }
-  return text;
-}
-
 void printBackup(const BackupInfo& info, bool json) {
   if (json) {
     std::printf("{\"displayName\":%s,\"lastBackupDate\":%s,\"serialNumber\":%s,\"phoneNumber\":%s,"
@@ -75,9 +66,9 @@ void printBackup(const BackupInfo& info, bool json) {
                 info.encrypted ? "true" : "false", JsonString(info.folderPath).c_str());
     return;
   }
-  std::printf("%s\t%s\t%s\t%s\t%s\t%s\n", textField(info.displayName).c_str(), textField(info.lastBackupDate).c_str(),
-              textField(info.serialNumber).c_str(), textField(info.phoneNumber).c_str(),
-              info.encrypted ? "encrypted" : "not encrypted", textField(info.folderPath).c_str());
+  std::printf("%s\t%s\t%s\t%s\t%s\t%s\n", TerminalText(info.displayName).c_str(), TerminalText(info.lastBackupDate).c_str(),
+              TerminalText(info.serialNumber).c_str(), TerminalText(info.phoneNumber).c_str(),
+              info.encrypted ? "encrypted" : "not encrypted", TerminalText(info.folderPath).c_str());
 }
 
 }  // namespace

@@ -165,7 +165,8 @@ class ExportProgressBar : public IExportObserver {
   std::chrono::steady_clock::time_point m_lastDraw;
 };
 
-void printSummary(const std::string& outDir, const ExportProgress& progress, bool cancelled) {
+void printSummary(const std::string& outDir, const std::string& indexPath, const ExportProgress& progress,
+                  bool cancelled) {
   const ExportCounters counters = progress.Counters();
   std::printf("%s %s\n", cancelled ? "Export cancelled; written so far into" : "Exported into", outDir.c_str());
   std::printf("  processed: %d  succeeded: %d  failed: %d  (of %d selected)\n", counters.processed,
@@ -177,7 +178,13 @@ void printSummary(const std::string& outDir, const ExportProgress& progress, boo
     header = true;
     std::printf("  %s: %s\n", row.path.c_str(), row.status.c_str());
   }
-  std::printf("Open %s/index.html to browse what was recovered.\n", outDir.c_str());
+  if (indexPath.empty()) return;
+  const std::string usualIndex = outDir + "/index.html";
+  if (indexPath != usualIndex) {
+    std::printf("%s was already there and is left as it was; the index of this export is %s.\n",
+                usualIndex.c_str(), indexPath.c_str());
+  }
+  std::printf("Open %s to browse what was recovered.\n", indexPath.c_str());
 }
 
 }  // namespace
@@ -195,6 +202,12 @@ int runExport(int argc, char** argv) {
   while (options.outDir.size() > 1 && options.outDir.back() == '/') options.outDir.pop_back();
   if (isSameOrInside(options.outDir, options.run.sourceFolder)) {
     std::fprintf(stderr, "scrivel-cli export: OUT_DIR must lie outside the backup folder, which is never written\n");
+    return kExitUsage;
+  }
+  std::error_code error;
+  if (std::filesystem::exists(options.outDir, error) && !std::filesystem::is_directory(options.outDir, error)) {
+    std::fprintf(stderr, "scrivel-cli export: OUT_DIR '%s' is a file, not a folder; give a folder (it is created when missing)\n",
+                 options.outDir.c_str());
     return kExitUsage;
   }
   if (options.kinds.empty()) options.kinds.assign(std::begin(kAllCategoryKinds), std::end(kAllCategoryKinds));
@@ -240,7 +253,7 @@ int runExport(int argc, char** argv) {
 
   const std::error_code result = worker.Run();
   bar.Finish(progress.Counters());
-  printSummary(options.outDir, progress, result == kCancelled);
+  printSummary(options.outDir, worker.IndexPath(), progress, result == kCancelled);
   if (result == kCancelled) return kExitCancelled;
   return progress.Counters().failed > 0 ? kExitSomeFailed : kExitOk;
 }

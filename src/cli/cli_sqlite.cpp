@@ -6,13 +6,14 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
-#include <system_error>
 #include <string_view>
 #include <vector>
 
 #include "cli/cli_commands.h"
+#include "cli/terminal_text.h"
 #include "core/common/json_text.h"
 #include "core/common/result_codes.h"
+#include "core/sqlite_recovery/file_problems.h"
 #include "core/sqlite_recovery/generic_rows.h"
 #include "core/sqlite_recovery/sqlite_reader.h"
 
@@ -29,7 +30,11 @@ void printSqliteUsage(std::FILE* out) {
                "whether it is live or deleted, the page it came from and where on the page\n"
                "(cell, freeblock, gap, trailing, stale-pointer, freelist), then its values.\n\n"
                "  --json  one JSON object: {\"file\", \"page_size\", \"tables\": [{\"name\",\n"
-               "          \"columns\", \"rows\": [{\"deleted\", \"page\", \"source\", \"values\"}]}]}\n");
+               "          \"columns\", \"rows\": [{\"deleted\", \"page\", \"source\", \"values\"}]}]}\n\n"
+               "In the text form, control characters of names and values are shown escaped\n"
+               "(\\x1b, \\n, ...). What keeps a file, its schema or a table from being read is\n"
+               "said on standard error.\n"
+               "Exit codes: 0 listed, 1 bad arguments, or the file or its schema cannot be read.\n");
 }
 
 struct SqliteOptions {
@@ -88,9 +93,10 @@ std::string jsonValue(const sr::GenericValue& value) {
   return "null";
 }
 
-// Text form: integers and floats as numbers, texts quoted, blobs as X'hex'.
+// Text form: integers and floats as numbers, texts quoted (control
+// characters escaped, terminal_text.h), blobs as X'hex'.
 std::string textValue(const sr::GenericValue& value) {
-  if (const auto* text = std::get_if<std::string>(&value)) return JsonString(*text);
+  if (const auto* text = std::get_if<std::string>(&value)) return "\"" + TerminalText(*text) + "\"";
   if (const auto* blob = std::get_if<sr::BlobValue>(&value)) return "X'" + hex(blob->bytes) + "'";
   if (std::holds_alternative<std::monostate>(value)) return "NULL";
   return jsonValue(value);
@@ -130,9 +136,9 @@ std::error_code printTable(sr::SqliteReader& reader, const sr::TableDescription&
       std::printf("%s%s", i ? ", " : "", JsonString(table.columns[i]).c_str());
     std::printf("], \"rows\": [");
   } else {
-    std::printf("table %s (%zu columns:", table.name.c_str(), table.columns.size());
+    std::printf("table %s (%zu columns:", TerminalText(table.name).c_str(), table.columns.size());
     for (std::size_t i = 0; i < table.columns.size(); ++i)
-      std::printf("%s %s", i == 0 ? "" : ",", table.columns[i].c_str());
+      std::printf("%s %s", i == 0 ? "" : ",", TerminalText(table.columns[i]).c_str());
     std::printf(")\n");
   }
   const std::error_code rc = sr::ScanGenericRows(reader, table, [&](const sr::GenericRow& row) {
@@ -151,13 +157,6 @@ std::error_code printTable(sr::SqliteReader& reader, const sr::TableDescription&
   return rc;
 }
 
-// Why the file did not open: the operating system's reason when it gave one,
-// else the file is no SQLite database (or its header is damaged).
-std::string openError(const sr::SqliteReader& reader) {
-  if (reader.OpenSystemError()) return reader.OpenSystemError().message();
-  return "not an SQLite database, or its header is damaged";
-}
-
 }  // namespace
 
 int runSqlite(int argc, char** argv) {
@@ -171,22 +170,29 @@ int runSqlite(int argc, char** argv) {
     return 0;
   }
 
+  const std::string file = TerminalText(options.file);
   sr::SqliteReader reader;
-  if (const std::error_code rc = reader.Open(options.file); rc) {
-    std::fprintf(stderr, "scrivel-cli sqlite: cannot read '%s': %s\n", options.file.c_str(),
-                 openError(reader).c_str());
+  if (reader.Open(options.file)) {
+    std::fprintf(stderr, "scrivel-cli sqlite: cannot read '%s': %s\n", file.c_str(),
+                 sr::OpenProblem(reader, options.file).c_str());
     return 1;
   }
   std::vector<sr::TableDescription> all;
-  if (const std::error_code rc = sr::ListTables(reader, &all); rc)
-    std::fprintf(stderr, "scrivel-cli sqlite: the schema could not be read completely: %s\n", rc.message().c_str());
+  // A schema that cannot be read in full is described by SchemaProblem.
+  static_cast<void>(sr::ListTables(reader, &all));
+  if (const std::string problem = sr::SchemaProblem(reader); !problem.empty()) {
+    std::fprintf(stderr, "scrivel-cli sqlite: '%s': %s\n", file.c_str(), problem.c_str());
+    if (all.empty()) return 1;
+  } else if (all.empty()) {
+    std::fprintf(stderr, "scrivel-cli sqlite: '%s' holds no tables\n", file.c_str());
+  }
 
   std::vector<sr::TableDescription> chosen;
   if (options.tables.empty()) chosen = all;
   for (const std::string& name : options.tables) {
     const auto found = std::find_if(all.begin(), all.end(), [&](const sr::TableDescription& t) { return t.name == name; });
     if (found == all.end()) {
-      std::fprintf(stderr, "scrivel-cli sqlite: no table '%s' in '%s'\n", name.c_str(), options.file.c_str());
+      std::fprintf(stderr, "scrivel-cli sqlite: no table '%s' in '%s'\n", TerminalText(name).c_str(), file.c_str());
       return 1;
     }
     chosen.push_back(*found);
@@ -198,8 +204,15 @@ int runSqlite(int argc, char** argv) {
   for (const sr::TableDescription& table : chosen) {
     if (options.json) std::printf("%s\n  ", first ? "" : ",");
     first = false;
-    if (const std::error_code rc = printTable(reader, table, options.json); rc)
-      std::fprintf(stderr, "scrivel-cli sqlite: some pages of '%s' could not be read (%d)\n", table.name.c_str(), rc);
+    const std::string name = TerminalText(table.name);
+    if (const std::string problem = sr::RootPageProblem(reader, table.rootPage); !problem.empty()) {
+      std::fprintf(stderr, "scrivel-cli sqlite: table '%s': %s; its live rows cannot be listed\n", name.c_str(),
+                   problem.c_str());
+    }
+    if (const std::error_code rc = printTable(reader, table, options.json); rc) {
+      std::fprintf(stderr, "scrivel-cli sqlite: table '%s': some pages could not be read: %s\n", name.c_str(),
+                   rc.message().c_str());
+    }
   }
   if (options.json) std::printf("\n]}\n");
   return 0;

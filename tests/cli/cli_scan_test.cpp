@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 
@@ -88,6 +90,24 @@ TEST_F(CliScanTest, BackupsListsBothSampleBackups) {
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_NE(result.output.find("\"encrypted\":true"), std::string::npos) << result.output;
   EXPECT_NE(result.output.find("\"encrypted\":false"), std::string::npos) << result.output;
+}
+
+TEST_F(CliScanTest, BackupsPrintsControlCharactersOfDeviceNamesEscaped) {
+  // A backup whose Info.plist names the device with terminal commands.
+  const fs::path root = s_root / "hostile-names";
+  fs::create_directories(root / "evil");
+  std::ifstream in(s_root / "backups" / "plain" / "Info.plist", std::ios::binary);
+  std::string plist((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::size_t key = plist.find("<key>Display Name</key>");
+  ASSERT_NE(key, std::string::npos);
+  const std::size_t start = plist.find("<string>", key) + std::string("<string>").size();
+  plist.replace(start, plist.find("</string>", start) - start, "Ann\x1b]0;owned\x07\x1b[2J\tPhone");
+  std::ofstream(root / "evil" / "Info.plist", std::ios::binary) << plist;
+
+  const CommandResult result = runCli("backups --backups-root '" + root.string() + "'", s_root / "appdata");
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.output.find_first_of("\x1b\x07"), std::string::npos) << result.output;
+  EXPECT_EQ(result.output.rfind("Ann\\x1b]0;owned\\x07\\x1b[2J\\tPhone\t", 0), 0u) << result.output;
 }
 
 }  // namespace

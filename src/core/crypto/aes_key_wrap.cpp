@@ -16,11 +16,18 @@ struct CipherContextDeleter {
 };
 using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, CipherContextDeleter>;
 
+// The wrap ciphers, each looked up in the library once for the whole
+// process: a lookup by name for every file key costs more than the
+// unwrapping, and a backup holds many thousands of file keys. Never freed:
+// they live as long as the library.
 const EVP_CIPHER* WrapCipherFor(std::size_t kekSize) {
+  static EVP_CIPHER* const kAes128Wrap = EVP_CIPHER_fetch(nullptr, "AES-128-WRAP", nullptr);
+  static EVP_CIPHER* const kAes192Wrap = EVP_CIPHER_fetch(nullptr, "AES-192-WRAP", nullptr);
+  static EVP_CIPHER* const kAes256Wrap = EVP_CIPHER_fetch(nullptr, "AES-256-WRAP", nullptr);
   switch (kekSize) {
-    case 16: return EVP_aes_128_wrap();
-    case 24: return EVP_aes_192_wrap();
-    case 32: return EVP_aes_256_wrap();
+    case 16: return kAes128Wrap;
+    case 24: return kAes192Wrap;
+    case 32: return kAes256Wrap;
     default: return nullptr;
   }
 }

@@ -25,6 +25,15 @@ struct CipherContextDeleter {
 };
 using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, CipherContextDeleter>;
 
+// AES-256-CBC, looked up in the library once for the whole process: a
+// lookup by name for every file costs more than decrypting a small one, and
+// a backup holds many thousands of small files. Never freed: it lives as
+// long as the library.
+const EVP_CIPHER* Aes256Cbc() {
+  static EVP_CIPHER* const cipher = EVP_CIPHER_fetch(nullptr, "AES-256-CBC", nullptr);
+  return cipher;
+}
+
 // Reads exactly `size` bytes unless the file ends; returns the count read, or -1.
 ssize_t ReadFull(int fd, std::uint8_t* buffer, std::size_t size) {
   std::size_t done = 0;
@@ -66,18 +75,19 @@ std::size_t PaddingLength(const std::uint8_t* lastBlock) {
 // that form whole blocks.
 std::error_code DecryptBlocks(int in, int out, std::span<const std::uint8_t> key, std::uint64_t alignedSize,
                               DecryptedFileReport& report) {
-  CipherContext context(EVP_CIPHER_CTX_new());
+  // One cipher context and one pair of chunk buffers per thread, reused from
+  // file to file: a backup holds many small files, and a fresh context and
+  // fresh megabyte buffers for each cost more than decrypting them.
+  thread_local CipherContext context(EVP_CIPHER_CTX_new());
   static const std::uint8_t kZeroIv[kAesBlockSize] = {};
-  if (!context || EVP_DecryptInit_ex(context.get(), EVP_aes_256_cbc(), nullptr, key.data(), kZeroIv) != 1) {
+  if (!context || Aes256Cbc() == nullptr ||
+      EVP_DecryptInit_ex2(context.get(), Aes256Cbc(), key.data(), kZeroIv, nullptr) != 1) {
     return kBadFile;
   }
   // Padding is checked here rather than by the library, so that a damaged last
   // block still leaves the blocks before it in the copy.
   EVP_CIPHER_CTX_set_padding(context.get(), 0);
 
-  // One pair of chunk buffers per thread, reused from file to file: a backup
-  // holds many small files, and fresh megabyte buffers for each cost more
-  // than decrypting them.
   thread_local std::vector<std::uint8_t> stored(kChunkSize);
   thread_local std::vector<std::uint8_t> plain(kChunkSize + kAesBlockSize);
   std::uint64_t remaining = alignedSize;

@@ -1,5 +1,6 @@
 #include "core/export/conversation_files.h"
 
+#include "core/common/readable_text.h"
 #include "core/common/result_codes.h"
 #include "core/export/csv_field.h"
 #include "core/export/html_text.h"
@@ -33,7 +34,7 @@ void WriteTextLine(OutputFile& file, std::string_view label, std::string_view va
   if (label.size() < kTextLabelWidth) file.WriteText(kPadding.substr(label.size()));
   file.WriteText(label);
   file.WriteText(": ");
-  file.WriteText(value);
+  file.WriteText(ReadableText(value));
   file.WriteText("\n");
 }
 
@@ -123,7 +124,7 @@ std::error_code WriteChatCsv(const std::vector<ChatMessageItem>& messages, const
     line += CsvField(message.senderJid);
     line += ",";
     line += CsvField(message.date);
-    line += message.fromMe != 0 ? ",Send," : ",Received,";
+    line += message.fromMe != 0 ? ",\"Send\"," : ",\"Received\",";
     line += CsvField(message.text);
     line += "\r\n";
     // Written as bytes: a line break inside a quoted field stays as it is.

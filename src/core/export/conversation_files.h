@@ -3,7 +3,8 @@
 // file of the chat, and the HTML page built from the conversation template,
 // in which deleted messages carry the classes "del_send_msg" and
 // "del_recv_msg". The text and CSV files are UTF-8 with a byte-order mark
-// and CR LF line ends.
+// and CR LF line ends. In all three, recovered text is written readable:
+// control bytes and broken UTF-8 become U+FFFD (core/common/readable_text.h).
 #pragma once
 
 #include <system_error>
@@ -24,8 +25,8 @@ namespace scrivel {
                                 const std::string& path);
 
 // "Chats,Name/Phone,Date,Type,Content", then one line per message: sender
-// name, sender id, date, "Send" or "Received", text; fields quoted where
-// RFC 4180 needs it.
+// name, sender id, date, "Send" or "Received", text; every field quoted
+// (csv_field.h).
 [[nodiscard]] std::error_code WriteChatCsv(const std::vector<sqlite_recovery::ChatMessageItem>& messages,
                                const std::string& path);
 

@@ -1,6 +1,8 @@
-// One field of a comma-separated file as RFC 4180 writes it: a field that
-// holds a comma, a double quote or a line break is put between double
-// quotes with its own double quotes doubled; any other field stays as it is.
+// One text field of the CSV files the export builds from records (the chat
+// file of a WhatsApp conversation): made readable (control bytes and broken
+// UTF-8 become U+FFFD), then quoted as core/common/csv_quote.h describes:
+// always between double quotes, inner double quotes doubled, and a field
+// that a spreadsheet would run as a formula starts with an apostrophe.
 #pragma once
 
 #include <string>

@@ -48,7 +48,7 @@ std::string UrlPathEncode(const std::string& relativePath) {
   return out;
 }
 
-std::error_code WriteExportIndex(const std::string& exportRoot, const std::string& deviceName,
+std::error_code WriteExportIndex(const std::string& indexPath, const std::string& deviceName,
                      const std::vector<ExportIndexLink>& links) {
   const std::string title = EscapeHtml("Recovered data of " + deviceName);
   std::string page = kIndexHead + title + kIndexStyle + title + "</h1></header>\n<main>\n";
@@ -67,7 +67,7 @@ std::error_code WriteExportIndex(const std::string& exportRoot, const std::strin
   }
   if (links.empty()) page += "<section><p>Nothing was exported.</p></section>\n";
   page += "</main>\n</body>\n</html>\n";
-  return WriteWholeFile(exportRoot + "/index.html", {page});
+  return WriteWholeFile(indexPath, {page});
 }
 
 }  // namespace scrivel

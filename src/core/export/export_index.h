@@ -20,10 +20,10 @@ struct ExportIndexLink {
 // set and "/" is percent-encoded.
 std::string UrlPathEncode(const std::string& relativePath);
 
-// Writes exportRoot/"index.html" (replacing an earlier one) with the links
-// grouped by section, sections in the order of their first link. Returns success or the system's error
-// code.
-[[nodiscard]] std::error_code WriteExportIndex(const std::string& exportRoot, const std::string& deviceName,
+// Writes the index page at `indexPath`, at the top of the export folder,
+// with the links grouped by section, sections in the order of their first
+// link. Returns success or the system's error.
+[[nodiscard]] std::error_code WriteExportIndex(const std::string& indexPath, const std::string& deviceName,
                                    const std::vector<ExportIndexLink>& links);
 
 }  // namespace scrivel

@@ -153,7 +153,11 @@ std::error_code CExportWorker::Run() {
   m_madeFolders.clear();
   m_uniquePaths = UniquePathPicker();
   m_json.clear();
+  m_indexPath.clear();
   m_progress.Start(static_cast<int>(m_request.statistics->SelectedCount()));
+  // An export root that cannot be a folder (a file of that name) is one
+  // failure, not one for every item.
+  if (!EnsureFolder(m_request.exportRoot, m_request.exportRoot)) return kBadFile;
 
   for (const StatisticsEntry& entry : m_request.statistics->Entries()) {
     if (m_progress.Cancelled()) break;
@@ -334,12 +338,16 @@ void CExportWorker::FinishExport() {
   }
   FinishJson();
   if (m_request.writeIndex) {
-    const std::string path = m_request.exportRoot + "/index.html";
+    // An "index.html" already in the folder (a page of the person's own,
+    // or of an earlier export) is left as it is.
+    const std::string path = m_uniquePaths.Pick(m_request.exportRoot + "/index.html");
     if (EnsureFolder(m_request.exportRoot, path)) {
       std::vector<ExportIndexLink> links = m_links;
       for (ExportIndexLink& link : links) link.relativePath = RelativeTo(m_request.exportRoot, link.relativePath);
-      if (const std::error_code result = WriteExportIndex(m_request.exportRoot, m_request.deviceName, links); result) {
+      if (const std::error_code result = WriteExportIndex(path, m_request.deviceName, links); result) {
         ReportFinished(result, path);
+      } else {
+        m_indexPath = path;
       }
     }
   }

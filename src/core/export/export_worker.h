@@ -41,7 +41,7 @@ struct ExportRequest {
   std::string templateFolder;  // folder of the page templates, e.g. GetAppDirectory() + "template/"
   std::string stamp;           // 14-digit start time "YYYYMMDDhhmmss"; empty: the local time at Run
   bool writeRecordsJson = false;  // also write "records.json" per category
-  bool writeIndex = false;        // also write "index.html" at the top of exportRoot
+  bool writeIndex = false;        // also write "index.html" (or a free name beside it) at the top of exportRoot
   const CStatisticsObj* statistics = nullptr;   // the selection; required
   const ConversationMap* conversations = nullptr;  // messages by handleId; may be null
   const ChatMap* chats = nullptr;                  // WhatsApp messages by chatSessionId; may be null
@@ -73,12 +73,17 @@ class CExportWorker {
   void SetSource(IExportSource* source) { m_request.source = source; }
 
   // Exports the selection (LoadTemplates must have succeeded). Returns success,
-  // kCancelled, or kBadFile when the templates are not loaded or the
-  // request lacks its statistics.
+  // kCancelled, or kBadFile when the templates are not loaded, the request
+  // lacks its statistics, or the export root cannot be made a folder (one
+  // failed result row names it).
   [[nodiscard]] std::error_code Run();
 
   // The pages written, for an index.
   const std::vector<ExportIndexLink>& Links() const { return m_links; }
+  // The index page the last Run wrote: exportRoot + "/index.html", or a
+  // free name beside it ("index(1).html") when that file existed; empty
+  // when none was written.
+  const std::string& IndexPath() const { return m_indexPath; }
   const std::string& Stamp() const { return m_stamp; }
 
  private:
@@ -116,6 +121,7 @@ class CExportWorker {
   bool m_templatesLoaded = false;
   std::string m_failedTemplate;
   std::string m_stamp;
+  std::string m_indexPath;  // see IndexPath()
   ExportTemplate m_callTemplate;
   ExportTemplate m_noteTemplate;
   ExportTemplate m_contactTemplate;

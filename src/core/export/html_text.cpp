@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "core/common/readable_text.h"
 #include "core/common/utf8.h"
 
 namespace scrivel {
@@ -22,10 +23,15 @@ std::string_view EntityOf(char c) {
 }
 
 // What the escaping does with each byte value.
-enum class ByteKind : std::uint8_t { kPlain, kEntity, kLineBreak };
+enum class ByteKind : std::uint8_t { kPlain, kEntity, kLineBreak, kUnreadable };
+
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";  // U+FFFD
 
 constexpr std::array<ByteKind, 256> MakeByteKinds() {
   std::array<ByteKind, 256> kinds{};
+  for (int byte = 0; byte < 0x20; ++byte) {
+    if (IsUnreadableControl(static_cast<unsigned char>(byte))) kinds[byte] = ByteKind::kUnreadable;
+  }
   for (const char c : {'&', '<', '>', '"', '\''}) kinds[static_cast<std::uint8_t>(c)] = ByteKind::kEntity;
   kinds['\r'] = ByteKind::kLineBreak;
   kinds['\n'] = ByteKind::kLineBreak;
@@ -52,6 +58,8 @@ void AppendEscaped(std::string& out, std::string_view text, bool breakLines) {
     if (kind == ByteKind::kLineBreak) {
       if (c == '\r' && i + 1 < clean.size() && clean[i + 1] == '\n') ++i;
       out += "<br />";
+    } else if (kind == ByteKind::kUnreadable) {
+      out += kReplacementCharacter;
     } else {
       out += EntityOf(c);
     }

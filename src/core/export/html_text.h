@@ -8,8 +8,9 @@
 
 namespace scrivel {
 
-// Replaces & < > " ' by their character references. Ill-formed UTF-8 is
-// replaced by U+FFFD first, so the page stays valid UTF-8.
+// Replaces & < > " ' by their character references. Ill-formed UTF-8 and
+// control bytes other than tab and line ends are replaced by U+FFFD, so the
+// page stays valid, readable UTF-8 (core/common/readable_text.h).
 std::string EscapeHtml(std::string_view text);
 
 // EscapeHtml, then every line break ("\r\n", "\n" or a lone "\r") becomes

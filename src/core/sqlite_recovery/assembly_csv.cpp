@@ -1,6 +1,5 @@
 #include "core/sqlite_recovery/assembly_csv.h"
 
-#include <algorithm>
 #include <cerrno>
 
 #include "core/common/result_codes.h"
@@ -22,22 +21,6 @@ std::error_code CsvAppendFile::Close() {
     if (std::fclose(file) != 0 && !m_error) m_error = LastSystemError();
   }
   return m_error;
-}
-
-void AppendQuotedText(std::string& field, std::string_view bytes) {
-  field += '"';
-  // Runs without quotes are copied in one piece; a quote ends its run and
-  // is written twice.
-  const auto isQuote = [](char c) { return c == '"' || c == '\''; };
-  auto runStart = bytes.begin();
-  for (auto quote = std::find_if(runStart, bytes.end(), isQuote); quote != bytes.end();
-       quote = std::find_if(runStart, bytes.end(), isQuote)) {
-    field.append(runStart, quote + 1);
-    field += *quote;
-    runStart = quote + 1;
-  }
-  field.append(runStart, bytes.end());
-  field += '"';
 }
 
 }  // namespace scrivel::sqlite_recovery

@@ -1,7 +1,7 @@
-// Pieces shared by the two raw row files, "sms.csv" (messages_dump.h) and
-// "Contacts.csv" (contacts_dump.h): the output file, to which rows are
-// appended in the order the table walk finds them, and the quoting of
-// text fields.
+// The output file shared by the two raw row files, "sms.csv"
+// (messages_dump.h) and "Contacts.csv" (contacts_dump.h), to which rows are
+// appended in the order the table walk finds them. Their text fields are
+// quoted by core/common/csv_quote.h.
 #pragma once
 
 #include <system_error>
@@ -37,9 +37,5 @@ class CsvAppendFile {
   std::unique_ptr<std::FILE, FileCloser> m_file;
   std::error_code m_error;
 };
-
-// Appends `bytes` between double quotes, with every double quote and
-// every apostrophe inside doubled: ab"c -> "ab""c".
-void AppendQuotedText(std::string& field, std::string_view bytes);
 
 }  // namespace scrivel::sqlite_recovery

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/common/csv_quote.h"
 #include "core/common/result_codes.h"
 #include "core/sqlite_recovery/assembly_csv.h"
 #include "core/sqlite_recovery/assembly_row_columns.h"
@@ -43,7 +44,7 @@ std::optional<std::string> FormatContactRow(Bytes bytes, const RecordLayout& lay
       if (!StrictText(text)) return std::nullopt;
       std::string& field = fields[column];
       field.clear();
-      AppendQuotedText(field, text);
+      AppendQuotedCsvField(field, text);
       field += separator;
     }
     // Constants, reserved types and blobs give no field.

@@ -9,9 +9,10 @@
 //   NULL, empty text   "NULL", with "," unless it is the row's last column
 //   integer 1-4 B  "%d,"          integer 6/8 B, float   ","
 //   constants, reserved types, blobs   no field
-//   text           the bytes between double quotes, with double quotes
-//                  and apostrophes doubled, with "," unless it is the
-//                  row's last column
+//   text           the bytes quoted as core/common/csv_quote.h does
+//                  (double quotes doubled, an apostrophe before a
+//                  leading "=", "+", "-", "@", tab or CR), with ","
+//                  unless it is the row's last column
 // A row is left out when one of its texts is not real text (StrictText)
 // or a value runs past the row's bytes. Rows without a rowid (deleted
 // rows) are numbered upward from the highest row id.

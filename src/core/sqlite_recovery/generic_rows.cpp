@@ -125,6 +125,7 @@ std::error_code ListTables(const SqliteReader& reader, std::vector<TableDescript
     table.columns = std::move(shape.columns);
     table.affinities = std::move(shape.affinities);
     table.rowIdColumn = shape.rowIdColumn;
+    table.rootPage = entry.rootPage;
     tables->push_back(std::move(table));
   }
   return rc;

@@ -37,6 +37,7 @@ struct TableDescription {
   std::vector<std::string> columns;             // from CREATE TABLE, in order
   std::vector<ColumnAffinity> affinities;       // one per column
   int rowIdColumn = -1;                         // the INTEGER PRIMARY KEY column (which stores NULL), or -1
+  std::uint32_t rootPage = 0;                   // page number of the table's b-tree root, as the schema gives it
 };
 
 // The tables of the open file that have a b-tree (views and virtual tables

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <vector>
 
+#include "core/common/csv_quote.h"
 #include "core/common/result_codes.h"
 #include "core/sqlite_recovery/assembly_csv.h"
 #include "core/sqlite_recovery/assembly_row_columns.h"
@@ -136,7 +137,7 @@ FieldEdit FormatValue(const RowColumn& entry, int lastColumn, bool deleted, std:
     if (deleted && column == kGuidColumn) return FieldEdit::kKeep;  // replaced by the generated GUID
     if (deleted && column == kAccountGuidColumn && !IsAccountGuid(bytes)) return FieldEdit::kLeaveRowOut;
     if (column == kAttributedBodyColumn) AppendHex(field, value.bytes);
-    else AppendQuotedText(field, bytes);
+    else AppendQuotedCsvField(field, bytes);
     field += ',';
   } else {
     return FieldEdit::kKeep;  // serial types 10 to 12 give no field

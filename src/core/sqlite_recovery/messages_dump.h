@@ -11,8 +11,9 @@
 //   constant 0/1   "0" / "1", with "," unless it is the row's last column
 //   reserved 10-12 no field
 //   column 8       (attributedBody, a blob) each byte as "%02x", then ","
-//   other text or blob   the bytes between double quotes, with double
-//                  quotes and apostrophes doubled, then ","
+//   other text or blob   the bytes quoted as core/common/csv_quote.h
+//                  does (double quotes doubled, an apostrophe before a
+//                  leading "=", "+", "-", "@", tab or CR), then ","
 // A deleted row (no rowid) is numbered upward from the highest ROWID; its
 // column 1 becomes the GUID "27B99F78-F6F0-475F-8BA1-" + the row number as
 // twelve upper-case hex digits; column 19 (is_finished) "1,"; column 15

@@ -5,13 +5,13 @@
 #include <unistd.h>
 
 #include <array>
-#include <cctype>
 #include <cerrno>
 #include <limits>
 
 #include "core/common/regular_file.h"
 #include "core/common/result_codes.h"
 #include "core/sqlite_recovery/byte_view.h"
+#include "core/sqlite_recovery/database_header.h"
 #include "core/sqlite_recovery/page_header.h"
 #include "core/sqlite_recovery/sqlite_format.h"
 
@@ -20,24 +20,6 @@ namespace scrivel::sqlite_recovery {
 namespace fmt = sqlite_format;
 
 namespace {
-
-// The magic text is compared without regard to letter case.
-bool HasMagic(Bytes header) {
-  for (std::size_t i = 0; i < fmt::kMagicSize; ++i) {
-    const auto expected = static_cast<unsigned char>(fmt::kMagic[i]);
-    if (std::tolower(header[i]) != std::tolower(expected)) return false;
-  }
-  return true;
-}
-
-// The page-size field holds the size in bytes, except that 65536 does not
-// fit in its two bytes and is stored as 1. Returns 0 for an illegal size.
-std::uint32_t PageSizeFromField(std::uint16_t field) {
-  const std::uint32_t size = field == fmt::kStoredPageSizeFor65536 ? fmt::kMaxPageSize : field;
-  const bool powerOfTwo = (size & (size - 1)) == 0;
-  if (size < fmt::kMinPageSize || size > fmt::kMaxPageSize || !powerOfTwo) return 0;
-  return size;
-}
 
 // Reads up to `buffer.size()` bytes at `offset`; returns the count read or -1 (errno set).
 long long ReadAt(int fd, std::span<std::uint8_t> buffer, std::uint64_t offset) {
@@ -80,7 +62,7 @@ std::error_code SqliteReader::Open(const std::string& path) {
     m_openSystemError = LastSystemError();
     return kBadFile;
   }
-  if (!HasMagic(header)) return kBadFile;
+  if (!HasSqliteMagic(header)) return kBadFile;
   const std::uint32_t pageSize = PageSizeFromField(*Read16(header, fmt::kPageSizeOffset));
   if (pageSize == 0) return kBadFile;
   const std::uint32_t reserved = header[fmt::kReservedBytesOffset];

@@ -25,6 +25,11 @@ bool WriteEmptyFile(const std::filesystem::path& path) {
   return ::close(fd) == 0;
 }
 
+bool IsRegularFile(const std::filesystem::path& path) {
+  std::error_code ignored;
+  return !path.empty() && std::filesystem::is_regular_file(path, ignored);
+}
+
 std::string DamageDetails(const crypto::DecryptedFileReport& report) {
   std::string details = "stored " + std::to_string(report.storedSize) + " bytes";
   if (report.unalignedTailSize != 0) {
@@ -51,12 +56,6 @@ void DecryptOne(const StoredFileJob& job, const crypto::ClassKeys& classKeys, co
     }
     return;
   }
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(job.source, ec)) {
-    console.Line("Missing: " + job.fileId);
-    ++totals.missing;
-    return;
-  }
   crypto::SecretBytes fileKey;
   if (!classKeys.UnwrapFileKey(*job.key, fileKey)) {
     console.Line("Failed: " + job.fileId + " encryption key does not unwrap");
@@ -64,7 +63,18 @@ void DecryptOne(const StoredFileJob& job, const crypto::ClassKeys& classKeys, co
     return;
   }
   crypto::DecryptedFileReport report;
-  const std::error_code rc = crypto::DecryptFileToFile(job.source, destination, fileKey.view(), report);
+  // The decryption opens the source and checks that it is a regular file;
+  // only when that fails is it asked why, so a file that is there costs no
+  // extra system call (a backup holds many thousands of small files).
+  std::error_code rc = crypto::DecryptFileToFile(job.source, destination, fileKey.view(), report);
+  if (rc == kBadFile && !job.flatSource.empty() && !IsRegularFile(job.source)) {
+    rc = crypto::DecryptFileToFile(job.flatSource, destination, fileKey.view(), report);
+  }
+  if (rc == kBadFile && !IsRegularFile(job.source) && !IsRegularFile(job.flatSource)) {
+    console.Line("Missing: " + job.fileId);
+    ++totals.missing;
+    return;
+  }
   if (rc == kBadFile || rc == kShortRead) {
     console.Line("Failed: " + job.fileId + " cannot be read");
     ++totals.failed;
@@ -91,9 +101,8 @@ void DecryptOne(const StoredFileJob& job, const crypto::ClassKeys& classKeys, co
 
 }  // namespace
 
-void DecryptStoredFiles(const std::vector<StoredFileJob>& jobs, const crypto::ClassKeys& classKeys,
-                        const std::filesystem::path& outputFolder, unsigned threadCount, ToolConsole& console,
-                        DecryptionTotals& totals) {
+void DecryptStoredFiles(JobList& jobs, const crypto::ClassKeys& classKeys, const std::filesystem::path& outputFolder,
+                        unsigned threadCount, ToolConsole& console, DecryptionTotals& totals) {
   std::atomic<std::size_t> nextJob{0};
   std::mutex mutex;
   std::condition_variable allDone;
@@ -101,8 +110,9 @@ void DecryptStoredFiles(const std::vector<StoredFileJob>& jobs, const crypto::Cl
   unsigned runningWorkers = workerCount;  // guarded by `mutex`
 
   auto worker = [&] {
-    for (std::size_t index = nextJob++; index < jobs.size() && !totals.outputUnwritable; index = nextJob++) {
-      DecryptOne(jobs[index], classKeys, outputFolder, console, totals);
+    for (const StoredFileJob* job = jobs.WaitFor(nextJob++); job != nullptr && !totals.outputUnwritable;
+         job = jobs.WaitFor(nextJob++)) {
+      DecryptOne(*job, classKeys, outputFolder, console, totals);
       ++totals.handled;
     }
     std::lock_guard lock(mutex);

@@ -14,6 +14,7 @@
 
 #include "core/backup/decryption_tool_protocol.h"
 #include "core/backup/file_bytes.h"
+#include "core/common/program_arguments.h"
 #include "core/common/result_codes.h"
 #include "core/crypto/backup_key_material.h"
 #include "core/crypto/class_keys.h"
@@ -41,14 +42,19 @@ struct ToolArguments {
   fs::path outputFolder;
 };
 
-void PrintUsage() {
-  std::fprintf(stderr,
-               "usage: tool [--key-stdin] [--print-key] BACKUP_FOLDER OUTPUT_FOLDER\n"
-               "The password (or with --key-stdin the key as 64 hex digits) is read as one line from standard "
-               "input.\n");
-}
+constexpr const char* kProgram = "tool";
+constexpr const char* kUsage =
+    "usage: tool [--key-stdin] [--print-key] BACKUP_FOLDER OUTPUT_FOLDER\n"
+    "Writes a plain copy of every stored file of the encrypted backup BACKUP_FOLDER into\n"
+    "OUTPUT_FOLDER. The password (or with --key-stdin the key as 64 hex digits) is read as one\n"
+    "line from standard input, never from the command line.\n"
+    "  --key-stdin  standard input holds the derived key instead of the password\n"
+    "  --print-key  print the derived key once the keybag opens\n";
 
-bool ParseArguments(int argc, char** argv, ToolArguments& out) {
+// Reads the command line into `out`. On a command line it refuses, sets
+// `problem` and returns false. Arguments are never repeated in the problem:
+// one of them could be a password given by mistake.
+bool ParseArguments(int argc, char** argv, ToolArguments& out, std::string& problem) {
   std::vector<std::string_view> folders;
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument = argv[i];
@@ -56,7 +62,8 @@ bool ParseArguments(int argc, char** argv, ToolArguments& out) {
       out.keyFromStdin = true;
     } else if (argument == kToolOptionPrintKey) {
       out.printKey = true;
-    } else if (argument.starts_with("--")) {
+    } else if (argument.starts_with("-")) {
+      problem = "unknown option (not repeated here: it could be a password)";
       return false;
     } else {
       folders.push_back(argument);
@@ -64,7 +71,11 @@ bool ParseArguments(int argc, char** argv, ToolArguments& out) {
   }
   // A third positional argument would be a password on the command line,
   // where other users can read it: refused.
-  if (folders.size() != 2 || folders[0].empty() || folders[1].empty()) return false;
+  if (folders.size() != 2 || folders[0].empty() || folders[1].empty()) {
+    problem = folders.size() > 2 ? "more than two folders (the password is read from standard input)"
+                                 : "give BACKUP_FOLDER and OUTPUT_FOLDER";
+    return false;
+  }
   out.backupFolder = folders[0];
   out.outputFolder = folders[1];
   return true;
@@ -99,8 +110,7 @@ bool ObtainPasswordKey(const ToolArguments& arguments, const crypto::SecretBytes
 // Lists the stored files from whichever manifest the backup has, writing the
 // plain Manifest.db into the output folder on the way.
 std::error_code ListStoredFiles(const ToolArguments& arguments, const crypto::BackupKeyMaterial& keyMaterial,
-                    const crypto::ClassKeys& classKeys, ToolConsole& console, StoredFileList& files,
-                    std::string& error) {
+                    const crypto::ClassKeys& classKeys, ToolConsole& console, JobList& files, std::string& error) {
   const fs::path manifestDb = arguments.backupFolder / "Manifest.db";
   const fs::path manifestMbdb = arguments.backupFolder / "Manifest.mbdb";
   std::error_code ec;
@@ -162,18 +172,28 @@ int Run(const ToolArguments& arguments, crypto::SecretBytes& secret) {
   }
   passwordKey.Clear();
 
-  StoredFileList files;
-  if (const std::error_code rc = ListStoredFiles(arguments, keyMaterial, classKeys, console, files, error); rc) {
-    return Fail(console, error, rc == kBadFile || rc == kMbdbUnopenable ? kToolExitBadBackup : kToolExitCannotWrite);
-  }
-  const unsigned threads = std::clamp(std::thread::hardware_concurrency(), kMinWorkerThreads, kMaxWorkerThreads);
+  // The manifest is read on a thread of its own while the workers already
+  // decrypt the files it has listed.
+  JobList files;
   DecryptionTotals totals;
-  DecryptStoredFiles(files.jobs, classKeys, arguments.outputFolder, threads, console, totals);
+  std::error_code listed;
+  {
+    std::jthread lister([&] {
+      listed = ListStoredFiles(arguments, keyMaterial, classKeys, console, files, error);
+      files.Finish();
+    });
+    const unsigned threads = std::clamp(std::thread::hardware_concurrency(), kMinWorkerThreads, kMaxWorkerThreads);
+    DecryptStoredFiles(files, classKeys, arguments.outputFolder, threads, console, totals);
+  }
+  if (listed) {
+    return Fail(console, error,
+                listed == kBadFile || listed == kMbdbUnopenable ? kToolExitBadBackup : kToolExitCannotWrite);
+  }
 
-  const std::uint64_t problems = files.rejectedRecords + totals.missing + totals.failed + totals.damaged;
-  console.Line("Done: " + std::to_string(files.jobs.size()) + " files, " + std::to_string(totals.written.load()) +
+  const std::uint64_t problems = files.RejectedRecords() + totals.missing + totals.failed + totals.damaged;
+  console.Line("Done: " + std::to_string(files.Size()) + " files, " + std::to_string(totals.written.load()) +
                " written, " + std::to_string(totals.missing.load()) + " missing, " +
-               std::to_string(totals.failed.load() + files.rejectedRecords) + " failed, " +
+               std::to_string(totals.failed.load() + files.RejectedRecords()) + " failed, " +
                std::to_string(totals.damaged.load()) + " damaged, " + std::to_string(totals.sizeMismatches.load()) +
                " size mismatches");
   if (totals.outputUnwritable) return Fail(console, "the output folder cannot be written", kToolExitCannotWrite);
@@ -185,10 +205,14 @@ int Run(const ToolArguments& arguments, crypto::SecretBytes& secret) {
 
 int main(int argc, char** argv) {
   using namespace scrivel::decrypt_tool;
+  for (int i = 1; i < argc; ++i) {
+    if (scrivel::IsHelpOption(argv[i])) return scrivel::ShowUsage(kUsage);
+  }
   ToolArguments arguments;
-  if (!ParseArguments(argc, argv, arguments)) {
-    PrintUsage();
-    return scrivel::kToolExitUsage;
+  std::string problem;
+  if (!ParseArguments(argc, argv, arguments, problem)) {
+    static_assert(scrivel::kToolExitUsage == scrivel::kExitBadArguments);
+    return scrivel::RefuseArgument(kProgram, problem, "", kUsage);
   }
   scrivel::crypto::SecretBytes secret;
   if (!ReadSecretLine(STDIN_FILENO, secret)) {

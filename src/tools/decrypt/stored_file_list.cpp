@@ -1,7 +1,6 @@
 #include "tools/decrypt/stored_file_list.h"
 
 #include <memory>
-#include <unordered_set>
 
 #include <sqlite3.h>
 
@@ -24,15 +23,6 @@ struct StatementFinalizer {
   void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
 };
 
-// The stored file of `fileId`: two-character subfolder first (iOS 10 and
-// later), then flat (earlier layouts and some copying tools).
-std::filesystem::path ModernStoredPath(const std::filesystem::path& backupFolder, const std::string& fileId) {
-  std::filesystem::path nested = backupFolder / fileId.substr(0, 2) / fileId;
-  std::error_code ignored;
-  if (std::filesystem::exists(nested, ignored)) return nested;
-  return backupFolder / fileId;
-}
-
 // Reads the wrapped key of one record; false (and a console line) when it is
 // present but not 44 bytes long.
 bool ReadWrappedKey(const std::vector<std::uint8_t>& bytes, const std::string& fileId, ToolConsole& console,
@@ -47,18 +37,10 @@ bool ReadWrappedKey(const std::vector<std::uint8_t>& bytes, const std::string& f
   return true;
 }
 
-// Adds `job` unless its identifier was seen before (a repeated record would
-// otherwise be written by two threads at once).
-void AddJob(StoredFileJob job, std::unordered_set<std::string>& seen, StoredFileList& out) {
-  if (!seen.insert(job.fileId).second) return;
-  out.jobs.push_back(std::move(job));
-}
-
 }  // namespace
 
 std::error_code ListFilesFromManifestDb(const std::filesystem::path& manifestDb, const std::filesystem::path& backupFolder,
-                            ToolConsole& console, StoredFileList& out, std::string& error) {
-  out = StoredFileList{};
+                            ToolConsole& console, JobList& out, std::string& error) {
   sqlite3* rawDb = nullptr;
   const int openRc = sqlite3_open_v2(manifestDb.c_str(), &rawDb, SQLITE_OPEN_READONLY, nullptr);
   std::unique_ptr<sqlite3, DatabaseCloser> db(rawDb);
@@ -73,7 +55,7 @@ std::error_code ListFilesFromManifestDb(const std::filesystem::path& manifestDb,
   }
   std::unique_ptr<sqlite3_stmt, StatementFinalizer> statement(rawStatement);
 
-  std::unordered_set<std::string> seen;
+  const std::string folder = backupFolder.string() + "/";
   std::uint64_t rowNumber = 0;
   int stepRc = SQLITE_ROW;
   while ((stepRc = sqlite3_step(statement.get())) == SQLITE_ROW) {
@@ -85,7 +67,7 @@ std::error_code ListFilesFromManifestDb(const std::filesystem::path& manifestDb,
     // point outside the output folder, and is never echoed.
     if (!crypto::IsFileIdentifier(fileId)) {
       console.Line("Failed: row " + std::to_string(rowNumber) + " has an invalid file identifier");
-      ++out.rejectedRecords;
+      out.Reject();
       continue;
     }
     const auto* blob = static_cast<const std::uint8_t*>(sqlite3_column_blob(statement.get(), 2));
@@ -95,15 +77,20 @@ std::error_code ListFilesFromManifestDb(const std::filesystem::path& manifestDb,
     if (blob == nullptr ||
         crypto::ParseMbFileArchive({blob, static_cast<std::size_t>(blobSize)}, properties, reason)) {
       console.Line("Failed: " + fileId + " " + (blob == nullptr ? std::string("has no file record") : reason));
-      ++out.rejectedRecords;
+      out.Reject();
       continue;
     }
-    StoredFileJob job{fileId, ModernStoredPath(backupFolder, fileId), properties.size, std::nullopt};
+    // iOS 10 and later keep a stored file in the subfolder named by the first
+    // two digits of its identifier; earlier layouts and some copying tools
+    // keep it flat. Plain strings: building file-system paths for thousands
+    // of files would keep the manifest reader behind the workers.
+    StoredFileJob job{fileId, folder + fileId.substr(0, 2) + "/" + fileId, folder + fileId, properties.size,
+                      std::nullopt};
     if (!ReadWrappedKey(properties.encryptionKey, fileId, console, job)) {
-      ++out.rejectedRecords;
+      out.Reject();
       continue;
     }
-    AddJob(std::move(job), seen, out);
+    out.Add(std::move(job));
   }
   if (stepRc != SQLITE_DONE) {
     error = "the manifest database is damaged after row " + std::to_string(rowNumber);
@@ -113,8 +100,7 @@ std::error_code ListFilesFromManifestDb(const std::filesystem::path& manifestDb,
 }
 
 std::error_code ListFilesFromMbdb(const std::filesystem::path& mbdbPath, const std::filesystem::path& backupFolder,
-                      ToolConsole& console, StoredFileList& out, std::string& error) {
-  out = StoredFileList{};
+                      ToolConsole& console, JobList& out, std::string& error) {
   std::vector<std::uint8_t> bytes;
   const FileReadError readError = ReadWholeFile(mbdbPath, bytes);
   if (readError == FileReadError::kCannotOpen) {
@@ -134,19 +120,18 @@ std::error_code ListFilesFromMbdb(const std::filesystem::path& mbdbPath, const s
   if (parseRc) {
     console.Line("Damaged: Manifest.mbdb ends inside a record; files after record " + std::to_string(records.size()) +
                  " are not listed");
-    ++out.rejectedRecords;
+    out.Reject();
   }
 
-  std::unordered_set<std::string> seen;
   for (const MbdbRecord& record : records) {
     if (!record.IsRegularFile()) continue;
     const std::string fileId = ComputeFileId(record.domain, record.path);
-    StoredFileJob job{fileId, backupFolder / fileId, record.size, std::nullopt};
+    StoredFileJob job{fileId, (backupFolder / fileId).string(), {}, record.size, std::nullopt};
     if (!ReadWrappedKey(record.encryptionKey, fileId, console, job)) {
-      ++out.rejectedRecords;
+      out.Reject();
       continue;
     }
-    AddJob(std::move(job), seen, out);
+    out.Add(std::move(job));
   }
   return {};
 }

@@ -33,13 +33,15 @@ class CliExportTest : public ::testing::Test {
   static fs::path Cli() { return fs::path(SCRIVEL_TEST_BIN_DIR) / "scrivel-cli"; }
 
   // Runs scrivel-cli with `arguments` (already quoted); returns its exit
-  // code and puts standard output into *output.
-  static int Run(const std::string& arguments, std::string* output = nullptr) {
+  // code and puts standard output into *output, standard error into *errors.
+  static int Run(const std::string& arguments, std::string* output = nullptr, std::string* errors = nullptr) {
     const fs::path log = s_dir / "stdout.txt";
+    const fs::path errorLog = s_dir / "stderr.txt";
     const std::string command = "XDG_DATA_HOME='" + (s_dir / "data").string() + "' '" + Cli().string() + "' " +
-                                arguments + " --no-progress > '" + log.string() + "' 2>/dev/null";
+                                arguments + " --no-progress > '" + log.string() + "' 2>'" + errorLog.string() + "'";
     const int status = std::system(command.c_str());
     if (output != nullptr) *output = Read(log);
+    if (errors != nullptr) *errors = Read(errorLog);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
@@ -140,6 +142,27 @@ TEST_F(CliExportTest, RefusesToWriteInsideTheBackupAndRejectsUnknownCategories) 
   EXPECT_EQ(Run("export " + Quoted(s_dir / "backup") + " " + Quoted(s_dir / "x") + " --category voicemail"), 1);
   EXPECT_EQ(listing(), before);
   EXPECT_FALSE(fs::exists(s_dir / "x"));
+}
+
+TEST_F(CliExportTest, KeepsAnIndexHtmlAlreadyThereAndRefusesAFileAsOutDir) {
+  const fs::path out = s_dir / "own-index";
+  fs::create_directories(out);
+  std::ofstream(out / "index.html") << "my own page";
+  std::string summary;
+  ASSERT_EQ(Run("export " + Quoted(s_dir / "backup") + " " + Quoted(out) + " --category notes", &summary), 0);
+  EXPECT_EQ(Read(out / "index.html"), "my own page");
+  EXPECT_NE(Read(out / "index(1).html").find("Notes"), std::string::npos);
+  EXPECT_NE(summary.find("is left as it was"), std::string::npos) << summary;
+  EXPECT_NE(summary.find("Open " + (out / "index(1).html").string()), std::string::npos) << summary;
+
+  // A file where the folder should be: one message, not one per item.
+  const fs::path file = s_dir / "a-file";
+  std::ofstream(file) << "x";
+  std::string errors;
+  EXPECT_EQ(Run("export " + Quoted(s_dir / "backup") + " " + Quoted(file), nullptr, &errors), 1);
+  EXPECT_EQ(Count(errors, "\n"), 1u) << errors;
+  EXPECT_NE(errors.find("is a file, not a folder"), std::string::npos) << errors;
+  EXPECT_EQ(Read(file), "x");
 }
 
 }  // namespace

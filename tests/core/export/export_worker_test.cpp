@@ -1,11 +1,13 @@
 #include "core/export/export_worker.h"
 
 #include <cerrno>
+#include <fstream>
 #include <map>
 #include <system_error>
 
 #include <gtest/gtest.h>
 
+#include "core/common/readable_text.h"
 #include "core/common/result_codes.h"
 #include "export_fixture.h"
 #include "html_check.h"
@@ -182,8 +184,8 @@ TEST_F(ExportWorkerTest, FullExportWritesTheFolderAndFileLayout) {
   EXPECT_EQ(Read(eve / "Eve(4917000).csv"),
             "\xEF\xBB\xBF"
             "Chats,Name/Phone,Date,Type,Content\r\n"
-            "Me,,2024-03-01 10:00:00,Send,\"hi, there\"\r\n"
-            "Eve,4917000,2024-03-01 10:01:00,Received,\"hello \"\"you\"\"\"\r\n");
+            "\"Me\",\"\",\"2024-03-01 10:00:00\",\"Send\",\"hi, there\"\r\n"
+            "\"Eve\",\"4917000\",\"2024-03-01 10:01:00\",\"Received\",\"hello \"\"you\"\"\"\r\n");
   EXPECT_NE(Read(eve / "Eve(4917000).txt").find("        To: Me()\r\n"), std::string::npos);
 
   const std::string index = Read(m_out / "index.html");
@@ -225,6 +227,71 @@ TEST_F(ExportWorkerTest, RecoveredTextIsEscapedAndNamesStayInsideTheExportFolder
       EXPECT_EQ(testing::CheckHtml(Read(m_out / file)), "") << file;
     }
   }
+}
+
+TEST_F(ExportWorkerTest, RecoveredControlBytesAndFormulasNeverReachTheFiles) {
+  // Text rebuilt from free space: a NUL, a terminal escape, a bell, broken
+  // UTF-8, and cells a spreadsheet would run.
+  using namespace std::string_literals;
+  const std::string dirty = "=cmd|'/C calc'!A0 \0 \x1b[2J \x07 \xC3"s;
+  m_results.messages[1] = {Message(1, "2024-01-01 10:00:00", "Ann", "+15550001", dirty.c_str())};
+  m_results.messages[1][0].text = dirty;
+  m_results.whatsApp[2] = {ChatMessage(2, "2024-01-01 10:00:00", "x", 0, "Eve", "+4917000", "Eve")};
+  m_results.whatsApp[2][0].text = dirty;
+  m_results.whatsApp[2][0].senderName = "@Eve\x01";
+  NoteItem note;
+  note.title = "-1\x1b]0;title\x07";
+  note.content = dirty;
+  m_results.notes = {note};
+  RegisterAll();
+
+  ASSERT_FALSE(Export());
+
+  std::size_t checked = 0;
+  for (const std::string& file : FilesBelow(m_out)) {
+    if (!file.ends_with(".html") && !file.ends_with(".txt") && !file.ends_with(".csv")) continue;
+    if (file.ends_with("sms.csv")) continue;  // the raw row file of the fake source
+    const std::string text = Read(m_out / file);
+    EXPECT_TRUE(IsReadableText(text)) << file;
+    ++checked;
+  }
+  EXPECT_EQ(checked, 1u + 2u + 3u + 1u);  // index; conversation page and text; chat page, text, CSV; notes page
+  const std::string csv = Read(m_out / ("WhatsApp Message/Eve(+4917000)-" + kStamp + "/Eve(+4917000).csv"));
+  EXPECT_NE(csv.find("\r\n\"'@Eve\xEF\xBF\xBD\",\"'+4917000\",\"2024-01-01 10:00:00\",\"Received\",\"'=cmd|'/C calc'!A0 "
+                     "\xEF\xBF\xBD \xEF\xBF\xBD[2J \xEF\xBF\xBD \xEF\xBF\xBD\"\r\n"),
+            std::string::npos)
+      << csv;
+}
+
+TEST_F(ExportWorkerTest, AnExportRootThatIsAFileFailsOnce) {
+  m_results.cameraRoll = {StoredFile("IMG_1.JPG", 10), StoredFile("IMG_2.JPG", 10)};
+  m_results.calls = {Call("+1", 1, 5), Call("+2", 1, 5)};
+  RegisterAll();
+  const fs::path file = m_out;
+  std::ofstream(file) << "a file";
+  for (const fs::path& root : {file, file / "below"}) {
+    m_out = root;
+
+    EXPECT_EQ(Export(), kBadFile) << root;
+
+    const std::vector<ExportResultRow> rows = m_progress->Rows();
+    ASSERT_EQ(rows.size(), 1u) << root;
+    EXPECT_EQ(rows[0].path, root.string());
+    EXPECT_EQ(rows[0].status, std::error_code(ENOTDIR, std::system_category()).message());
+  }
+  EXPECT_EQ(Read(file), "a file");
+}
+
+TEST_F(ExportWorkerTest, AnIndexHtmlAlreadyInTheFolderIsLeftAlone) {
+  m_results.calls = {Call("+1", 1, 5)};
+  RegisterAll();
+  fs::create_directories(m_out);
+  std::ofstream(m_out / "index.html") << "my own page";
+
+  ASSERT_FALSE(Export());
+
+  EXPECT_EQ(Read(m_out / "index.html"), "my own page");
+  EXPECT_NE(Read(m_out / "index(1).html").find("CallHistory_" + kStamp + ".html"), std::string::npos);
 }
 
 TEST_F(ExportWorkerTest, DeletedOnlyFilterExportsOnlyDeletedRecords) {

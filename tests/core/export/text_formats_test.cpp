@@ -33,6 +33,8 @@ TEST(HtmlTextTest, EscapesMarkupAndShowsLineBreaks) {
       {"&amp;", "&amp;amp;", "&amp;amp;"},
       {"one\ntwo\r\nthree\rfour", "one\ntwo\r\nthree\rfour", "one<br />two<br />three<br />four"},
       {"bad \xff byte", "bad \xEF\xBF\xBD byte", "bad \xEF\xBF\xBD byte"},
+      {"nul\x01" "bell\x07" "esc\x1b[0m\ttab", "nul\xEF\xBF\xBD" "bell\xEF\xBF\xBD" "esc\xEF\xBF\xBD[0m\ttab",
+       "nul\xEF\xBF\xBD" "bell\xEF\xBF\xBD" "esc\xEF\xBF\xBD[0m\ttab"},
   };
   for (const auto& row : cases) {
     EXPECT_EQ(EscapeHtml(row.in), row.escaped) << row.in;
@@ -41,18 +43,23 @@ TEST(HtmlTextTest, EscapesMarkupAndShowsLineBreaks) {
   }
 }
 
-TEST(CsvFieldTest, QuotesOnlyWhereNeeded) {
+TEST(CsvFieldTest, QuotesEveryFieldDisarmsFormulasAndKeepsTextReadable) {
   const struct {
-    const char* in;
-    const char* out;
+    std::string_view in;
+    std::string_view out;
   } cases[] = {
-      {"", ""},
-      {"plain text", "plain text"},
+      {"", "\"\""},
+      {"plain text", "\"plain text\""},
       {"a,b", "\"a,b\""},
       {"say \"hi\"", "\"say \"\"hi\"\"\""},
       {"two\nlines", "\"two\nlines\""},
       {"cr\rhere", "\"cr\rhere\""},
-      {"it's", "it's"},
+      {"it's", "\"it's\""},
+      {"=cmd|' /C calc'!A0", "\"'=cmd|' /C calc'!A0\""},
+      {"+15550001", "\"'+15550001\""},
+      {"\tindented", "\"'\tindented\""},
+      {std::string_view("nul\0here\x1b[2J", 12), "\"nul\xEF\xBF\xBDhere\xEF\xBF\xBD[2J\""},
+      {"bad \xff byte", "\"bad \xEF\xBF\xBD byte\""},
   };
   for (const auto& row : cases) EXPECT_EQ(CsvField(row.in), row.out) << row.in;
 }

@@ -2,6 +2,9 @@
 // its JSON shape, its row sources, and that it leaves the file untouched.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -79,6 +82,67 @@ TEST(CliSqliteTest, RefusesWhatItCannotRead) {
   const Output unknown = RunCli(folder.Path("ok.db").string() + " nosuchtable");
   EXPECT_NE(unknown.status, 0);
   EXPECT_NE(unknown.text.find("no table 'nosuchtable'"), std::string::npos);
+}
+
+// Damages a copy of a small sound database in one named way.
+struct Damage {
+  const char* what;
+  void (*apply)(std::vector<std::uint8_t>& bytes);
+  int exitCode;         // 1: not even the schema could be read
+  const char* message;  // what standard error must say
+};
+
+void SetRootPagesOutsideTheFile(std::vector<std::uint8_t>& bytes) {
+  // The schema rows' rootpage values are the one-byte integers 2 and 3,
+  // each the last byte before the SQL text "CREATE TABLE".
+  const std::string create = "CREATE TABLE";
+  for (std::size_t at = 1; at + create.size() < bytes.size(); ++at) {
+    if (std::equal(create.begin(), create.end(), bytes.begin() + at) && (bytes[at - 1] == 2 || bytes[at - 1] == 3))
+      bytes[at - 1] = 99;
+  }
+}
+
+TEST(CliSqliteTest, SaysWhatIsWrongWithHopelessFiles) {
+  if (!std::filesystem::exists(std::string(SCRIVEL_TEST_BIN_DIR) + "/scrivel-cli")) GTEST_SKIP() << "scrivel-cli not built";
+  TempFolder folder;
+  CreateDatabase(folder.Path("sound.db"), 1024, "CREATE TABLE a(x); INSERT INTO a VALUES('one'); CREATE TABLE b(y);");
+  const std::vector<std::uint8_t> sound = ReadBytes(folder.Path("sound.db"));
+  const Damage damages[] = {
+      {"page-size field 768", [](auto& b) { b[16] = 0x03; b[17] = 0x00; }, 1,
+       "its page-size field holds 768, not a power of two from 512 to 65536"},
+      {"schema page type byte", [](auto& b) { b[100] = 0xFF; }, 1,
+       "page 1, the root of the schema, is not a table b-tree page (its type byte is 0xff)"},
+      {"99-byte file", [](auto& b) { b.resize(99); }, 1, "the file is 99 bytes long, shorter than one page of 1024 bytes"},
+      {"empty file", [](auto& b) { b.clear(); }, 1, "the file is empty"},
+      {"not a database", [](auto& b) { b.assign(2048, 'x'); }, 1, "it is not an SQLite database"},
+      {"root pages outside the file", SetRootPagesOutsideTheFile, 0,
+       "table 'a': its root page 99 lies outside the file, which has 3 pages"},
+  };
+  for (const Damage& damage : damages) {
+    std::vector<std::uint8_t> bytes = sound;
+    damage.apply(bytes);
+    testing::WriteBytes(folder.Path("damaged.db"), bytes);
+    const Output output = RunCli(folder.Path("damaged.db").string());
+    EXPECT_EQ(WEXITSTATUS(output.status), damage.exitCode) << damage.what << "\n" << output.text;
+    EXPECT_NE(output.text.find(damage.message), std::string::npos) << damage.what << "\n" << output.text;
+    EXPECT_EQ(output.text.find("(87)"), std::string::npos) << damage.what;
+  }
+  const Output missing = RunCli(folder.Path("missing.db").string());
+  EXPECT_NE(missing.text.find("No such file or directory"), std::string::npos) << missing.text;
+}
+
+TEST(CliSqliteTest, PrintsControlCharactersOfNamesAndValuesEscaped) {
+  if (!std::filesystem::exists(std::string(SCRIVEL_TEST_BIN_DIR) + "/scrivel-cli")) GTEST_SKIP() << "scrivel-cli not built";
+  TempFolder folder;
+  CreateDatabase(folder.Path("escapes.db"), 1024,
+                 "CREATE TABLE \"t\x1b]0;title\x07\"(\"c\x1b[2J\\\");"
+                 "INSERT INTO \"t\x1b]0;title\x07\" VALUES('\x1b[31mred\xc2\x9b\r\n\"');");
+  const Output text = RunCli(folder.Path("escapes.db").string());
+  EXPECT_EQ(WEXITSTATUS(text.status), 0) << text.text;
+  EXPECT_EQ(text.text.find_first_of("\x1b\x07\r"), std::string::npos) << text.text;
+  EXPECT_EQ(text.text.find("\xc2\x9b"), std::string::npos) << text.text;
+  EXPECT_NE(text.text.find("table t\\x1b]0;title\\x07 (1 columns: c\\x1b[2J\\\\)"), std::string::npos) << text.text;
+  EXPECT_NE(text.text.find("\"\\x1b[31mred\\u009b\\r\\n\\\"\""), std::string::npos) << text.text;
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "core/sqlite_recovery/assembly_csv.h"
 #include "core/sqlite_recovery/contacts_dump.h"
 #include "core/sqlite_recovery/messages_dump.h"
 #include "core/sqlite_recovery/record.h"
@@ -104,30 +103,11 @@ std::vector<std::string> SplitFields(std::string line) {
   return fields;
 }
 
-TEST(AppendQuotedText, DoublesEveryQuoteAndApostrophe) {
-  const struct {
-    const char* in;
-    const char* quoted;
-  } cases[] = {
-      {"", R"("")"},
-      {"plain text", R"("plain text")"},
-      {R"("at both ends")", R"("""at both ends""")"},
-      {"it's", R"("it''s")"},
-      {R"(''"")", R"("''''""""")"},
-      {"caf\xc3\xa9 \"x\"", "\"caf\xc3\xa9 \"\"x\"\"\""},
-  };
-  for (const auto& c : cases) {
-    std::string field = "before,";
-    AppendQuotedText(field, c.in);
-    EXPECT_EQ(field, std::string("before,") + c.quoted) << c.in;
-  }
-}
-
 TEST(FormatMessageRow, LiveRowFieldsInColumnOrder) {
   const auto line = LiveMessageLine(MessageColumns("say \"hi\" it's", 0), 17);
   ASSERT_TRUE(line);
   const std::string expectedStart =
-      "17,\"A1B2C3D4-0000-1111-2222-333344445555\",\"say \"\"hi\"\" it''s\",0,0,3,0,0,8022,0,0,\"SMS\",0,"
+      "17,\"A1B2C3D4-0000-1111-2222-333344445555\",\"say \"\"hi\"\" it's\",0,0,3,0,0,8022,0,0,\"SMS\",0,"
       "\"8A3F1C2B-1111-2222-3333-444455556666\",0,4660,";
   EXPECT_EQ(line->substr(0, expectedStart.size()), expectedStart);
   // Constants have no comma in the last column; the line ends in CRLF.
@@ -215,7 +195,7 @@ TEST(FormatContactRow, FieldsAndSeparators) {
   const auto line = FormatContactRow(bytes, *layout, 42);
   ASSERT_TRUE(line);
   EXPECT_EQ(*line,
-            "42,\"Ann\",\"O''Neil\",7,,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,\"+1 (408) 555-1234 14085551234 \","
+            "42,\"Ann\",\"O'Neil\",7,,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,\"'+1 (408) 555-1234 14085551234 \","
             "NULL,NULL,NULL,NULL,NULL,NULL,\"last\"\r\n");
 
   columns[23] = Null();

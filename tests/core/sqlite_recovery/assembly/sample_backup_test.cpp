@@ -16,6 +16,7 @@
 #include <variant>
 #include <vector>
 
+#include "core/common/csv_quote.h"
 #include "core/common/result_codes.h"
 #include "core/sqlite_recovery/assembly_order.h"
 #include "core/sqlite_recovery/call_history.h"
@@ -561,9 +562,8 @@ TEST_F(SampleBackup, ContactRowFileHasEveryLiveRow) {
   const auto liveRows = Rows(s_modern, "contacts", "ABPersonFullTextSearch", false);
   for (const GroundTruthRecord* row : liveRows) {
     const std::string first = row->Text("First");
-    std::string quoted = "\"";
-    for (const char c : first) quoted += (c == '"' || c == '\'') ? std::string(2, c) : std::string(1, c);
-    quoted += '"';
+    std::string quoted;
+    AppendQuotedCsvField(quoted, first);
     const std::string start = std::to_string(row->rowId) + "," + (first.empty() ? "NULL" : quoted);
     EXPECT_EQ(lineStarts.count(start), 1u) << start;
   }

@@ -18,6 +18,7 @@
 #include <variant>
 #include <vector>
 
+#include "core/common/csv_quote.h"
 #include "core/common/result_codes.h"
 #include "core/sqlite_recovery/contacts_dump.h"
 #include "core/sqlite_recovery/local_date.h"
@@ -78,8 +79,9 @@ void ExpectDeletedAreExact(const std::vector<Row>& written, const std::vector<Ro
 }
 
 // The fields of one line of a row dump ("sms.csv", "Contacts.csv"): split
-// at the commas outside double quotes; a quoted field loses its quotes and
-// its doubled double quotes and apostrophes.
+// at the commas outside double quotes; a quoted field loses its quotes, its
+// doubled double quotes, and the apostrophe put before a leading formula
+// character.
 std::vector<std::string> DumpFields(const std::string& line) {
   std::vector<std::string> fields(1);
   for (std::size_t i = 0; i < line.size(); ++i) {
@@ -87,8 +89,9 @@ std::vector<std::string> DumpFields(const std::string& line) {
     if (c == ',') {
       fields.emplace_back();
     } else if (c == '"') {
+      if (i + 1 < line.size() && line[i + 1] == '\'' && StartsLikeFormula(std::string_view(line).substr(i + 2))) ++i;
       for (++i; i < line.size(); ++i) {
-        if ((line[i] == '"' || line[i] == '\'') && i + 1 < line.size() && line[i + 1] == line[i]) {
+        if (line[i] == '"' && i + 1 < line.size() && line[i + 1] == '"') {
           fields.back() += line[i++];
         } else if (line[i] == '"') {
           break;
