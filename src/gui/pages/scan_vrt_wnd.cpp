@@ -668,7 +668,7 @@ void CScanVrtWnd::ShowCategory(CategoryKind kind) {
   m_proxy->SetDeletedOnly(filterOn);
   m_filterBar->setVisible(records);
   m_btnPrint->setEnabled(records);
-  m_list->header()->resizeSection(0, 220);
+  ApplyColumnWidths();
   m_list->scrollToTop();
   m_previewPane.ShowCategoryHint(kind);
   UpdateFilterCount();
@@ -754,12 +754,33 @@ void CScanVrtWnd::PreviewRow(int sourceRow) {
   }
 }
 
+void CScanVrtWnd::ApplyColumnWidths() {
+  // Widths of every column but the last, which takes the rest.
+  std::vector<int> widths;
+  if (m_model->level() == CResultListModel::Level::kAppFolders) {
+    widths = {300, 80};
+  } else if (m_model->level() == CResultListModel::Level::kAppFiles) {
+    widths = {240, 180};
+  } else {
+    switch (m_model->kind()) {
+      case CategoryKind::kMessages: widths = {150, 130, 150}; break;
+      case CategoryKind::kContacts: widths = {160, 130, 130, 180}; break;
+      case CategoryKind::kCallHistory: widths = {150, 130, 150, 90, 110}; break;
+      case CategoryKind::kNotes: widths = {170, 150}; break;
+      case CategoryKind::kWhatsApp: widths = {200, 200}; break;
+      default: widths = {320}; break;
+    }
+  }
+  for (std::size_t i = 0; i < widths.size(); ++i) m_list->header()->resizeSection(static_cast<int>(i), widths[i]);
+}
+
 void CScanVrtWnd::OpenAppFolder(int sourceRow) {
   const std::string* app = m_model->AppNameAt(sourceRow);
   const auto* files = m_model->RecordAt<std::vector<FileItem>>(sourceRow);
   if (app == nullptr || files == nullptr) return;
   m_openApp = *app;
   m_model->ShowAppFiles(m_model->kind(), *app, *files);
+  ApplyColumnWidths();
   m_btnBackAppDir->setVisible(true);
   m_list->scrollToTop();
 }

@@ -157,6 +157,7 @@ class CScanVrtWnd : public QObject {
   void OnFilterToggled(bool on);
   void OnBackAppDir();
   void OpenAppFolder(int sourceRow);
+  void ApplyColumnWidths();
   void PreviewRow(int sourceRow);
   void UpdateNodeText(CategoryKind kind);
   void UpdateNodeCheck(CategoryKind kind);
