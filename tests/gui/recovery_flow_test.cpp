@@ -38,6 +38,11 @@
 #include "gui/dialogs/recover_process_wnd.h"
 #include "gui/models/result_filter_proxy.h"
 #include "gui/models/result_list_model.h"
+#include "gui/pages/preview_vrt_wnd.h"
+
+#include <QListView>
+#include <QMediaPlayer>
+#include <QSignalSpy>
 
 namespace scrivel::gui {
 namespace {
@@ -357,6 +362,69 @@ TEST_F(RecoveryFlowTest, FoldersFromTheCommandLineOrADrop) {
   EXPECT_EQ(window.skin().mainTabPage->currentIndex(), 1);
   ASSERT_TRUE(QTest::qWaitFor([&] { return window.scanPage().scanFinished(); }, kScanTimeoutMs));
   EXPECT_EQ(window.scanPage().backup().folderPath, plain.string());
+}
+
+TEST_F(RecoveryFlowTest, SelectingARowPreviewsItAndANewSelectionStopsTheLastMedia) {
+  CMainWnd window;
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  window.OpenBackupFolder(QString::fromStdString((BackupsRootIn(s_root / "data") / "plain").string()), true);
+  CScanVrtWnd& scan = window.scanPage();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return scan.scanFinished(); }, kScanTimeoutMs));
+  CPreviewVrtWnd& preview = window.previewPane();
+
+  const auto select = [&](CategoryKind kind, int row) {
+    scan.tree().setCurrentItem(scan.categoryNode(kind));
+    scan.listView().setCurrentIndex(scan.listProxy().index(row, 0));
+  };
+  using View = CPreviewVrtWnd::View;
+  struct Case {
+    CategoryKind kind;
+    View view;
+  };
+  const Case cases[] = {
+      {CategoryKind::kMessages, View::kBubbles}, {CategoryKind::kWhatsApp, View::kBubbles},
+      {CategoryKind::kContacts, View::kContact}, {CategoryKind::kNotes, View::kText},
+      {CategoryKind::kCallHistory, View::kText},
+  };
+  for (const Case& c : cases) {
+    select(c.kind, 0);
+    EXPECT_EQ(preview.view(), c.view) << static_cast<int>(c.kind);
+  }
+  // The bubbles are the whole conversation of the row.
+  select(CategoryKind::kMessages, 0);
+  const auto* row = scan.listModel().RecordAt<MessageItem>(scan.listProxy().mapToSource(scan.listProxy().index(0, 0)).row());
+  ASSERT_NE(row, nullptr);
+  EXPECT_EQ(static_cast<std::size_t>(preview.bubbleList()->model()->rowCount()),
+            scan.data().results.messages.at(row->handleId).size());
+
+  // A picture is copied and scaled off the user-interface thread, then shown.
+  const std::vector<FileItem>& photos = scan.data().results.cameraRoll;
+  const auto jpg = std::find_if(photos.begin(), photos.end(),
+                                [](const FileItem& f) { return QString::fromStdString(f.name).endsWith(".JPG", Qt::CaseInsensitive); });
+  ASSERT_NE(jpg, photos.end());
+  QSignalSpy shown(&preview, &CPreviewVrtWnd::mediaShown);
+  select(CategoryKind::kCameraRoll, static_cast<int>(jpg - photos.begin()));
+  ASSERT_TRUE(shown.count() > 0 || shown.wait(10000));
+  EXPECT_EQ(preview.view(), View::kPicture);
+  EXPECT_FALSE(preview.shownPicture().isNull());
+
+  // A video loads into the player; selecting a contact stops it and lets the file go.
+  const auto video = std::find_if(photos.begin(), photos.end(), [](const FileItem& f) {
+    const QString name = QString::fromStdString(f.name);
+    return name.endsWith(".MOV", Qt::CaseInsensitive) || name.endsWith(".MP4", Qt::CaseInsensitive);
+  });
+  ASSERT_NE(video, photos.end());
+  shown.clear();
+  select(CategoryKind::kCameraRoll, static_cast<int>(video - photos.begin()));
+  ASSERT_TRUE(shown.count() > 0 || shown.wait(10000));
+  EXPECT_EQ(preview.view(), View::kMedia);
+  ASSERT_NE(preview.player(), nullptr);
+  EXPECT_FALSE(preview.player()->source().isEmpty());
+  select(CategoryKind::kContacts, 0);
+  EXPECT_EQ(preview.view(), View::kContact);
+  EXPECT_TRUE(preview.player()->source().isEmpty());
+  EXPECT_EQ(preview.player()->playbackState(), QMediaPlayer::StoppedState);
 }
 
 }  // namespace
