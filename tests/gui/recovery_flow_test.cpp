@@ -35,6 +35,7 @@
 #include "gui/controls/result_list_view.h"
 #include "gui/dialogs/decryption_wnd.h"
 #include "gui/dialogs/message_box.h"
+#include "gui/dialogs/print_wnd.h"
 #include "gui/dialogs/recover_process_wnd.h"
 #include "gui/models/result_filter_proxy.h"
 #include "gui/models/result_list_model.h"
@@ -43,6 +44,7 @@
 #include <QListView>
 #include <QMediaPlayer>
 #include <QSignalSpy>
+#include <QTextDocument>
 
 namespace scrivel::gui {
 namespace {
@@ -425,6 +427,44 @@ TEST_F(RecoveryFlowTest, SelectingARowPreviewsItAndANewSelectionStopsTheLastMedi
   EXPECT_EQ(preview.view(), View::kContact);
   EXPECT_TRUE(preview.player()->source().isEmpty());
   EXPECT_EQ(preview.player()->playbackState(), QMediaPlayer::StoppedState);
+}
+
+TEST_F(RecoveryFlowTest, PrintWindowShowsTheCheckedCallsAndWritesAPdf) {
+  CMainWnd window;
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  window.OpenBackupFolder(QString::fromStdString((BackupsRootIn(s_root / "data") / "plain").string()), true);
+  CScanVrtWnd& scan = window.scanPage();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return scan.scanFinished(); }, kScanTimeoutMs));
+
+  scan.tree().setCurrentItem(scan.categoryNode(CategoryKind::kCallHistory));
+  scan.tree().SetNodeChecked(scan.categoryNode(CategoryKind::kCallHistory), false);
+  const std::vector<CallItem>& calls = scan.data().results.calls;
+  // Two calls with different numbers, and a third number that is not checked.
+  std::vector<int> rows;
+  std::set<std::string> numbers;
+  for (int i = 0; i < static_cast<int>(calls.size()) && rows.size() < 2; ++i) {
+    if (!calls[static_cast<std::size_t>(i)].address.empty() && numbers.insert(calls[static_cast<std::size_t>(i)].address).second) rows.push_back(i);
+  }
+  ASSERT_EQ(rows.size(), 2u);
+  const auto unchecked = std::find_if(calls.begin(), calls.end(), [&](const CallItem& c) {
+    return !c.address.empty() && numbers.count(c.address) == 0;
+  });
+  ASSERT_NE(unchecked, calls.end());
+  scan.listModel().SetRowsChecked(rows, true);
+
+  CPrintWnd print(scan.data(), CategoryKind::kCallHistory, false);
+  print.Create(&window, 800, 600);
+  print.show();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return print.pageReady(); }, 30000));
+  const QString page = print.document()->toPlainText();
+  for (const std::string& number : numbers) EXPECT_TRUE(page.contains(QString::fromStdString(number))) << number;
+  EXPECT_FALSE(page.contains(QString::fromStdString(unchecked->address)));
+
+  const fs::path pdf = s_root / "calls.pdf";
+  ASSERT_TRUE(print.SaveAsPdf(QString::fromStdString(pdf.string())));
+  EXPECT_EQ(ReadFile(pdf).substr(0, 5), "%PDF-");
+  print.hide();
 }
 
 }  // namespace
