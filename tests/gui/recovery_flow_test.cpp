@@ -393,6 +393,27 @@ TEST_F(RecoveryFlowTest, SelectingARowPreviewsItAndANewSelectionStopsTheLastMedi
     select(c.kind, 0);
     EXPECT_EQ(preview.view(), c.view) << static_cast<int>(c.kind);
   }
+  // Keyboard: Ctrl+F goes to the search box, Enter there filters at once;
+  // Enter on a row opens it.
+  select(CategoryKind::kContacts, 0);
+  const int allContacts = scan.listProxy().rowCount();
+  scan.listView().setFocus();
+  QTest::keyClick(&scan.listView(), Qt::Key_F, Qt::ControlModifier);
+  EXPECT_TRUE(scan.searchBox().hasFocus());
+  const auto* first = scan.listModel().RecordAt<ContactItem>(0);
+  QTest::keyClicks(&scan.searchBox(), QString::fromStdString(first->name));
+  QTest::keyClick(&scan.searchBox(), Qt::Key_Return);
+  EXPECT_GT(scan.listProxy().rowCount(), 0);
+  EXPECT_LT(scan.listProxy().rowCount(), allContacts);
+  scan.searchBox().clear();
+  QTest::keyClick(&scan.searchBox(), Qt::Key_Return);
+  EXPECT_EQ(scan.listProxy().rowCount(), allContacts);
+  scan.tree().setCurrentItem(scan.categoryNode(CategoryKind::kAppPhotos));
+  scan.listView().setFocus();
+  scan.listView().setCurrentIndex(scan.listProxy().index(0, 0));
+  QTest::keyClick(&scan.listView(), Qt::Key_Return);  // into the first app's folder
+  EXPECT_EQ(scan.listModel().level(), CResultListModel::Level::kAppFiles);
+
   // The bubbles are the whole conversation of the row.
   select(CategoryKind::kMessages, 0);
   const auto* row = scan.listModel().RecordAt<MessageItem>(scan.listProxy().mapToSource(scan.listProxy().index(0, 0)).row());
@@ -453,7 +474,7 @@ TEST_F(RecoveryFlowTest, PrintWindowShowsTheCheckedCallsAndWritesAPdf) {
   ASSERT_NE(unchecked, calls.end());
   scan.listModel().SetRowsChecked(rows, true);
 
-  CPrintWnd print(scan.data(), CategoryKind::kCallHistory, false);
+  CPrintWnd print(scan.data(), CategoryKind::kCallHistory, false, window.engine().WorkFolder().string());
   print.Create(&window, 800, 600);
   print.show();
   ASSERT_TRUE(QTest::qWaitFor([&] { return print.pageReady(); }, 30000));

@@ -624,7 +624,7 @@ void CScanVrtWnd::StartExport(const QString& folder) {
 void CScanVrtWnd::StartPrint() {
   const CategoryKind kind = m_model->kind();
   if (!IsRecordCategory(kind)) return;
-  CPrintWnd window(*m_data, kind, m_deletedOnly[kind]);
+  CPrintWnd window(*m_data, kind, m_deletedOnly[kind], m_mainWnd.engine().WorkFolder().string());
   window.Create(&m_mainWnd, 800, 600);
   window.ShowModal();
 }
