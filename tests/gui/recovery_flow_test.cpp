@@ -12,6 +12,10 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QUrl>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
@@ -357,8 +361,28 @@ TEST_F(RecoveryFlowTest, FoldersFromTheCommandLineOrADrop) {
   EXPECT_FALSE(window.scanPage().scanRunning());
   EXPECT_EQ(window.skin().tabPage->currentIndex(), 1);  // the backup page is shown
 
-  // "scrivel --scan BACKUP_DIR": the known backup is selected and scanned.
+  // A dropped backup folder is selected, not scanned; a dropped file is refused.
   const fs::path plain = BackupsRootIn(s_root / "data") / "plain";
+  window.backupPage().list()->setCurrentItem(nullptr);
+  const auto drop = [&window](const fs::path& path) {
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(path.string()))});
+    QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent dropped(QPointF(300, 300), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &dropped);
+    QApplication::processEvents();
+    return true;
+  };
+  EXPECT_FALSE(drop(plain / "Info.plist"));
+  ASSERT_TRUE(drop(plain));
+  ASSERT_EQ(window.backupPage().list()->selectedItems().size(), 1);
+  const int selected = window.backupPage().list()->selectedItems().front()->data(0, Qt::UserRole).toInt();
+  EXPECT_EQ(window.backupPage().backups()[static_cast<std::size_t>(selected)].folderPath, plain.string());
+  EXPECT_FALSE(window.scanPage().scanRunning());
+
+  // "scrivel --scan BACKUP_DIR": the known backup is selected and scanned.
   window.OpenBackupFolder(QString::fromStdString(plain.string()), true);
   EXPECT_EQ(window.backupPage().backups().size(), 2u);
   EXPECT_EQ(window.skin().mainTabPage->currentIndex(), 1);

@@ -224,7 +224,8 @@ void CScanVrtWnd::BuildPage() {
   m_btnHome = Button("BtnHome", QStringLiteral("Home"), recoveryBar);
   m_btnRecovery = Button("BtnRecovery", QStringLiteral("Recover"), recoveryBar);
   m_btnRecovery->setProperty("accent", true);
-  auto* doneLabel = Label("LblScanDone", QStringLiteral("Scan complete. Check what to keep, then recover it."), recoveryBar);
+  m_lblDone = Label("LblScanDone", QString(), recoveryBar);
+  QLabel* doneLabel = m_lblDone;
   auto* recoveryLayout = new QHBoxLayout(recoveryBar);
   recoveryLayout->setContentsMargins(16, 8, 16, 8);
   recoveryLayout->addWidget(m_btnHome);
@@ -539,6 +540,8 @@ void CScanVrtWnd::OnWorkerFinished(int result) {
 
 void CScanVrtWnd::OnScanFinished() {
   SetScanningLayout(false);
+  m_lblDone->setText(CoreCancelled(m_lastResult) ? tr("Scan stopped. What was found so far is listed; check what to keep, then recover it.")
+                                                 : tr("Scan complete. Check what to keep, then recover it."));
   m_progress->setValue(100);
   m_lblPercent->setText(QStringLiteral("100%"));
   if (m_data->done.empty() || std::all_of(m_data->done.begin(), m_data->done.end(), [this](CategoryKind kind) {

@@ -198,6 +198,7 @@ class CScanVrtWnd : public QObject {
   QPushButton* m_btnPrint = nullptr;
   QPushButton* m_btnBackAppDir = nullptr;
   QLabel* m_lblStatistics = nullptr;
+  QLabel* m_lblDone = nullptr;
   CFileTreeUI* m_tree = nullptr;
   std::map<CategoryKind, QTreeWidgetItem*> m_nodes;
   QLineEdit* m_search = nullptr;
