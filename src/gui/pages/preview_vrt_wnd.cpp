@@ -100,6 +100,7 @@ void CPreviewVrtWnd::Init(QWidget* area) {
   m_bubbles->setBatchSize(200);
   m_bubbles->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
   m_bubbles->setSelectionMode(QAbstractItemView::NoSelection);
+  m_bubbles->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   m_bubbles->setFocusPolicy(Qt::NoFocus);
 
   m_card = new QWidget(m_stack);
