@@ -361,7 +361,7 @@ void CPreviewVrtWnd::ShowMediaFile(const FileItem& file) {
         [](void* userData, int percent) {
           auto* pane = static_cast<CPreviewVrtWnd*>(userData);
           pane->m_copyPercent = percent;
-          return pane->m_cancel.load() ? 2 : 0;
+          return pane->m_cancel.load() ? CoreCancelledResult() : 0;  // the callback asks the copy to stop
         },
         this);
     if (CoreSucceeded(extracted.result) && KindOfCopy(extracted.tempPath) == MediaKind::kPicture && !m_cancel) {
