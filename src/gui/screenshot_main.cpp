@@ -267,7 +267,7 @@ bool ShootScanAndResults(const ShotContext& context) {
 
   // The print preview of the checked contacts.
   {
-    CPrintWnd print(scan.data(), CategoryKind::kContacts, false);
+    CPrintWnd print(scan.data(), CategoryKind::kContacts, false, window.engine().WorkFolder().string());
     print.Create(&window, 800, 600);
     print.show();
     (void)QTest::qWaitFor([&] { return print.pageReady(); }, 30000);

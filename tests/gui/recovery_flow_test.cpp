@@ -12,6 +12,10 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QUrl>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
@@ -35,9 +39,16 @@
 #include "gui/controls/result_list_view.h"
 #include "gui/dialogs/decryption_wnd.h"
 #include "gui/dialogs/message_box.h"
+#include "gui/dialogs/print_wnd.h"
 #include "gui/dialogs/recover_process_wnd.h"
 #include "gui/models/result_filter_proxy.h"
 #include "gui/models/result_list_model.h"
+#include "gui/pages/preview_vrt_wnd.h"
+
+#include <QListView>
+#include <QMediaPlayer>
+#include <QSignalSpy>
+#include <QTextDocument>
 
 namespace scrivel::gui {
 namespace {
@@ -350,13 +361,155 @@ TEST_F(RecoveryFlowTest, FoldersFromTheCommandLineOrADrop) {
   EXPECT_FALSE(window.scanPage().scanRunning());
   EXPECT_EQ(window.skin().tabPage->currentIndex(), 1);  // the backup page is shown
 
-  // "scrivel --scan BACKUP_DIR": the known backup is selected and scanned.
+  // A dropped backup folder is selected, not scanned; a dropped file is refused.
   const fs::path plain = BackupsRootIn(s_root / "data") / "plain";
+  window.backupPage().list()->setCurrentItem(nullptr);
+  const auto drop = [&window](const fs::path& path) {
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(path.string()))});
+    QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent dropped(QPointF(300, 300), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &dropped);
+    QApplication::processEvents();
+    return true;
+  };
+  EXPECT_FALSE(drop(plain / "Info.plist"));
+  ASSERT_TRUE(drop(plain));
+  ASSERT_EQ(window.backupPage().list()->selectedItems().size(), 1);
+  const int selected = window.backupPage().list()->selectedItems().front()->data(0, Qt::UserRole).toInt();
+  EXPECT_EQ(window.backupPage().backups()[static_cast<std::size_t>(selected)].folderPath, plain.string());
+  EXPECT_FALSE(window.scanPage().scanRunning());
+
+  // "scrivel --scan BACKUP_DIR": the known backup is selected and scanned.
   window.OpenBackupFolder(QString::fromStdString(plain.string()), true);
   EXPECT_EQ(window.backupPage().backups().size(), 2u);
   EXPECT_EQ(window.skin().mainTabPage->currentIndex(), 1);
   ASSERT_TRUE(QTest::qWaitFor([&] { return window.scanPage().scanFinished(); }, kScanTimeoutMs));
   EXPECT_EQ(window.scanPage().backup().folderPath, plain.string());
+}
+
+TEST_F(RecoveryFlowTest, SelectingARowPreviewsItAndANewSelectionStopsTheLastMedia) {
+  CMainWnd window;
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  window.OpenBackupFolder(QString::fromStdString((BackupsRootIn(s_root / "data") / "plain").string()), true);
+  CScanVrtWnd& scan = window.scanPage();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return scan.scanFinished(); }, kScanTimeoutMs));
+  CPreviewVrtWnd& preview = window.previewPane();
+
+  const auto select = [&](CategoryKind kind, int row) {
+    scan.tree().setCurrentItem(scan.categoryNode(kind));
+    scan.listView().setCurrentIndex(scan.listProxy().index(row, 0));
+  };
+  using View = CPreviewVrtWnd::View;
+  struct Case {
+    CategoryKind kind;
+    View view;
+  };
+  const Case cases[] = {
+      {CategoryKind::kMessages, View::kBubbles}, {CategoryKind::kWhatsApp, View::kBubbles},
+      {CategoryKind::kContacts, View::kContact}, {CategoryKind::kNotes, View::kText},
+      {CategoryKind::kCallHistory, View::kText},
+  };
+  for (const Case& c : cases) {
+    select(c.kind, 0);
+    EXPECT_EQ(preview.view(), c.view) << static_cast<int>(c.kind);
+  }
+  // Keyboard: Ctrl+F goes to the search box, Enter there filters at once;
+  // Enter on a row opens it.
+  select(CategoryKind::kContacts, 0);
+  const int allContacts = scan.listProxy().rowCount();
+  scan.listView().setFocus();
+  QTest::keyClick(&scan.listView(), Qt::Key_F, Qt::ControlModifier);
+  EXPECT_TRUE(scan.searchBox().hasFocus());
+  const auto* first = scan.listModel().RecordAt<ContactItem>(0);
+  QTest::keyClicks(&scan.searchBox(), QString::fromStdString(first->name));
+  QTest::keyClick(&scan.searchBox(), Qt::Key_Return);
+  EXPECT_GT(scan.listProxy().rowCount(), 0);
+  EXPECT_LT(scan.listProxy().rowCount(), allContacts);
+  scan.searchBox().clear();
+  QTest::keyClick(&scan.searchBox(), Qt::Key_Return);
+  EXPECT_EQ(scan.listProxy().rowCount(), allContacts);
+  scan.tree().setCurrentItem(scan.categoryNode(CategoryKind::kAppPhotos));
+  scan.listView().setFocus();
+  scan.listView().setCurrentIndex(scan.listProxy().index(0, 0));
+  QTest::keyClick(&scan.listView(), Qt::Key_Return);  // into the first app's folder
+  EXPECT_EQ(scan.listModel().level(), CResultListModel::Level::kAppFiles);
+
+  // The bubbles are the whole conversation of the row.
+  select(CategoryKind::kMessages, 0);
+  const auto* row = scan.listModel().RecordAt<MessageItem>(scan.listProxy().mapToSource(scan.listProxy().index(0, 0)).row());
+  ASSERT_NE(row, nullptr);
+  EXPECT_EQ(static_cast<std::size_t>(preview.bubbleList()->model()->rowCount()),
+            scan.data().results.messages.at(row->handleId).size());
+
+  // A picture is copied and scaled off the user-interface thread, then shown.
+  const std::vector<FileItem>& photos = scan.data().results.cameraRoll;
+  const auto jpg = std::find_if(photos.begin(), photos.end(),
+                                [](const FileItem& f) { return QString::fromStdString(f.name).endsWith(".JPG", Qt::CaseInsensitive); });
+  ASSERT_NE(jpg, photos.end());
+  QSignalSpy shown(&preview, &CPreviewVrtWnd::mediaShown);
+  select(CategoryKind::kCameraRoll, static_cast<int>(jpg - photos.begin()));
+  ASSERT_TRUE(shown.count() > 0 || shown.wait(10000));
+  EXPECT_EQ(preview.view(), View::kPicture);
+  EXPECT_FALSE(preview.shownPicture().isNull());
+
+  // A video loads into the player; selecting a contact stops it and lets the file go.
+  const auto video = std::find_if(photos.begin(), photos.end(), [](const FileItem& f) {
+    const QString name = QString::fromStdString(f.name);
+    return name.endsWith(".MOV", Qt::CaseInsensitive) || name.endsWith(".MP4", Qt::CaseInsensitive);
+  });
+  ASSERT_NE(video, photos.end());
+  shown.clear();
+  select(CategoryKind::kCameraRoll, static_cast<int>(video - photos.begin()));
+  ASSERT_TRUE(shown.count() > 0 || shown.wait(10000));
+  EXPECT_EQ(preview.view(), View::kMedia);
+  ASSERT_NE(preview.player(), nullptr);
+  EXPECT_FALSE(preview.player()->source().isEmpty());
+  select(CategoryKind::kContacts, 0);
+  EXPECT_EQ(preview.view(), View::kContact);
+  EXPECT_TRUE(preview.player()->source().isEmpty());
+  EXPECT_EQ(preview.player()->playbackState(), QMediaPlayer::StoppedState);
+}
+
+TEST_F(RecoveryFlowTest, PrintWindowShowsTheCheckedCallsAndWritesAPdf) {
+  CMainWnd window;
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  window.OpenBackupFolder(QString::fromStdString((BackupsRootIn(s_root / "data") / "plain").string()), true);
+  CScanVrtWnd& scan = window.scanPage();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return scan.scanFinished(); }, kScanTimeoutMs));
+
+  scan.tree().setCurrentItem(scan.categoryNode(CategoryKind::kCallHistory));
+  scan.tree().SetNodeChecked(scan.categoryNode(CategoryKind::kCallHistory), false);
+  const std::vector<CallItem>& calls = scan.data().results.calls;
+  // Two calls with different numbers, and a third number that is not checked.
+  std::vector<int> rows;
+  std::set<std::string> numbers;
+  for (int i = 0; i < static_cast<int>(calls.size()) && rows.size() < 2; ++i) {
+    if (!calls[static_cast<std::size_t>(i)].address.empty() && numbers.insert(calls[static_cast<std::size_t>(i)].address).second) rows.push_back(i);
+  }
+  ASSERT_EQ(rows.size(), 2u);
+  const auto unchecked = std::find_if(calls.begin(), calls.end(), [&](const CallItem& c) {
+    return !c.address.empty() && numbers.count(c.address) == 0;
+  });
+  ASSERT_NE(unchecked, calls.end());
+  scan.listModel().SetRowsChecked(rows, true);
+
+  CPrintWnd print(scan.data(), CategoryKind::kCallHistory, false, window.engine().WorkFolder().string());
+  print.Create(&window, 800, 600);
+  print.show();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return print.pageReady(); }, 30000));
+  const QString page = print.document()->toPlainText();
+  for (const std::string& number : numbers) EXPECT_TRUE(page.contains(QString::fromStdString(number))) << number;
+  EXPECT_FALSE(page.contains(QString::fromStdString(unchecked->address)));
+
+  const fs::path pdf = s_root / "calls.pdf";
+  ASSERT_TRUE(print.SaveAsPdf(QString::fromStdString(pdf.string())));
+  EXPECT_EQ(ReadFile(pdf).substr(0, 5), "%PDF-");
+  print.hide();
 }
 
 }  // namespace

@@ -31,19 +31,14 @@ QString Message(const char* id) {
   return text.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
 }
 
-// The print page is written where the application may write: the work
-// folder's "Print" folder, else the system's temporary folder.
-std::string PrintPagePath() {
-  std::error_code error;
-  std::filesystem::path folder = std::filesystem::temp_directory_path(error) / "scrivel-print";
-  std::filesystem::create_directories(folder, error);
-  return (folder / "page.html").string();
-}
-
 }  // namespace
 
-CPrintWnd::CPrintWnd(const ScanData& data, CategoryKind kind, bool deletedOnly)
-    : CPopUpWnd(QStringLiteral("PrintWnd")), m_data(data), m_kind(kind), m_deletedOnly(deletedOnly) {
+CPrintWnd::CPrintWnd(const ScanData& data, CategoryKind kind, bool deletedOnly, const std::string& workFolder)
+    : CPopUpWnd(QStringLiteral("PrintWnd")),
+      m_data(data),
+      m_kind(kind),
+      m_deletedOnly(deletedOnly),
+      m_pagePath((std::filesystem::path(workFolder) / "Print" / "page.html").string()) {
   titleLabel()->setText(tr("Vantoric Scrivel for iOS (print & preview)"));
   m_pages = new QStackedWidget(body());
   m_pages->setObjectName(QStringLiteral("PrintTabPage"));
@@ -81,11 +76,14 @@ CPrintWnd::CPrintWnd(const ScanData& data, CategoryKind kind, bool deletedOnly)
 CPrintWnd::~CPrintWnd() {
   m_cancelled = true;
   if (m_thread.joinable()) m_thread.join();
+  std::error_code ignored;
+  std::filesystem::remove(m_pagePath, ignored);
 }
 
 void CPrintWnd::OnInit() {
   ApplyTexts("PrintWnd");
-  m_pagePath = PrintPagePath();
+  std::error_code ignored;
+  std::filesystem::create_directories(std::filesystem::path(m_pagePath).parent_path(), ignored);
   const std::string templatePath = GetAppDirectory() + "template/Print.html";
   m_thread = std::thread([this, templatePath] {
     PrintRequest request;

@@ -28,7 +28,9 @@ class CPrintWnd : public CPopUpWnd {
   Q_OBJECT
 
  public:
-  CPrintWnd(const ScanData& data, CategoryKind kind, bool deletedOnly);
+  // The page is written into workFolder/Print/ and removed again when the
+  // window goes.
+  CPrintWnd(const ScanData& data, CategoryKind kind, bool deletedOnly, const std::string& workFolder);
   ~CPrintWnd() override;
 
   // Writes the page to a PDF file; returns false when it cannot.

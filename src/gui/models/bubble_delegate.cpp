@@ -1,5 +1,6 @@
 #include "gui/models/bubble_delegate.h"
 
+#include <QAbstractItemView>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -37,9 +38,15 @@ QRect CBubbleDelegate::TextRect(const QFontMetrics& metrics, const QString& text
   return QRect(left, top + kTextPadding, textWidth, bounds.height());
 }
 
+int CBubbleDelegate::RowWidth(const QStyleOptionViewItem& option) const {
+  // A row is as wide as the list shows, so bubbles wrap instead of scrolling.
+  if (const auto* view = qobject_cast<const QAbstractItemView*>(parent())) return std::max(120, view->viewport()->width());
+  return option.rect.width() > 0 ? option.rect.width() : 300;
+}
+
 QSize CBubbleDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
   const QFontMetrics metrics(option.font);
-  const int width = option.rect.width() > 0 ? option.rect.width() : 300;
+  const int width = RowWidth(option);
   const QRect text = TextRect(metrics, index.data().toString(), width, index.data(CChatModel::kFromMeRole).toBool(), 0);
   const int headerHeight = metrics.height();
   return QSize(width, headerHeight + kHeaderGap + text.height() + 2 * kTextPadding + kRowGap);
@@ -52,7 +59,7 @@ void CBubbleDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   const bool fromMe = index.data(CChatModel::kFromMeRole).toBool();
   const bool deleted = index.data(CChatModel::kDeletedRole).toBool();
   const QString text = index.data().toString();
-  const int width = option.rect.width();
+  const int width = RowWidth(option);
   const int top = option.rect.top();
 
   QFont headerFont = option.font;

@@ -21,6 +21,9 @@ class CBubbleDelegate : public QStyledItemDelegate {
   // The bubble's text rectangle for a row of `width` pixels (exposed for
   // tests of the layout).
   static QRect TextRect(const QFontMetrics& metrics, const QString& text, int width, bool fromMe, int top);
+
+ private:
+  int RowWidth(const QStyleOptionViewItem& option) const;
 };
 
 }  // namespace scrivel::gui

@@ -100,6 +100,7 @@ void CPreviewVrtWnd::Init(QWidget* area) {
   m_bubbles->setBatchSize(200);
   m_bubbles->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
   m_bubbles->setSelectionMode(QAbstractItemView::NoSelection);
+  m_bubbles->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   m_bubbles->setFocusPolicy(Qt::NoFocus);
 
   m_card = new QWidget(m_stack);
@@ -182,6 +183,9 @@ void CPreviewVrtWnd::Init(QWidget* area) {
       m_player->play();
     }
   });
+  m_copyTicker = new QTimer(this);
+  m_copyTicker->setInterval(100);
+  connect(m_copyTicker, &QTimer::timeout, this, [this] { m_copyProgress->setValue(m_copyPercent.load()); });
   connect(m_position, &QSlider::sliderMoved, this, [this](int value) {
     if (m_player != nullptr) m_player->setPosition(value);
   });
@@ -219,6 +223,7 @@ void CPreviewVrtWnd::StopMedia() {
 }
 
 void CPreviewVrtWnd::CancelWork() {
+  if (m_copyTicker != nullptr) m_copyTicker->stop();
   if (!m_worker.joinable()) return;
   m_cancel = true;
   m_worker.join();
@@ -365,16 +370,7 @@ void CPreviewVrtWnd::ShowMediaFile(const FileItem& file) {
     if (m_cancel) return;
     QMetaObject::invokeMethod(this, [this, extracted] { OnExtracted(extracted); }, Qt::QueuedConnection);
   });
-  // The copy's percent is shown while it runs.
-  auto* ticker = new QTimer(m_copyProgress);
-  connect(ticker, &QTimer::timeout, this, [this, ticker, generation] {
-    if (generation != m_generation) {
-      ticker->deleteLater();
-      return;
-    }
-    m_copyProgress->setValue(m_copyPercent.load());
-  });
-  ticker->start(100);
+  m_copyTicker->start();
 }
 
 void CPreviewVrtWnd::OnPreviewReady() {}
@@ -382,6 +378,7 @@ void CPreviewVrtWnd::OnPreviewReady() {}
 void CPreviewVrtWnd::OnExtracted(const Extracted& extracted) {
   if (extracted.generation != m_generation) return;
   if (m_worker.joinable()) m_worker.join();
+  m_copyTicker->stop();
   m_copyProgress->setVisible(false);
   if (!CoreSucceeded(extracted.result)) {
     ShowMessage(tr("%1 cannot be previewed: %2").arg(m_shownName, CoreResultText(extracted.result)));

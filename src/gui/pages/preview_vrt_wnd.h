@@ -30,6 +30,7 @@ class QPushButton;
 class QSlider;
 class QStackedWidget;
 class QTextBrowser;
+class QTimer;
 class QVideoWidget;
 class QWidget;
 
@@ -114,6 +115,7 @@ class CPreviewVrtWnd : public QObject {
   QLabel* m_time = nullptr;
   QLabel* m_mediaName = nullptr;
   QProgressBar* m_copyProgress = nullptr;
+  QTimer* m_copyTicker = nullptr;      // shows the copy's percent while it runs
   QMediaPlayer* m_player = nullptr;    // made when the first sound or video is shown
   QAudioOutput* m_audio = nullptr;
   QImage m_shownImage;

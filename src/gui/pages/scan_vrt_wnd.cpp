@@ -224,7 +224,8 @@ void CScanVrtWnd::BuildPage() {
   m_btnHome = Button("BtnHome", QStringLiteral("Home"), recoveryBar);
   m_btnRecovery = Button("BtnRecovery", QStringLiteral("Recover"), recoveryBar);
   m_btnRecovery->setProperty("accent", true);
-  auto* doneLabel = Label("LblScanDone", QStringLiteral("Scan complete. Check what to keep, then recover it."), recoveryBar);
+  m_lblDone = Label("LblScanDone", QString(), recoveryBar);
+  QLabel* doneLabel = m_lblDone;
   auto* recoveryLayout = new QHBoxLayout(recoveryBar);
   recoveryLayout->setContentsMargins(16, 8, 16, 8);
   recoveryLayout->addWidget(m_btnHome);
@@ -539,6 +540,8 @@ void CScanVrtWnd::OnWorkerFinished(std::error_code result) {
 
 void CScanVrtWnd::OnScanFinished() {
   SetScanningLayout(false);
+  m_lblDone->setText(CoreCancelled(m_lastResult) ? tr("Scan stopped. What was found so far is listed; check what to keep, then recover it.")
+                                                 : tr("Scan complete. Check what to keep, then recover it."));
   m_progress->setValue(100);
   m_lblPercent->setText(QStringLiteral("100%"));
   if (m_data->done.empty() || std::all_of(m_data->done.begin(), m_data->done.end(), [this](CategoryKind kind) {
@@ -624,7 +627,7 @@ void CScanVrtWnd::StartExport(const QString& folder) {
 void CScanVrtWnd::StartPrint() {
   const CategoryKind kind = m_model->kind();
   if (!IsRecordCategory(kind)) return;
-  CPrintWnd window(*m_data, kind, m_deletedOnly[kind]);
+  CPrintWnd window(*m_data, kind, m_deletedOnly[kind], m_mainWnd.engine().WorkFolder().string());
   window.Create(&m_mainWnd, 800, 600);
   window.ShowModal();
 }
@@ -668,7 +671,7 @@ void CScanVrtWnd::ShowCategory(CategoryKind kind) {
   m_proxy->SetDeletedOnly(filterOn);
   m_filterBar->setVisible(records);
   m_btnPrint->setEnabled(records);
-  m_list->header()->resizeSection(0, 220);
+  ApplyColumnWidths();
   m_list->scrollToTop();
   m_previewPane.ShowCategoryHint(kind);
   UpdateFilterCount();
@@ -754,12 +757,33 @@ void CScanVrtWnd::PreviewRow(int sourceRow) {
   }
 }
 
+void CScanVrtWnd::ApplyColumnWidths() {
+  // Widths of every column but the last, which takes the rest.
+  std::vector<int> widths;
+  if (m_model->level() == CResultListModel::Level::kAppFolders) {
+    widths = {300, 80};
+  } else if (m_model->level() == CResultListModel::Level::kAppFiles) {
+    widths = {240, 180};
+  } else {
+    switch (m_model->kind()) {
+      case CategoryKind::kMessages: widths = {150, 130, 150}; break;
+      case CategoryKind::kContacts: widths = {160, 130, 130, 180}; break;
+      case CategoryKind::kCallHistory: widths = {150, 130, 150, 90, 110}; break;
+      case CategoryKind::kNotes: widths = {170, 150}; break;
+      case CategoryKind::kWhatsApp: widths = {200, 200}; break;
+      default: widths = {320}; break;
+    }
+  }
+  for (std::size_t i = 0; i < widths.size(); ++i) m_list->header()->resizeSection(static_cast<int>(i), widths[i]);
+}
+
 void CScanVrtWnd::OpenAppFolder(int sourceRow) {
   const std::string* app = m_model->AppNameAt(sourceRow);
   const auto* files = m_model->RecordAt<std::vector<FileItem>>(sourceRow);
   if (app == nullptr || files == nullptr) return;
   m_openApp = *app;
   m_model->ShowAppFiles(m_model->kind(), *app, *files);
+  ApplyColumnWidths();
   m_btnBackAppDir->setVisible(true);
   m_list->scrollToTop();
 }

@@ -157,6 +157,7 @@ class CScanVrtWnd : public QObject {
   void OnFilterToggled(bool on);
   void OnBackAppDir();
   void OpenAppFolder(int sourceRow);
+  void ApplyColumnWidths();
   void PreviewRow(int sourceRow);
   void UpdateNodeText(CategoryKind kind);
   void UpdateNodeCheck(CategoryKind kind);
@@ -197,6 +198,7 @@ class CScanVrtWnd : public QObject {
   QPushButton* m_btnPrint = nullptr;
   QPushButton* m_btnBackAppDir = nullptr;
   QLabel* m_lblStatistics = nullptr;
+  QLabel* m_lblDone = nullptr;
   CFileTreeUI* m_tree = nullptr;
   std::map<CategoryKind, QTreeWidgetItem*> m_nodes;
   QLineEdit* m_search = nullptr;
