@@ -48,6 +48,9 @@ std::error_code ListFilesFromManifestDb(const std::filesystem::path& manifestDb,
     error = "the manifest database cannot be opened";
     return kBadFile;
   }
+  // Mapped instead of read page by page: the manifest of a large backup is
+  // tens of megabytes, and a read per page costs more than the rows.
+  sqlite3_exec(db.get(), "PRAGMA mmap_size = 1073741824", nullptr, nullptr, nullptr);
   sqlite3_stmt* rawStatement = nullptr;
   if (sqlite3_prepare_v2(db.get(), "SELECT fileID, flags, file FROM Files", -1, &rawStatement, nullptr) != SQLITE_OK) {
     error = "the manifest database has no readable Files table";
