@@ -146,7 +146,7 @@ int main(int argc, char** argv) {
     const Measurement built = MeasureInChild([&] {
       return Timed([&] {
         const std::error_code rc = fixtures::BuildSampleBackup(backup, options, nullptr);
-        if (rc) std::fprintf(stderr, "building the sample failed with code %d\n", rc);
+        if (rc) std::fprintf(stderr, "building the sample failed: %s\n", rc.message().c_str());
         return !rc ? 0.0 : -1.0;
       });
     }, 1);

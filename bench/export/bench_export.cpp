@@ -138,7 +138,7 @@ Timing TimeExport(ScanResults& results, IPhoneRecoveryParse& source, const std::
   const std::error_code result = RunExport(request, progress);
   const Timing timing{SecondsSince(start), ProcessorSeconds(RUSAGE_SELF) - processorStart};
   *ok = !result && progress.Counters().failed == 0;
-  if (!*ok) std::fprintf(stderr, "export failed: result %d, %d failed\n", result, progress.Counters().failed);
+  if (!*ok) std::fprintf(stderr, "export failed: %s, %d failed\n", result.message().c_str(), progress.Counters().failed);
   return timing;
 }
 

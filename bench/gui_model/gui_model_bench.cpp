@@ -179,7 +179,7 @@ int main(int argc, char** argv) {
     const auto start = Clock::now();
     const std::error_code scanned = scrivel::RunScanSequence(*source, "", results, timer);
     scanMs = msSince(start);
-    std::printf("scan of %s: %.0f ms (result %d)\n\n", backup.c_str(), scanMs, scanned);
+    std::printf("scan of %s: %.0f ms (%s)\n\n", backup.c_str(), scanMs, scanned ? scanned.message().c_str() : "completed");
   }
   std::error_code ignored;
   fs::remove_all(work, ignored);

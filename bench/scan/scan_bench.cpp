@@ -136,13 +136,13 @@ int main(int argc, char** argv) {
     scrivel::BackupEngine engine(appData, appData / "none");
     engine.SelectBackup(info);
     scrivel::CLocalBackupRecovery source((appData / "tmp-root").string() + "/");
-    source.Attach(&engine);
+    (void)source.Attach(&engine);  // attaching a local source cannot fail
     scrivel::ScanResults results;
     const Clock::time_point start = Clock::now();
     const std::error_code result = scrivel::RunScanSequence(source, "", results, timer);
     inProcessSeconds = secondsSince(start);
     timer.stop();
-    if (result) std::fprintf(stderr, "scan result %d\n", result);
+    if (result) std::fprintf(stderr, "scan result: %s\n", result.message().c_str());
   }
   fs::remove_all(appData);
   std::printf("\n%-24s %10s\n", "scan step", "seconds");

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -250,6 +251,13 @@ int runExport(int argc, char** argv) {
   }
   RecoveryExportSource source(*run.source);
   worker.SetSource(&source);
+  // What the scan could not read is listed with the export's results.
+  std::map<CategoryKind, std::string> problems;
+  for (CategoryKind kind : options.kinds) {
+    const auto found = run.results.problems.find(kind);
+    if (found != run.results.problems.end()) problems.insert(*found);
+  }
+  worker.SetScanProblems(&problems);
 
   const std::error_code result = worker.Run();
   bar.Finish(progress.Counters());

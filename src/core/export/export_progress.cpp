@@ -40,6 +40,15 @@ std::error_code ExportProgress::Report(int percent, std::error_code error, const
   return {};
 }
 
+void ExportProgress::ReportNotRecovered(const std::string& what, const std::string& why) {
+  std::lock_guard<std::mutex> hold(m_lock);
+  ExportResultRow row;
+  row.path = what;
+  row.status = "Not recovered: " + why;
+  m_failures.push_back(row);
+  if (m_observer != nullptr) m_observer->OnResultRow(row);
+}
+
 std::error_code ExportProgress::ReportCallback(void* userData, int percent, std::error_code error, const std::string& path) {
   return static_cast<ExportProgress*>(userData)->Report(percent, error, path);
 }

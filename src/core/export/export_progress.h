@@ -53,6 +53,10 @@ class ExportProgress {
   // kCancelled once the export is cancelled (the report is then ignored).
   [[nodiscard]] std::error_code Report(int percent, std::error_code error, const std::string& path);
 
+  // Lists what the scan could not read (`what`, e.g. a category, and why)
+  // among the failed rows. It is no file of this export: the counts stay.
+  void ReportNotRecovered(const std::string& what, const std::string& why);
+
   // A CopyProgressCallback that reports to the ExportProgress in `userData`.
   [[nodiscard]] static std::error_code ReportCallback(void* userData, int percent, std::error_code error, const std::string& path);
 

@@ -11,6 +11,7 @@
 #include "core/export/html_text.h"
 #include "core/export/output_file.h"
 #include "core/export/record_rows.h"
+#include "core/recovery/scan_sequence.h"
 
 namespace scrivel {
 
@@ -158,6 +159,11 @@ std::error_code CExportWorker::Run() {
   // An export root that cannot be a folder (a file of that name) is one
   // failure, not one for every item.
   if (!EnsureFolder(m_request.exportRoot, m_request.exportRoot)) return kBadFile;
+  if (m_request.scanProblems != nullptr) {
+    for (const auto& [kind, problem] : *m_request.scanProblems) {
+      m_progress.ReportNotRecovered(std::string(CategoryTreeName(kind)), problem);
+    }
+  }
 
   for (const StatisticsEntry& entry : m_request.statistics->Entries()) {
     if (m_progress.Cancelled()) break;

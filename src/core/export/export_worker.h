@@ -46,6 +46,10 @@ struct ExportRequest {
   const ConversationMap* conversations = nullptr;  // messages by handleId; may be null
   const ChatMap* chats = nullptr;                  // WhatsApp messages by chatSessionId; may be null
   IExportSource* source = nullptr;                 // copies and raw row files; required for files
+  // Why categories of the scan came out empty or short (ScanResults::problems);
+  // may be null. Each one is listed in the result rows, so the person sees
+  // what could not be recovered.
+  const std::map<CategoryKind, std::string>* scanProblems = nullptr;
 };
 
 // The template files, in the order they are loaded.
@@ -71,6 +75,8 @@ class CExportWorker {
   // Sets the source of copies and raw row files when it exists only after
   // the templates were checked (the scan runs in between).
   void SetSource(IExportSource* source) { m_request.source = source; }
+  // Sets ExportRequest::scanProblems, known only once the scan ran.
+  void SetScanProblems(const std::map<CategoryKind, std::string>* problems) { m_request.scanProblems = problems; }
 
   // Exports the selection (LoadTemplates must have succeeded). Returns success,
   // kCancelled, or kBadFile when the templates are not loaded, the request
