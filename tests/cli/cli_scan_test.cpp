@@ -12,6 +12,7 @@
 
 #include "core/common/result_codes.h"
 #include "fixtures/backup_encryptor.h"
+#include "cli_runner.h"
 #include "fixtures/sample_backup.h"
 
 namespace scrivel {
@@ -19,24 +20,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CommandResult {
-  int exitCode = -1;
-  std::string output;  // standard output
-};
+using testing::CommandResult;
 
-// Runs scrivel-cli with arguments (already quoted) and optional standard input.
 CommandResult runCli(const std::string& arguments, const fs::path& appData, const std::string& input = "") {
-  const std::string command = "printf '%s' '" + input + "' | XDG_DATA_HOME='" + appData.string() + "' '" +
-                              SCRIVEL_TEST_BIN_DIR + "/scrivel-cli' " + arguments + " 2>/dev/null";
-  CommandResult result;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return result;
-  std::array<char, 4096> buffer;
-  std::size_t got = 0;
-  while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.output.append(buffer.data(), got);
-  const int status = ::pclose(pipe);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
+  return testing::RunCli(arguments, appData, input);
 }
 
 class CliScanTest : public ::testing::Test {

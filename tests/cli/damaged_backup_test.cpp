@@ -16,6 +16,7 @@
 #include <random>
 #include <string>
 
+#include "cli_runner.h"
 #include "fixtures/json_reader.h"
 #include "fixtures/sample_backup.h"
 #include "fixtures/stored_databases.h"
@@ -25,23 +26,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CommandResult {
-  int exitCode = -1;
-  std::string output;  // standard output and standard error
-};
+using testing::CommandResult;
 
 CommandResult RunCli(const std::string& arguments, const fs::path& appData) {
-  const std::string command = "XDG_DATA_HOME='" + appData.string() + "' '" + SCRIVEL_TEST_BIN_DIR +
-                              "/scrivel-cli' " + arguments + " 2>&1 </dev/null";
-  CommandResult result;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return result;
-  std::array<char, 4096> buffer;
-  std::size_t got = 0;
-  while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.output.append(buffer.data(), got);
-  const int status = ::pclose(pipe);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
+  return testing::RunCli(arguments + " </dev/null", appData, "", true);
 }
 
 // Items per category and the "error" text of each, from `scan --json`.
