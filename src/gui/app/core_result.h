@@ -19,7 +19,7 @@ bool CoreWrongPassword(const std::error_code& result);
 bool CoreDeviceGone(const std::error_code& result);
 
 // The result a stopped operation reports.
-std::error_code CoreCancelledResult();
+[[nodiscard]] std::error_code CoreCancelledResult();
 
 // What happened, in words a person reads in a message box: the message of
 // the result's own category (the project's codes and operating-system

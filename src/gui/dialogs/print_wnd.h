@@ -37,7 +37,7 @@ class CPrintWnd : public CPopUpWnd {
   bool SaveAsPdf(const QString& path);
 
   bool pageReady() const { return m_pageReady; }
-  std::error_code buildResult() const { return m_buildResult; }
+  [[nodiscard]] std::error_code buildResult() const { return m_buildResult; }
   QTextDocument* document() const { return m_document; }
   const std::string& pagePath() const { return m_pagePath; }
 

@@ -41,7 +41,7 @@ class CRecoverProcessWnd : public CPopUpWnd {
   ~CRecoverProcessWnd() override;
 
   bool finished() const { return m_done; }
-  std::error_code exportResult() const { return m_result; }
+  [[nodiscard]] std::error_code exportResult() const { return m_result; }
   ExportCounters counters() const { return m_progress.Counters(); }
   QTreeWidget* resultList() const { return m_detailList; }
   QPushButton* finishButton() const { return m_finishButton; }

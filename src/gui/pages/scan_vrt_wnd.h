@@ -110,7 +110,7 @@ class CScanVrtWnd : public QObject {
   QWidget* page() const { return m_page; }
   bool scanRunning() const { return m_worker.running(); }
   bool scanFinished() const { return m_finished; }
-  std::error_code lastResult() const { return m_lastResult; }
+  [[nodiscard]] std::error_code lastResult() const { return m_lastResult; }
   const ScanData& data() const { return *m_data; }
   IPhoneRecoveryParse* source() const { return m_source.get(); }
   CategoryKind shownCategory() const;

@@ -58,8 +58,8 @@ class CScanWorker {
 
  private:
   class Observer;
-  static std::error_code OnProgress(void* userData, int percent);
-  std::error_code Progress(int percent);
+  [[nodiscard]] static std::error_code OnProgress(void* userData, int percent);
+  [[nodiscard]] std::error_code Progress(int percent);
   void Post(std::function<void()> call);
 
   QObject* m_context;
