@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "cli/terminal_text.h"
 #include "core/backup/backup_locations.h"
 #include "core/backup/info_plist.h"
 #include "core/common/result_codes.h"
@@ -94,9 +95,10 @@ bool CancelRequested() { return g_cancelRequested.load(); }
 
 int RunCliScan(const char* command, const ScanRunOptions& options, ScanRun& run) {
   BackupInfo info;
-  if (ReadBackupInfo(options.sourceFolder, info)) {
-    std::fprintf(stderr, "%s: '%s' is not a backup folder (it has no readable Info.plist)\n", command,
-                 options.sourceFolder.c_str());
+  std::string problem;
+  if (ReadBackupInfo(options.sourceFolder, info, &problem)) {
+    std::fprintf(stderr, "%s: '%s' is not a backup folder (%s)\n", command, options.sourceFolder.c_str(),
+                 TerminalText(problem).c_str());
     return kExitOpenFailed;
   }
   std::string password;

@@ -24,10 +24,12 @@ struct CommandResult {
   std::string output;  // standard output
 };
 
-// Runs scrivel-cli with arguments (already quoted) and optional standard input.
-CommandResult runCli(const std::string& arguments, const fs::path& appData, const std::string& input = "") {
+// Runs scrivel-cli with arguments (already quoted) and optional standard input;
+// `errors` chooses where its standard error goes ("2>/dev/null", "2>&1").
+CommandResult runCli(const std::string& arguments, const fs::path& appData, const std::string& input = "",
+                     const std::string& errors = "2>/dev/null") {
   const std::string command = "printf '%s' '" + input + "' | XDG_DATA_HOME='" + appData.string() + "' '" +
-                              SCRIVEL_TEST_BIN_DIR + "/scrivel-cli' " + arguments + " 2>/dev/null";
+                              SCRIVEL_TEST_BIN_DIR + "/scrivel-cli' " + arguments + " " + errors;
   CommandResult result;
   FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe == nullptr) return result;
@@ -108,6 +110,24 @@ TEST_F(CliScanTest, BackupsPrintsControlCharactersOfDeviceNamesEscaped) {
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.output.find_first_of("\x1b\x07"), std::string::npos) << result.output;
   EXPECT_EQ(result.output.rfind("Ann\\x1b]0;owned\\x07\\x1b[2J\\tPhone\t", 0), 0u) << result.output;
+}
+
+TEST_F(CliScanTest, BackupsNamesAHostileInfoPlistAndListsTheOthers) {
+  // 200,000 nested arrays overflowed the stack inside the plist library.
+  const fs::path root = s_root / "hostile-plist";
+  fs::create_directories(root / "deep");
+  fs::copy(s_root / "backups" / "plain", root / "plain", fs::copy_options::recursive);
+  std::string deep = "<plist>";
+  for (int i = 0; i < 200000; ++i) deep += "<array>";
+  std::ofstream(root / "deep" / "Info.plist") << deep;
+
+  const CommandResult result = runCli("backups --backups-root '" + root.string() + "'", s_root / "appdata", "", "2>&1");
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_NE(result.output.find((root / "plain").string()), std::string::npos) << result.output;
+  EXPECT_NE(result.output.find((root / "deep" / "Info.plist").string() + "' cannot be used: it is nested more"),
+            std::string::npos)
+      << result.output;
+  EXPECT_EQ(runCli("scan '" + (root / "deep").string() + "' --no-progress", s_root / "appdata").exitCode, 4);
 }
 
 }  // namespace
