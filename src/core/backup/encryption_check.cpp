@@ -57,8 +57,8 @@ std::optional<bool> ManifestPlistSaysEncrypted(const std::filesystem::path& fold
 }  // namespace
 
 bool IsBackupEncrypted(const std::filesystem::path& folder) {
-  if (const std::optional<bool> encrypted = AddressBookLooksEncrypted(folder)) return *encrypted;
-  return ManifestPlistSaysEncrypted(folder).value_or(false);
+  if (const std::optional<bool> encrypted = ManifestPlistSaysEncrypted(folder)) return *encrypted;
+  return AddressBookLooksEncrypted(folder).value_or(false);
 }
 
 }  // namespace scrivel
