@@ -39,7 +39,8 @@ bool isSqliteCompanion(std::string_view name) {
 
 bool fileExists(const std::string& path) {
   std::error_code error;
-  return !path.empty() && std::filesystem::is_regular_file(path, error);
+  return !path.empty() &&
+         std::filesystem::symlink_status(path, error).type() == std::filesystem::file_type::regular;
 }
 
 // The number of files of an encrypted backup, for the decryption's progress:
