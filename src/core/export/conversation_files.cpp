@@ -79,7 +79,7 @@ std::error_code WriteConversationHtml(const std::vector<Message>& messages, cons
   OutputFile file;
   std::error_code result = file.Open(path);
   if (result) {
-    progress.Report(100, result, path);
+    (void)progress.Report(100, result, path);  // the page is finished either way
     return result;
   }
   file.Write(head);
