@@ -130,5 +130,29 @@ TEST_F(CliScanTest, BackupsNamesAHostileInfoPlistAndListsTheOthers) {
   EXPECT_EQ(runCli("scan '" + (root / "deep").string() + "' --no-progress", s_root / "appdata").exitCode, 4);
 }
 
+TEST_F(CliScanTest, LeftoversOfAKilledRunAreDeletedAndReported) {
+  // What a run killed during a scan of an encrypted backup leaves: decrypted
+  // copies in the temporary backup root.
+  const fs::path appData = s_root / "killed-run";
+  const fs::path work = appData / "VantoriciOSRecovery";
+  const fs::path decrypted = work / "Vantoric_tmp_backup" / "VantoricBackupPath";
+  fs::create_directories(decrypted);
+  for (const char* name : {"3d0d7e5fb2ce288813306e4d4636395e047a3d28", "31bb7ba8914766d4ba40d6dfb6113c8b614be442"}) {
+    std::ofstream(decrypted / name) << "decrypted bytes";
+  }
+
+  const CommandResult result =
+      runCli("scan '" + (s_root / "backups/plain").string() + "' --no-progress", appData, "", "2>&1");
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_NE(result.output.find("deleted 2 decrypted or temporary files that an earlier run left behind"),
+            std::string::npos)
+      << result.output;
+  EXPECT_TRUE(fs::is_empty(decrypted));
+  // Only their owner may look into the folders that hold decrypted data.
+  for (const fs::path& folder : {work, work / "Vantoric_tmp_backup"}) {
+    EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all) << folder;
+  }
+}
+
 }  // namespace
 }  // namespace scrivel

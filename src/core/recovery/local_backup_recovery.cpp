@@ -89,12 +89,7 @@ std::string CLocalBackupRecovery::DecryptionOutputFolder() const {
 
 void CLocalBackupRecovery::cleanUp() const {
   if (m_engine == nullptr) return;
-  const std::vector<std::string> owned = {m_engine->WorkFolder().string(), m_temporaryRoot};
-  const std::string decryptionFolder = DecryptionOutputFolder();
-  if (!decryptionFolder.empty()) RemoveOwnedFilesIn(decryptionFolder, owned);
-  for (const char* preview : {"tmp.jpg", "tmp.avi", "tmp.wav"}) {
-    RemoveOwnedFile((m_engine->WorkFolder() / preview).string(), owned);
-  }
+  (void)RemoveRunLeftovers(m_engine->WorkFolder().string(), m_temporaryRoot);
 }
 
 std::error_code CLocalBackupRecovery::OpenSource(const std::string& password) {

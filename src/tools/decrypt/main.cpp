@@ -14,6 +14,7 @@
 
 #include "core/backup/decryption_tool_protocol.h"
 #include "core/common/plist_load.h"
+#include "core/common/private_folder.h"
 #include "core/common/program_arguments.h"
 #include "core/common/result_codes.h"
 #include "core/crypto/backup_key_material.h"
@@ -133,8 +134,8 @@ int Run(const ToolArguments& arguments, crypto::SecretBytes& secret) {
   if (IsSameOrInside(arguments.outputFolder, arguments.backupFolder)) {
     return Fail(console, "the output folder lies inside the backup folder", kToolExitUsage);
   }
-  fs::create_directories(arguments.outputFolder, ec);
-  if (ec || !fs::is_directory(arguments.outputFolder, ec)) {
+  // The decrypted files are readable by their owner only.
+  if (CreatePrivateFolder(arguments.outputFolder)) {
     return Fail(console, "the output folder cannot be created", kToolExitCannotWrite);
   }
 
