@@ -92,8 +92,12 @@ int runBackups(int argc, char** argv) {
     return 1;
   }
   std::vector<BackupInfo> backups;
-  ReadAllBackupInfo(listing.entries, backups);
+  std::vector<std::string> problems;
+  ReadAllBackupInfo(listing.entries, backups, &problems);
   for (const BackupInfo& info : backups) printBackup(info, options.json);
+  for (const std::string& problem : problems) {
+    std::fprintf(stderr, "scrivel-cli backups: skipped: %s\n", TerminalText(problem).c_str());
+  }
   return 0;
 }
 

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "cli/terminal_text.h"
 #include "core/backup/backup_locations.h"
 #include "core/backup/info_plist.h"
 #include "core/common/result_codes.h"
@@ -20,7 +21,17 @@ namespace {
 
 std::atomic<bool> g_cancelRequested{false};
 
-extern "C" void onInterrupt(int) { g_cancelRequested.store(true); }
+// Ctrl-C, a polite kill and a closed terminal all cancel: the scan stops at
+// its next progress report and the decrypted copies are deleted on the way
+// out, as for any cancel.
+extern "C" void onStopSignal(int) { g_cancelRequested.store(true); }
+
+void catchStopSignals() {
+  struct sigaction action {};
+  action.sa_handler = onStopSignal;
+  sigemptyset(&action.sa_mask);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
 
 // Reads one line of standard input without showing it when it is a terminal.
 std::string readPassword(bool prompt) {
@@ -94,9 +105,10 @@ bool CancelRequested() { return g_cancelRequested.load(); }
 
 int RunCliScan(const char* command, const ScanRunOptions& options, ScanRun& run) {
   BackupInfo info;
-  if (ReadBackupInfo(options.sourceFolder, info)) {
-    std::fprintf(stderr, "%s: '%s' is not a backup folder (it has no readable Info.plist)\n", command,
-                 options.sourceFolder.c_str());
+  std::string problem;
+  if (ReadBackupInfo(options.sourceFolder, info, &problem)) {
+    std::fprintf(stderr, "%s: '%s' is not a backup folder (%s)\n", command, options.sourceFolder.c_str(),
+                 TerminalText(problem).c_str());
     return kExitOpenFailed;
   }
   std::string password;
@@ -117,15 +129,18 @@ int RunCliScan(const char* command, const ScanRunOptions& options, ScanRun& run)
     return kExitOpenFailed;
   }
   run.engine = std::make_unique<BackupEngine>(appData, BackupsRootIn(appData));
+  // A run that was killed (SIGKILL, a crash, a power cut) leaves decrypted
+  // copies behind; they go now, and the person is told.
+  if (const std::size_t removed = RemoveEarlierRunLeftovers(*run.engine); removed > 0) {
+    std::fprintf(stderr, "%s: deleted %zu decrypted or temporary files that an earlier run left behind when it was stopped\n",
+                 command, removed);
+  }
   run.engine->SelectBackup(info);
   run.source = CreateRecoverySource(kSourceKindLocalBackup, run.engine.get());
 
   ProgressBar bar(options.showProgress && ::isatty(STDERR_FILENO));
   run.source->SetProgressCallback(ProgressBar::OnProgress, &bar);
-  struct sigaction action {};
-  action.sa_handler = onInterrupt;
-  sigemptyset(&action.sa_mask);
-  ::sigaction(SIGINT, &action, nullptr);
+  catchStopSignals();
 
   run.result = RunScanSequence(*run.source, password, run.results, bar);
   OPENSSL_cleanse(password.data(), password.size());

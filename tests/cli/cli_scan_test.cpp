@@ -22,8 +22,10 @@ namespace fs = std::filesystem;
 
 using testing::CommandResult;
 
-CommandResult runCli(const std::string& arguments, const fs::path& appData, const std::string& input = "") {
-  return testing::RunCli(arguments, appData, input);
+// Runs scrivel-cli; `errors` keeps its standard error in the output.
+CommandResult runCli(const std::string& arguments, const fs::path& appData, const std::string& input = "",
+                     bool errors = false) {
+  return testing::RunCli(arguments, appData, input, errors);
 }
 
 class CliScanTest : public ::testing::Test {
@@ -95,6 +97,48 @@ TEST_F(CliScanTest, BackupsPrintsControlCharactersOfDeviceNamesEscaped) {
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.output.find_first_of("\x1b\x07"), std::string::npos) << result.output;
   EXPECT_EQ(result.output.rfind("Ann\\x1b]0;owned\\x07\\x1b[2J\\tPhone\t", 0), 0u) << result.output;
+}
+
+TEST_F(CliScanTest, BackupsNamesAHostileInfoPlistAndListsTheOthers) {
+  // 200,000 nested arrays overflowed the stack inside the plist library.
+  const fs::path root = s_root / "hostile-plist";
+  fs::create_directories(root / "deep");
+  fs::copy(s_root / "backups" / "plain", root / "plain", fs::copy_options::recursive);
+  std::string deep = "<plist>";
+  for (int i = 0; i < 200000; ++i) deep += "<array>";
+  std::ofstream(root / "deep" / "Info.plist") << deep;
+
+  const CommandResult result = runCli("backups --backups-root '" + root.string() + "'", s_root / "appdata", "", true);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_NE(result.output.find((root / "plain").string()), std::string::npos) << result.output;
+  EXPECT_NE(result.output.find((root / "deep" / "Info.plist").string() + "' cannot be used: it is nested more"),
+            std::string::npos)
+      << result.output;
+  EXPECT_EQ(runCli("scan '" + (root / "deep").string() + "' --no-progress", s_root / "appdata").exitCode, 4);
+}
+
+TEST_F(CliScanTest, LeftoversOfAKilledRunAreDeletedAndReported) {
+  // What a run killed during a scan of an encrypted backup leaves: decrypted
+  // copies in the temporary backup root.
+  const fs::path appData = s_root / "killed-run";
+  const fs::path work = appData / "VantoriciOSRecovery";
+  const fs::path decrypted = work / "Vantoric_tmp_backup" / "VantoricBackupPath";
+  fs::create_directories(decrypted);
+  for (const char* name : {"3d0d7e5fb2ce288813306e4d4636395e047a3d28", "31bb7ba8914766d4ba40d6dfb6113c8b614be442"}) {
+    std::ofstream(decrypted / name) << "decrypted bytes";
+  }
+
+  const CommandResult result =
+      runCli("scan '" + (s_root / "backups/plain").string() + "' --no-progress", appData, "", true);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_NE(result.output.find("deleted 2 decrypted or temporary files that an earlier run left behind"),
+            std::string::npos)
+      << result.output;
+  EXPECT_TRUE(fs::is_empty(decrypted));
+  // Only their owner may look into the folders that hold decrypted data.
+  for (const fs::path& folder : {work, work / "Vantoric_tmp_backup"}) {
+    EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all) << folder;
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "core/backup/decryption_output.h"
 #include "core/backup/decryption_tool_process.h"
 #include "core/backup/decryption_tool_protocol.h"
+#include "core/common/private_folder.h"
 #include "core/common/result_codes.h"
 #include "core/crypto/secret_bytes.h"
 
@@ -148,9 +149,7 @@ std::error_code DecryptBackup(const DecryptionSetup& setup, const fs::path& back
   outputFolder.clear();
   if (setup.temporaryRoot.empty()) return kBadFile;  // nowhere to write the plain copy
   outputFolder = setup.temporaryRoot / kDecryptionOutputFolderName;
-  std::error_code ec;
-  fs::create_directories(outputFolder, ec);
-  if (ec || !fs::is_directory(outputFolder, ec)) return kBadFile;
+  if (CreatePrivateFolder(outputFolder)) return kBadFile;
   RemovePlainFiles(outputFolder);
 
   std::string cachedKey;

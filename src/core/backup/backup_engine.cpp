@@ -8,6 +8,7 @@
 #include "core/backup/info_plist.h"
 #include "core/backup/manifest_db.h"
 #include "core/backup/manifest_mbdb.h"
+#include "core/common/private_folder.h"
 #include "core/common/result_codes.h"
 
 namespace scrivel {
@@ -52,10 +53,9 @@ void DeletePlainFilesIn(const std::filesystem::path& folder) {
 BackupEngine::BackupEngine(const std::filesystem::path& appDataFolder, const std::filesystem::path& backupsRoot)
     : m_workFolder(appDataFolder.empty() ? std::filesystem::path{} : WorkFolderIn(appDataFolder)),
       m_backupsRoot(backupsRoot), m_currentFolder(backupsRoot) {
-  std::error_code error;
   // Without a work folder the engine still lists and reads backups; the
   // operations that need it report their own failures.
-  if (!m_workFolder.empty()) std::filesystem::create_directories(m_workFolder, error);
+  if (!m_workFolder.empty()) (void)CreatePrivateFolder(m_workFolder);
   CleanUpTemporaryFiles();
   ListBackupFolders(m_backupsRoot);
 }

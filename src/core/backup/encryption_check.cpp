@@ -4,11 +4,12 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "core/backup/file_bytes.h"
-#include "core/common/plist_values.h"
 #include "core/backup/stored_databases.h"
+#include "core/common/plist_load.h"
 
 namespace scrivel {
 namespace {
@@ -19,7 +20,8 @@ constexpr std::size_t kSqlitePrefixSize = sizeof kSqlitePrefix - 1;
 
 std::filesystem::path AddressBookPath(const std::filesystem::path& folder) {
   const std::string_view fileId = kAddressBookFileId;
-  if (std::filesystem::exists(folder / "Manifest.db")) {
+  std::error_code error;
+  if (std::filesystem::exists(folder / "Manifest.db", error)) {
     return folder / std::string(fileId.substr(0, 2)) / std::string(fileId);
   }
   return folder / std::string(fileId);
@@ -43,18 +45,20 @@ std::optional<bool> AddressBookLooksEncrypted(const std::filesystem::path& folde
   return strncasecmp(reinterpret_cast<const char*>(head.data()), kSqlitePrefix, kSqlitePrefixSize) != 0;
 }
 
-bool ManifestPlistSaysEncrypted(const std::filesystem::path& folder) {
-  std::vector<std::uint8_t> bytes;
-  if (ReadWholeFile(folder / "Manifest.plist", bytes) != FileReadError::kNone) return false;
-  const PlistPtr root = ParsePlist(bytes);
-  return PlistBoolValue(root.get(), "IsEncrypted").value_or(false);
+// The "IsEncrypted" flag of Manifest.plist; nothing when the file is absent,
+// refused, or has no such flag.
+std::optional<bool> ManifestPlistSaysEncrypted(const std::filesystem::path& folder) {
+  PlistPtr root;
+  std::string problem;
+  if (ReadPlistFile(folder / "Manifest.plist", root, problem)) return std::nullopt;
+  return PlistBoolValue(root.get(), "IsEncrypted");
 }
 
 }  // namespace
 
 bool IsBackupEncrypted(const std::filesystem::path& folder) {
-  if (const std::optional<bool> encrypted = AddressBookLooksEncrypted(folder)) return *encrypted;
-  return ManifestPlistSaysEncrypted(folder);
+  if (const std::optional<bool> encrypted = ManifestPlistSaysEncrypted(folder)) return *encrypted;
+  return AddressBookLooksEncrypted(folder).value_or(false);
 }
 
 }  // namespace scrivel

@@ -1,5 +1,7 @@
-// Decides whether a backup is encrypted by looking at its stored address
-// book: a plain backup stores it as a SQLite file, an encrypted one stores
+// Decides whether a backup is encrypted. Manifest.plist says so in its
+// "IsEncrypted" flag; a backup without a usable flag (older backups, or a
+// damaged Manifest.plist) is judged by its stored address book instead: a
+// plain backup stores it as a SQLite file, an encrypted one stores
 // ciphertext under the same identifier.
 #pragma once
 
@@ -8,14 +10,15 @@
 namespace scrivel {
 
 // True when the backup in `folder` is encrypted:
-// 1. The address book is `folder`/31/31bb7ba8… when the folder holds
-//    "Manifest.db" (subfolder layout), else `folder`/31bb7ba8…; when that
-//    file cannot be opened, the same name plus ".mddata" is tried.
-// 2. Encrypted when its first 6 bytes are not "SQLite", compared without
+// 1. The "IsEncrypted" flag of `folder`/Manifest.plist decides when the file
+//    is a usable property list that holds the flag. A damaged address book
+//    must not make a plain backup look encrypted.
+// 2. Otherwise the address book is `folder`/31/31bb7ba8… when the folder
+//    holds "Manifest.db" (subfolder layout), else `folder`/31bb7ba8…; when
+//    that file cannot be opened, the same name plus ".mddata" is tried. It
+//    is encrypted when its first 6 bytes are not "SQLite", compared without
 //    regard to case.
-// 3. When neither address-book file opens, the "IsEncrypted" flag of the
-//    folder's "Manifest.plist" decides; without one the backup counts as not
-//    encrypted.
+// 3. Without either, the backup counts as not encrypted.
 bool IsBackupEncrypted(const std::filesystem::path& folder);
 
 }  // namespace scrivel

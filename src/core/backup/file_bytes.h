@@ -1,5 +1,6 @@
 // Reading a file of a backup into memory, read-only. The backup folder is
-// never written: files are opened with O_RDONLY and nothing else.
+// never written; files are opened as OpenRegularFileForReading does, so a
+// symbolic link is never followed and a FIFO never blocks.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +12,7 @@ namespace scrivel {
 // What went wrong when a file could not be read.
 enum class FileReadError {
   kNone,
-  kCannotOpen,  // missing, not a regular file, or no permission
+  kCannotOpen,  // missing, not a regular file, a symbolic link, or no permission
   kReadFailed,  // opened, but the bytes could not be read or held in memory
 };
 

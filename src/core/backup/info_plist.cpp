@@ -6,8 +6,7 @@
 
 #include "core/backup/backup_date.h"
 #include "core/backup/encryption_check.h"
-#include "core/backup/file_bytes.h"
-#include "core/common/plist_values.h"
+#include "core/common/plist_load.h"
 #include "core/common/result_codes.h"
 #include "core/common/utf8.h"
 
@@ -154,9 +153,10 @@ void ReadSummaryLines(std::string_view text, long biasMinutes, BackupInfo& out) 
   }
 }
 
-void ReadSummaryFromPlist(std::span<const std::uint8_t> bytes, long biasMinutes, BackupInfo& out) {
-  const PlistPtr root = ParsePlist(bytes);
-  if (!root) return;
+std::error_code ReadSummaryFromPlist(std::span<const std::uint8_t> bytes, long biasMinutes, BackupInfo& out,
+                                     std::string& problem) {
+  PlistPtr root;
+  if (const std::error_code parsed = ParseCheckedPlist(bytes, root, problem)) return parsed;
   plist_t dictionary = root.get();
   out.displayName = PlistStringValue(dictionary, "Display Name").value_or("");
   out.phoneNumber = PlistStringValue(dictionary, "Phone Number").value_or("");
@@ -164,6 +164,7 @@ void ReadSummaryFromPlist(std::span<const std::uint8_t> bytes, long biasMinutes,
   if (const auto date = PlistUnixDateValue(dictionary, "Last Backup Date")) {
     out.lastBackupDate = FormatBackupTime(*date, biasMinutes);
   }
+  return {};
 }
 
 std::string WithoutTrailingSlash(std::string path) {
@@ -173,7 +174,9 @@ std::string WithoutTrailingSlash(std::string path) {
 
 }  // namespace
 
-void ReadInfoPlistSummary(std::span<const std::uint8_t> bytes, long biasMinutes, BackupInfo& out) {
+std::error_code ReadInfoPlistSummary(std::span<const std::uint8_t> bytes, long biasMinutes, BackupInfo& out,
+                                     std::string& problem) {
+  problem.clear();
   out.displayName.clear();
   out.lastBackupDate.clear();
   out.phoneNumber.clear();
@@ -183,26 +186,55 @@ void ReadInfoPlistSummary(std::span<const std::uint8_t> bytes, long biasMinutes,
     ReadSummaryLines(text, biasMinutes, out);
     const bool foundAny = !out.displayName.empty() || !out.lastBackupDate.empty() || !out.phoneNumber.empty() ||
                           !out.serialNumber.empty();
-    if (foundAny) return;
+    if (foundAny) return {};
   }
-  ReadSummaryFromPlist(bytes, biasMinutes, out);
+  return ReadSummaryFromPlist(bytes, biasMinutes, out, problem);
 }
 
-std::error_code ReadBackupInfo(const std::filesystem::path& folder, BackupInfo& out) {
+namespace {
+
+// ReadBackupInfo, with the reading error as it came (ENOENT when the folder
+// has no Info.plist) and the sentence that names the file.
+std::error_code ReadBackupInfoOf(const std::filesystem::path& folder, BackupInfo& out, std::string& problem) {
+  const std::filesystem::path path = folder / "Info.plist";
   std::vector<std::uint8_t> bytes;
-  if (ReadWholeFile(folder / "Info.plist", bytes) != FileReadError::kNone) return kBadFile;
+  std::string reason;
   BackupInfo info;
-  ReadInfoPlistSummary(bytes, StandardTimeBiasMinutes(), info);
+  std::error_code result = ReadPlistBytes(path, bytes, reason);
+  if (!result) result = ReadInfoPlistSummary(bytes, StandardTimeBiasMinutes(), info, reason);
+  if (result) {
+    problem = "'" + path.string() + "' cannot be used: " + reason;
+    return result;
+  }
   info.folderPath = WithoutTrailingSlash(folder.string());
   info.encrypted = IsBackupEncrypted(folder);
   out = std::move(info);
   return {};
 }
 
-void ReadAllBackupInfo(const std::vector<std::filesystem::path>& folders, std::vector<BackupInfo>& out) {
+}  // namespace
+
+std::error_code ReadBackupInfo(const std::filesystem::path& folder, BackupInfo& out, std::string* problem) {
+  std::string reason;
+  if (const std::error_code read = ReadBackupInfoOf(folder, out, reason)) {
+    if (problem != nullptr) *problem = std::move(reason);
+    return kBadFile;
+  }
+  return {};
+}
+
+void ReadAllBackupInfo(const std::vector<std::filesystem::path>& folders, std::vector<BackupInfo>& out,
+                       std::vector<std::string>* problems) {
   for (const std::filesystem::path& folder : folders) {
     BackupInfo info;
-    if (!ReadBackupInfo(folder, info)) out.push_back(std::move(info));
+    std::string problem;
+    const std::error_code read = ReadBackupInfoOf(folder, info, problem);
+    if (!read) {
+      out.push_back(std::move(info));
+    } else if (problems != nullptr && read != std::errc::no_such_file_or_directory &&
+               read != std::errc::not_a_directory) {
+      problems->push_back(std::move(problem));  // a plain file, or a folder without Info.plist, is not a backup
+    }
   }
 }
 

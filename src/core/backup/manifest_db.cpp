@@ -6,8 +6,10 @@
 #include <memory>
 #include <string>
 
+#include "core/common/regular_file.h"
 #include "core/common/result_codes.h"
 #include "core/common/sqlite_uri.h"
+#include "core/common/unique_fd.h"
 
 namespace scrivel {
 namespace {
@@ -62,9 +64,13 @@ bool RunFilesQuery(sqlite3* database, const char* query, std::vector<ManifestEnt
 std::error_code LoadManifestDb(const std::filesystem::path& path, std::vector<ManifestEntry>& out, bool* incomplete) {
   out.clear();
   if (incomplete != nullptr) *incomplete = false;
+  // The library would follow a symbolic link and wait in open() on a FIFO:
+  // only a regular file is handed to it.
+  UniqueFd checked;
+  if (OpenRegularFileForReading(path.string(), checked)) return kBadFile;
   sqlite3* rawDatabase = nullptr;
   const int openResult = sqlite3_open_v2(ReadOnlySqliteUri(path.string()).c_str(), &rawDatabase,
-                                         SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+                                         SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOFOLLOW, nullptr);
   const std::unique_ptr<sqlite3, DatabaseCloser> database(rawDatabase);
   if (openResult != SQLITE_OK) return kBadFile;  // missing, unreadable or not a database
 

@@ -1,7 +1,6 @@
 #include "core/common/plist_values.h"
 
 #include <cstring>
-#include <limits>
 
 namespace scrivel {
 namespace {
@@ -21,19 +20,6 @@ plist_t DictionaryItem(plist_t root, const char* key, plist_type type) {
 bool IsBinaryPlist(std::span<const std::uint8_t> bytes) {
   static constexpr char kMagic[] = "bplist";
   return bytes.size() >= sizeof kMagic - 1 && std::memcmp(bytes.data(), kMagic, sizeof kMagic - 1) == 0;
-}
-
-PlistPtr ParsePlist(std::span<const std::uint8_t> bytes) {
-  if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max()) return nullptr;
-  plist_t root = nullptr;
-  const auto* data = reinterpret_cast<const char*>(bytes.data());
-  const auto size = static_cast<std::uint32_t>(bytes.size());
-  if (IsBinaryPlist(bytes)) {
-    plist_from_bin(data, size, &root);
-  } else {
-    plist_from_xml(data, size, &root);
-  }
-  return PlistPtr(root);
 }
 
 std::optional<std::string> PlistStringValue(plist_t root, const char* key) {

@@ -1,5 +1,6 @@
-// Small, owning access to property lists through libplist: parse a file image
-// (binary or XML) and read top-level dictionary values by key.
+// Small, owning access to property lists through libplist: the owning
+// pointer and top-level dictionary values by key. Lists are parsed only by
+// plist_load.h, which checks them first.
 #pragma once
 
 #include <cstdint>
@@ -16,10 +17,6 @@ struct PlistDeleter {
   void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
 };
 using PlistPtr = std::unique_ptr<void, PlistDeleter>;
-
-// Parses a binary or XML property list. Returns null when `bytes` is not one
-// (or is larger than libplist accepts).
-PlistPtr ParsePlist(std::span<const std::uint8_t> bytes);
 
 // True when `bytes` begins with the binary property-list magic "bplist".
 bool IsBinaryPlist(std::span<const std::uint8_t> bytes);

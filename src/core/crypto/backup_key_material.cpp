@@ -1,6 +1,6 @@
 #include "core/crypto/backup_key_material.h"
 
-#include "core/common/plist_values.h"
+#include "core/common/plist_load.h"
 #include "core/common/result_codes.h"
 
 namespace scrivel::crypto {
@@ -23,9 +23,14 @@ std::vector<std::uint8_t> DataValue(plist_t root, const char* key) {
 std::error_code ReadBackupKeyMaterial(std::span<const std::uint8_t> manifestPlist, BackupKeyMaterial& out, std::string& error) {
   out = BackupKeyMaterial{};
   error.clear();
-  PlistPtr root = ParsePlist(manifestPlist);
-  if (!root || plist_get_node_type(static_cast<plist_t>(root.get())) != PLIST_DICT) {
-    error = "Manifest.plist is not a property list";
+  PlistPtr root;
+  std::string problem;
+  if (ParseCheckedPlist(manifestPlist, root, problem)) {
+    error = "Manifest.plist cannot be used: " + problem;
+    return kBadFile;
+  }
+  if (plist_get_node_type(static_cast<plist_t>(root.get())) != PLIST_DICT) {
+    error = "Manifest.plist is not a property-list dictionary";
     return kBadFile;
   }
   const auto node = static_cast<plist_t>(root.get());

@@ -1,6 +1,6 @@
 #include "core/crypto/mbfile_archive.h"
 
-#include "core/common/plist_values.h"
+#include "core/common/plist_load.h"
 #include "core/common/result_codes.h"
 
 namespace scrivel::crypto {
@@ -46,7 +46,12 @@ std::error_code Fail(std::string& error, const char* reason) {
 std::error_code ParseMbFileArchive(std::span<const std::uint8_t> archive, MbFileProperties& out, std::string& error) {
   out = MbFileProperties{};
   error.clear();
-  PlistPtr root = ParsePlist(archive);
+  PlistPtr root;
+  std::string problem;
+  if (ParseCheckedPlist(archive, root, problem)) {
+    error = "file record cannot be used: " + problem;
+    return kBadFile;
+  }
   const auto top = static_cast<plist_t>(root.get());
   plist_t objects = DictionaryItemOfType(top, "$objects", PLIST_ARRAY);
   plist_t rootUid = DictionaryItemOfType(DictionaryItemOfType(top, "$top", PLIST_DICT), "root", PLIST_UID);

@@ -197,7 +197,7 @@ void CExportWorker::ReportFinished(std::error_code error, const std::string& pat
 
 bool CExportWorker::EnsureFolder(const std::string& folder, const std::string& reportedPath) {
   if (m_madeFolders.count(folder) != 0) return true;
-  const std::error_code result = CreateFolder(folder);
+  const std::error_code result = CreateFolder(m_request.exportRoot, folder);
   if (!result) {
     m_madeFolders.insert(folder);
     return true;
@@ -213,7 +213,7 @@ void CExportWorker::CopyMediaFile(CategoryKind kind, const FileItem& file) {
   std::string folder = categoryFolder;
   if (IsAppCategory(kind)) folder += SafeFileName(file.app) + "/";
   const std::string wanted = folder + SafeFileName(file.name);
-  if (IsAppCategory(kind) && !EnsureFolder(folder, wanted)) return;
+  if (!EnsureFolder(folder, wanted)) return;
   const std::string destination = m_uniquePaths.Pick(wanted);
   if (destination.empty() || m_request.source == nullptr) {
     ReportFinished(kBadFile, wanted);

@@ -1,10 +1,12 @@
 #include "core/export/output_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 #include "core/common/result_codes.h"
@@ -94,11 +96,36 @@ std::error_code WriteWholeFile(const std::string& path, std::initializer_list<st
   return file.Close();
 }
 
-std::error_code CreateFolder(const std::string& folder) {
+std::error_code CreateFolder(const std::string& root, const std::string& folder) {
+  // The root is the person's choice and may itself be a link.
   std::error_code error;
-  std::filesystem::create_directories(folder, error);
+  std::filesystem::create_directories(root, error);
   if (error) return error;
-  return std::filesystem::is_directory(folder, error) ? std::error_code{} : make_error_code(kBadFile);
+  if (!std::filesystem::is_directory(root, error)) return error ? error : make_error_code(kBadFile);
+  if (folder.compare(0, root.size(), root) != 0) return kBadFile;  // not below the root
+
+  // Below it, each step is made or checked without following a link: a link
+  // already there (say "Camera Roll" pointing into the backup) would carry
+  // the export's files out of the export folder.
+  std::string current = root;
+  std::size_t start = root.size();
+  while (start < folder.size()) {
+    const std::size_t slash = folder.find('/', start);
+    const std::size_t end = slash == std::string::npos ? folder.size() : slash;
+    const std::string_view part = std::string_view(folder).substr(start, end - start);
+    start = end + 1;
+    if (part.empty() || part == ".") continue;
+    if (part == "..") return kBadFile;
+    current += '/';
+    current += part;
+    if (::mkdir(current.c_str(), 0777) == 0) continue;
+    if (errno != EEXIST) return LastSystemError();
+    struct stat status {};
+    if (::lstat(current.c_str(), &status) != 0) return LastSystemError();
+    if (S_ISLNK(status.st_mode)) return std::make_error_code(std::errc::too_many_symbolic_link_levels);
+    if (!S_ISDIR(status.st_mode)) return std::make_error_code(std::errc::not_a_directory);
+  }
+  return {};
 }
 
 }  // namespace scrivel

@@ -55,8 +55,11 @@ class OutputFile {
 // other. Returns success or the system's error code.
 [[nodiscard]] std::error_code WriteWholeFile(const std::string& path, std::initializer_list<std::string_view> parts);
 
-// Creates `folder` with its missing parents. Returns success or the system's
-// error code.
-[[nodiscard]] std::error_code CreateFolder(const std::string& folder);
+// Creates `folder`, which is `root` or a folder below it (root + "/..."),
+// with its missing parents. `root` may be a symbolic link to a folder; below
+// it nothing is followed. Returns success; the system's error code; ELOOP
+// when a folder on the way below the root is a symbolic link; ENOTDIR when
+// it is something else; kBadFile when `folder` does not lie below `root`.
+[[nodiscard]] std::error_code CreateFolder(const std::string& root, const std::string& folder);
 
 }  // namespace scrivel

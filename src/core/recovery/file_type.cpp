@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/common/regular_file.h"
+#include "core/common/result_codes.h"
 #include "core/common/unique_fd.h"
 
 namespace scrivel {
@@ -169,18 +171,16 @@ std::size_t readHeadOf(int fd, std::array<std::uint8_t, kSignatureSize>& head) {
 
 std::size_t readHead(const std::string& path, std::array<std::uint8_t, kSignatureSize>& head) {
   head.fill(0);
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return 0;
-  const std::size_t filled = readHeadOf(fd, head);
-  ::close(fd);
-  return filled;
+  UniqueFd file;
+  if (OpenRegularFileForReading(path, file)) return 0;
+  return readHeadOf(file.Get(), head);
 }
 
+// True for a regular file itself, never for a symbolic link to one.
 bool isRegularFile(const std::string& path) {
   std::error_code error;
-  return std::filesystem::is_regular_file(path, error);
+  return std::filesystem::symlink_status(path, error).type() == std::filesystem::file_type::regular;
 }
-
 
 }  // namespace
 
@@ -208,14 +208,15 @@ StoredFileProbe FileTypeDetector::Probe(const std::string& path) {
   StoredFileProbe probe;
   probe.path = path;
   if (path.empty()) return probe;
-  // Non-blocking: opening a FIFO must not wait for a writer.
-  const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  struct stat status {};
-  if (fd.Get() < 0 || ::fstat(fd.Get(), &status) != 0) {
-    probe.regular = isRegularFile(path);  // e.g. a file without read permission
+  // Never blocks on a FIFO and never follows a symbolic link out of the
+  // backup: such entries are not regular files.
+  UniqueFd fd;
+  if (const std::error_code opened = OpenRegularFileForReading(path, fd)) {
+    probe.regular = opened != kBadFile && isRegularFile(path);  // e.g. a file without read permission
     return probe;
   }
-  if (!S_ISREG(status.st_mode)) return probe;
+  struct stat status {};
+  if (::fstat(fd.Get(), &status) != 0) return probe;
   probe.regular = true;
   probe.size = static_cast<std::uint64_t>(status.st_size);
   // Only the head is wanted: no read-ahead of the rest from the disk.

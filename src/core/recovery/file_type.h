@@ -52,7 +52,7 @@ const FileTypeRow* MatchFileSignature(std::span<const std::uint8_t, kSignatureSi
 // it is a regular file, its size and its recognised type.
 struct StoredFileProbe {
   std::string path;          // the file probed
-  bool regular = false;      // a regular file (links followed); false when missing
+  bool regular = false;      // a regular file, not a link to one; false when missing
   bool recognised = false;   // its first bytes match a signature
   std::uint64_t size = 0;    // bytes, when regular and opened
   std::string extension;     // lower case, without the dot, when recognised

@@ -18,6 +18,7 @@
 
 #include <system_error>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -83,5 +84,11 @@ inline constexpr int kSourceKindLocalBackup = 1;
 // Creates the source of `kind` and attaches it to engine; nullptr for a kind
 // that has no source here.
 std::unique_ptr<IPhoneRecoveryParse> CreateRecoverySource(int kind, BackupEngine* engine);
+
+// Deletes the decrypted and preview copies an earlier run of the local
+// backup source left behind (RemoveRunLeftovers), before a source is
+// created, so that a front end can say so. Returns how many files were
+// deleted.
+std::size_t RemoveEarlierRunLeftovers(const BackupEngine& engine);
 
 }  // namespace scrivel

@@ -39,7 +39,8 @@ bool isSqliteCompanion(std::string_view name) {
 
 bool fileExists(const std::string& path) {
   std::error_code error;
-  return !path.empty() && std::filesystem::is_regular_file(path, error);
+  return !path.empty() &&
+         std::filesystem::symlink_status(path, error).type() == std::filesystem::file_type::regular;
 }
 
 // The number of files of an encrypted backup, for the decryption's progress:
@@ -88,12 +89,7 @@ std::string CLocalBackupRecovery::DecryptionOutputFolder() const {
 
 void CLocalBackupRecovery::cleanUp() const {
   if (m_engine == nullptr) return;
-  const std::vector<std::string> owned = {m_engine->WorkFolder().string(), m_temporaryRoot};
-  const std::string decryptionFolder = DecryptionOutputFolder();
-  if (!decryptionFolder.empty()) RemoveOwnedFilesIn(decryptionFolder, owned);
-  for (const char* preview : {"tmp.jpg", "tmp.avi", "tmp.wav"}) {
-    RemoveOwnedFile((m_engine->WorkFolder() / preview).string(), owned);
-  }
+  (void)RemoveRunLeftovers(m_engine->WorkFolder().string(), m_temporaryRoot);
 }
 
 std::error_code CLocalBackupRecovery::OpenSource(const std::string& password) {

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/backup/backup_decryption.h"
+
 namespace scrivel {
 namespace {
 
@@ -43,13 +45,27 @@ bool RemoveOwnedFile(const std::string& path, const std::vector<std::string>& ow
   return fs::remove(path, ignored);
 }
 
-void RemoveOwnedFilesIn(const std::string& folder, const std::vector<std::string>& ownedFolders) {
-  if (!isOwned(folder, ownedFolders, true)) return;
+std::size_t RemoveOwnedFilesIn(const std::string& folder, const std::vector<std::string>& ownedFolders) {
+  if (!isOwned(folder, ownedFolders, true)) return 0;
+  std::size_t removed = 0;
   std::error_code error;
   for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
     std::error_code ignored;
-    if (entry.is_regular_file(ignored) && !entry.is_symlink(ignored)) fs::remove(entry.path(), ignored);
+    if (entry.is_regular_file(ignored) && !entry.is_symlink(ignored) && fs::remove(entry.path(), ignored)) ++removed;
   }
+  return removed;
+}
+
+std::size_t RemoveRunLeftovers(const std::string& workFolder, const std::string& temporaryRoot) {
+  const std::vector<std::string> owned = {workFolder, temporaryRoot};
+  std::size_t removed = 0;
+  if (!temporaryRoot.empty()) {
+    removed += RemoveOwnedFilesIn((fs::path(temporaryRoot) / kDecryptionOutputFolderName).string(), owned);
+  }
+  for (const char* preview : {"tmp.jpg", "tmp.avi", "tmp.wav"}) {
+    if (RemoveOwnedFile((fs::path(workFolder) / preview).string(), owned)) ++removed;
+  }
+  return removed;
 }
 
 }  // namespace scrivel

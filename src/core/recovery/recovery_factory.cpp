@@ -2,20 +2,33 @@
 
 #include "core/backup/backup_engine.h"
 #include "core/recovery/local_backup_recovery.h"
+#include "core/recovery/owned_files.h"
 #include "core/recovery/temporary_root.h"
 
 namespace scrivel {
 
+namespace {
+
+const std::string& TemporaryRootOf(const BackupEngine& engine) {
+  const std::filesystem::path workFolder = engine.WorkFolder();
+  const std::string appDataFolder = workFolder.parent_path().string() + "/";
+  return ChooseTemporaryRoot(appDataFolder, workFolder.string() + "/");
+}
+
+}  // namespace
+
 std::unique_ptr<IPhoneRecoveryParse> CreateRecoverySource(int kind, BackupEngine* engine) {
   std::unique_ptr<IPhoneRecoveryParse> source;
   if (kind == kSourceKindLocalBackup && engine != nullptr) {
-    const std::filesystem::path workFolder = engine->WorkFolder();
-    const std::string appDataFolder = workFolder.parent_path().string() + "/";
-    source = std::make_unique<CLocalBackupRecovery>(ChooseTemporaryRoot(appDataFolder, workFolder.string() + "/"));
+    source = std::make_unique<CLocalBackupRecovery>(TemporaryRootOf(*engine));
   }
   // A connected device's source joins here when device backups are supported.
   if (source) source->Attach(engine);
   return source;
+}
+
+std::size_t RemoveEarlierRunLeftovers(const BackupEngine& engine) {
+  return RemoveRunLeftovers(engine.WorkFolder().string(), TemporaryRootOf(engine));
 }
 
 }  // namespace scrivel

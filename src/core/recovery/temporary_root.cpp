@@ -8,6 +8,8 @@
 #include <sstream>
 #include <system_error>
 
+#include "core/common/private_folder.h"
+
 namespace scrivel {
 namespace {
 
@@ -67,10 +69,7 @@ std::string ChooseTemporaryRootFrom(const std::string& appDataFolder, const std:
 const std::string& ChooseTemporaryRoot(const std::string& appDataFolder, const std::string& workFolder) {
   static const std::string root = [&] {
     std::string chosen = ChooseTemporaryRootFrom(appDataFolder, workFolder, writableMountPoints(), freeBytes);
-    if (!chosen.empty()) {
-      std::error_code ignored;
-      std::filesystem::create_directories(chosen, ignored);
-    }
+    if (!chosen.empty()) (void)CreatePrivateFolder(chosen);
     return chosen;
   }();
   return root;

@@ -35,15 +35,14 @@ void NameCalls(std::vector<CallItem>& calls, const std::vector<ContactItem>& con
 
 std::error_code ParseCallHistory(std::vector<CallItem>* calls, const std::string& callDbPath,
                      const std::string& addressBookPath) {
-  // CallHistory.storedata has "ZCALLRECORD"; a file without it is the older
-  // call_history.db (or no database, which the page reader then rejects).
-  int columns = 0;
-  const std::error_code probed = CountTableColumns(callDbPath, kCoreDataCallTable, &columns);
-  if (probed && probed != kQueryError) return probed;
-  const bool coreData = !probed;
-
   SqliteReader reader;
   if (const std::error_code rc = reader.Open(callDbPath); rc) return rc;
+  // CallHistory.storedata has "ZCALLRECORD"; a file without it is the older
+  // call_history.db.
+  int columns = 0;
+  const std::error_code probed = CountTableColumns(reader, kCoreDataCallTable, &columns);
+  if (probed && probed != kQueryError) return probed;
+  const bool coreData = !probed;
   reader.state.callRecordLayout = coreData ? 1 : 0;
   // A table that cannot be read completely still gives what was read.
   (void)DecodeCalls(reader, coreData ? kCoreDataCallTable : kLegacyCallTable, calls);

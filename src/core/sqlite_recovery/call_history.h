@@ -16,8 +16,7 @@ namespace scrivel::sqlite_recovery {
 
 // Reads the calls of `callDbPath` and appends them to `*calls`, names them
 // from `addressBookPath` (NameCalls) and sorts the whole list by date.
-// Returns success; the SQLite library's code when it cannot open the call
-// database (nothing read); the page reader's code when it rejects the call
+// Returns success; the page reader's code when it rejects the call
 // database (nothing read) or the address book (the calls stay, unnamed and
 // unsorted). A table that cannot be read completely gives what was read.
 [[nodiscard]] std::error_code ParseCallHistory(std::vector<CallItem>* calls, const std::string& callDbPath,

@@ -20,7 +20,8 @@ constexpr const char* kContactTable = "ABPersonFullTextSearch_content";
 
 }  // namespace
 
-std::optional<std::string> FormatContactRow(Bytes bytes, const RecordLayout& layout, std::uint64_t rowNumber) {
+std::optional<std::string> FormatContactRow(Bytes bytes, const RecordLayout& layout, std::uint64_t rowNumber,
+                                            bool deleted) {
   const auto columns = GatherRowColumns(bytes, layout);
   if (!columns) return std::nullopt;
   const int lastColumn = columns->empty() ? layout.firstColumn : columns->back().column;
@@ -41,7 +42,7 @@ std::optional<std::string> FormatContactRow(Bytes bytes, const RecordLayout& lay
       fields[column].assign(1, ',');  // an empty field
     } else if (value.IsText()) {
       const std::string_view text(reinterpret_cast<const char*>(value.bytes.data()), value.bytes.size());
-      if (!StrictText(text)) return std::nullopt;
+      if (deleted && !StrictText(text)) return std::nullopt;
       std::string& field = fields[column];
       field.clear();
       AppendQuotedCsvField(field, text);
@@ -75,7 +76,7 @@ class ContactRowWriter : public RowVisitor {
     state.contactTypeBytes = static_cast<int>(layout->typesEnd - layout->typesBegin);
     state.maxContactRowId = std::max(state.maxContactRowId, cell.rowId);
     const std::uint64_t rowNumber = cell.rowId != 0 ? cell.rowId : ++state.maxContactRowId;
-    Write(cell.bytes, *layout, rowNumber);
+    Write(cell.bytes, *layout, rowNumber, origin.deleted);
   }
 
   // Deleted rows are read with the count they were recognised with when
@@ -84,7 +85,7 @@ class ContactRowWriter : public RowVisitor {
   void OnCandidate(const RowOrigin& origin, Bytes bytes) override {
     if (m_counts.Declared() > 0 && origin.columns > 0) {
       if (const auto layout = CandidateRecordLayout(bytes, origin.columns))
-        Write(bytes, *layout, ++m_reader.state.maxContactRowId);
+        Write(bytes, *layout, ++m_reader.state.maxContactRowId, true);
       return;
     }
     const int typeBytes = m_reader.state.contactTypeBytes;
@@ -92,7 +93,7 @@ class ContactRowWriter : public RowVisitor {
     const auto layout = typeBytes > 0 ? CandidateRecordLayoutByBytes(bytes, static_cast<std::size_t>(typeBytes))
                                       : CandidateRecordLayout(bytes, columns > 0 ? static_cast<std::size_t>(columns) : 0);
     if (!layout) return;
-    Write(bytes, *layout, ++m_reader.state.maxContactRowId);
+    Write(bytes, *layout, ++m_reader.state.maxContactRowId, true);
   }
 
   std::size_t CandidateColumns(SqliteReader& reader) override {
@@ -103,8 +104,8 @@ class ContactRowWriter : public RowVisitor {
   }
 
  private:
-  void Write(Bytes bytes, const RecordLayout& layout, std::uint64_t rowNumber) {
-    if (const auto line = FormatContactRow(bytes, layout, rowNumber)) m_file.Write(*line);
+  void Write(Bytes bytes, const RecordLayout& layout, std::uint64_t rowNumber, bool deleted) {
+    if (const auto line = FormatContactRow(bytes, layout, rowNumber, deleted)) m_file.Write(*line);
   }
 
   SqliteReader& m_reader;

@@ -13,8 +13,9 @@
 //                  (double quotes doubled, an apostrophe before a
 //                  leading "=", "+", "-", "@", tab or CR), with ","
 //                  unless it is the row's last column
-// A row is left out when one of its texts is not real text (StrictText)
-// or a value runs past the row's bytes. Rows without a rowid (deleted
+// A deleted row is left out when one of its texts is not real text
+// (StrictText); any row when a value runs past the row's bytes. A live row's
+// texts are written as stored, whatever they hold. Rows without a rowid (deleted
 // rows) are numbered upward from the highest row id.
 #pragma once
 
@@ -39,7 +40,9 @@ namespace scrivel::sqlite_recovery {
                                   std::uint64_t highestRowId);
 
 // The line of one record in `bytes` laid out by `layout`, "\r\n" included;
-// nothing when the row is left out.
-std::optional<std::string> FormatContactRow(Bytes bytes, const RecordLayout& layout, std::uint64_t rowNumber);
+// nothing when the row is left out. `deleted` says the record was found in
+// free space or on a free page.
+std::optional<std::string> FormatContactRow(Bytes bytes, const RecordLayout& layout, std::uint64_t rowNumber,
+                                            bool deleted);
 
 }  // namespace scrivel::sqlite_recovery

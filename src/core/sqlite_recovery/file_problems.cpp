@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "core/common/regular_file.h"
 #include "core/common/result_codes.h"
 #include "core/common/unique_fd.h"
 #include "core/sqlite_recovery/database_header.h"
@@ -32,10 +33,12 @@ bool IsTablePageType(std::uint8_t type) { return type == fmt::kTableLeafPage || 
 
 // What is wrong with a file that SqliteReader::Open called no database.
 std::string HeaderProblem(const std::string& path) {
-  UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  UniqueFd file;
+  if (const std::error_code opened = OpenRegularFileForReading(path, file)) {
+    return opened == kBadFile ? "it is not a regular file" : opened.message();
+  }
   struct stat status {};
-  if (!file.IsOpen() || ::fstat(file.Get(), &status) != 0) return make_error_code(kBadFile).message();
-  if (!S_ISREG(status.st_mode)) return "it is not a regular file";
+  if (::fstat(file.Get(), &status) != 0) return make_error_code(kBadFile).message();
   if (status.st_size == 0) return "the file is empty";
   std::array<std::uint8_t, fmt::kDatabaseHeaderSize> header{};
   const ssize_t got = ::pread(file.Get(), header.data(), header.size(), 0);

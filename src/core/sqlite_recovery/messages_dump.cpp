@@ -133,7 +133,7 @@ FieldEdit FormatValue(const RowColumn& entry, int lastColumn, bool deleted, std:
     if (column != lastColumn) field += ',';
   } else if (type >= 14) {
     const std::string_view bytes(reinterpret_cast<const char*>(value.bytes.data()), value.bytes.size());
-    if (column == kTextColumn && !StrictText(bytes)) return FieldEdit::kLeaveRowOut;
+    if (deleted && column == kTextColumn && !StrictText(bytes)) return FieldEdit::kLeaveRowOut;
     if (deleted && column == kGuidColumn) return FieldEdit::kKeep;  // replaced by the generated GUID
     if (deleted && column == kAccountGuidColumn && !IsAccountGuid(bytes)) return FieldEdit::kLeaveRowOut;
     if (column == kAttributedBodyColumn) AppendHex(field, value.bytes);

@@ -20,8 +20,8 @@
 // (date) the time of the dump in seconds since 2001; column 16 (date_read)
 // the same and column 26 (is_read) "1," for a received message, "0," and
 // "0," for a sent one (column 21, is_from_me, the constant 1).
-// A row is left out when its text (column 2) is not real text, when a
-// deleted row's column 13 (a 36-character id) is not 36 characters from
+// A deleted row is left out when its text (column 2) is not real text
+// (a live row's text is written as stored), when a deleted row's column 13 (a 36-character id) is not 36 characters from
 // "-" to "z", or when a value runs past the row's bytes.
 #pragma once
 

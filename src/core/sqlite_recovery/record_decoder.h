@@ -35,9 +35,9 @@ namespace scrivel::sqlite_recovery {
 enum class ColumnAction {
   kText,                 // text -> text field
   kTextOrUtf8Blob,       // text, or a blob that is well-formed UTF-8 -> text field
-  kStrictText,           // text -> text field; the record is dropped when it is not real text (StrictText)
+  kStrictText,           // text -> text field; a deleted record is dropped when it is not real text (StrictText)
   kAppendText,           // text appended to the text field
-  kTextWithoutControls,  // text -> text field; the record is dropped when it holds a control character
+  kTextWithoutControls,  // text -> text field; a deleted record is dropped when it holds a control character
   kIdBeforeAt,           // strict text; the part before its first "@", nothing when it has none
   kIdCutAtAt,            // strict text; cut at its first "@" when it has one
   kInteger,              // integer that fits 32 bits -> number field
@@ -62,7 +62,8 @@ struct ColumnRule {
   std::int32_t Record::*number = nullptr;
 };
 
-// How the text columns without a rule are checked.
+// How the text columns without a rule of a deleted record are checked (a
+// live record's texts are never tested).
 enum class OtherTexts {
   kUnchecked,    // skipped unread
   kMustConvert,  // must be well-formed UTF-8
@@ -192,17 +193,21 @@ class TypedDecoder : public RowVisitor {
 
   void Emit(const RowOrigin& origin, Bytes bytes, const RecordLayout& layout, Record record) {
     record.deleted = origin.deleted ? 1 : 0;
+    // The text tests tell a deleted record from bytes that merely look like
+    // one. A live row is the database's own and is kept whatever its texts
+    // hold; bytes that are not UTF-8 show as U+FFFD.
+    const bool testTexts = origin.deleted;
     bool rejected = false;
     ColumnsSeen seen;
     const bool complete = ForEachColumn(bytes, layout, [&](int column, const ColumnValue& value) {
       if (rejected) return;
       const std::size_t ruleIndex = RuleIndexFor(column);
       const ColumnRule<Record>* rule = ruleIndex == kNoRule ? nullptr : &m_layout.rules[ruleIndex];
-      if (value.IsText() && !value.bytes.empty() && !TextPassesCheck(rule, value.Text())) {
+      if (testTexts && value.IsText() && !value.bytes.empty() && !TextPassesCheck(rule, value.Text())) {
         rejected = true;
         return;
       }
-      if (rule && Apply(*rule, value, record, &rejected) && ruleIndex < seen.size()) seen.set(ruleIndex);
+      if (rule && Apply(*rule, value, testTexts, record, &rejected) && ruleIndex < seen.size()) seen.set(ruleIndex);
     });
     if (!complete || rejected) return;
     if (m_layout.finish && !m_layout.finish(record, seen)) return;
@@ -224,8 +229,9 @@ class TypedDecoder : public RowVisitor {
   }
 
   // Applies one rule; true when it stored a value. Sets `*rejected` when
-  // the value drops the record.
-  bool Apply(const ColumnRule<Record>& rule, const ColumnValue& value, Record& record, bool* rejected) const {
+  // the value drops the record, which only a tested text can do.
+  bool Apply(const ColumnRule<Record>& rule, const ColumnValue& value, bool testTexts, Record& record,
+             bool* rejected) const {
     const bool text = value.IsText() && !value.bytes.empty();
     switch (rule.action) {
       case ColumnAction::kText:
@@ -247,7 +253,7 @@ class TypedDecoder : public RowVisitor {
       case ColumnAction::kIdBeforeAt:
       case ColumnAction::kIdCutAtAt: {
         if (!text) return false;
-        auto strict = StrictText(value.Text());
+        auto strict = testTexts ? StrictText(value.Text()) : PlainText(value.Text());
         if (!strict) {
           *rejected = true;
           return false;
@@ -261,7 +267,7 @@ class TypedDecoder : public RowVisitor {
       case ColumnAction::kTextWithoutControls:
         if (!text) return false;
         record.*rule.text = PlainText(value.Text());
-        if (HasControlCharacter(record.*rule.text)) *rejected = true;
+        if (testTexts && HasControlCharacter(record.*rule.text)) *rejected = true;
         return true;
       case ColumnAction::kInteger:
       case ColumnAction::kIntegerOrFloat: return ApplyNumber(rule, value, record);

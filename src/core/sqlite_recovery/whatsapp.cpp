@@ -25,10 +25,13 @@ struct ChatTables {
   std::vector<GroupMember> members;
 };
 
+// Reads all three; a table that fails costs its own rows, never the others
+// or the messages. Returns the first failure.
 std::error_code ReadChatTables(SqliteReader& reader, ChatTables* tables) {
-  if (const std::error_code rc = DecodeMediaItems(reader, &tables->media); rc) return rc;
-  if (const std::error_code rc = DecodeChatSessions(reader, &tables->chats); rc) return rc;
-  return DecodeGroupMembers(reader, &tables->members);
+  const std::error_code media = DecodeMediaItems(reader, &tables->media);
+  const std::error_code chats = DecodeChatSessions(reader, &tables->chats);
+  const std::error_code members = DecodeGroupMembers(reader, &tables->members);
+  return media ? media : chats ? chats : members;
 }
 
 }  // namespace
@@ -97,24 +100,25 @@ void GroupChatMessages(std::vector<ChatMessageItem> messages, ChatMessagesBySess
 }
 
 std::error_code ParseWhatsApp(const std::string& chatStoragePath, ChatMessagesBySession* bySession) {
+  SqliteReader reader;
+  if (const std::error_code rc = reader.Open(chatStoragePath); rc) return rc;
   // The declared width of the message table tells the record layout (older
   // WhatsApp versions have up to 28 columns, later ones more).
   int messageColumns = 0;
-  if (const std::error_code rc = CountTableColumns(chatStoragePath, kMessageTable, &messageColumns); rc) return rc;
-
-  SqliteReader reader;
-  if (const std::error_code rc = reader.Open(chatStoragePath); rc) return rc;
+  if (const std::error_code rc = CountTableColumns(reader, kMessageTable, &messageColumns); rc) return rc;
   reader.state.whatsAppMessageColumns = messageColumns;
 
   ChatTables tables;
-  if (const std::error_code rc = ReadChatTables(reader, &tables); rc) return rc;
+  const std::error_code tablesRead = ReadChatTables(reader, &tables);
   FillMemberLists(tables.chats, tables.members);
   std::vector<ChatMessageItem> messages;
-  if (const std::error_code rc = DecodeWhatsAppMessages(reader, &messages); rc) return rc;
+  const std::error_code messagesRead = DecodeWhatsAppMessages(reader, &messages);
 
+  // What was read is kept even when a table failed part of the way; the
+  // failure is still reported, so the scan can say the chats may be short.
   CompleteChatMessages(messages, tables.chats, tables.members);
   GroupChatMessages(KeepMessagesWithText(std::move(messages), tables.media), bySession);
-  return {};
+  return messagesRead ? messagesRead : tablesRead;
 }
 
 }  // namespace scrivel::sqlite_recovery

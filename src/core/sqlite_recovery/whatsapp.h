@@ -26,12 +26,12 @@ inline constexpr const char* kOwnSenderName = "Me";
 using ChatMessagesBySession = std::map<std::int32_t, std::vector<ChatMessageItem>>;
 
 // Reads the WhatsApp messages of `chatStoragePath` and adds them to
-// `*bySession` (existing entries are extended). The SQLite library tells
-// how many columns "ZWAMESSAGE" declares, which selects its record layout.
-// Returns success; the library's code when it cannot open the file; kQueryError
-// when the file has no table "ZWAMESSAGE"; the page reader's code when it
-// rejects the file; the code of a table read that failed (then nothing is
-// added).
+// `*bySession` (existing entries are extended). How many columns the schema
+// declares for "ZWAMESSAGE" selects its record layout. Returns success; the
+// page reader's code when it rejects the file; kQueryError when the file has
+// no table "ZWAMESSAGE"; else the code of a table read that failed part of
+// the way, and then whatever was read is still added (a damaged side table
+// leaves its own fields empty, not the chats).
 [[nodiscard]] std::error_code ParseWhatsApp(const std::string& chatStoragePath, ChatMessagesBySession* bySession);
 
 // Fills each chat's member lists from its members, in member-list order:

@@ -20,7 +20,7 @@ constexpr auto kCountInterval = std::chrono::milliseconds(100);
 
 // Creates (or empties) the output file of a zero-length stored file.
 bool WriteEmptyFile(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) return false;
   return ::close(fd) == 0;
 }

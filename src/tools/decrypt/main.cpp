@@ -13,7 +13,8 @@
 #include <vector>
 
 #include "core/backup/decryption_tool_protocol.h"
-#include "core/backup/file_bytes.h"
+#include "core/common/plist_load.h"
+#include "core/common/private_folder.h"
 #include "core/common/program_arguments.h"
 #include "core/common/result_codes.h"
 #include "core/crypto/backup_key_material.h"
@@ -133,17 +134,17 @@ int Run(const ToolArguments& arguments, crypto::SecretBytes& secret) {
   if (IsSameOrInside(arguments.outputFolder, arguments.backupFolder)) {
     return Fail(console, "the output folder lies inside the backup folder", kToolExitUsage);
   }
-  fs::create_directories(arguments.outputFolder, ec);
-  if (ec || !fs::is_directory(arguments.outputFolder, ec)) {
+  // The decrypted files are readable by their owner only.
+  if (CreatePrivateFolder(arguments.outputFolder)) {
     return Fail(console, "the output folder cannot be created", kToolExitCannotWrite);
   }
 
   std::vector<std::uint8_t> manifestPlist;
-  if (ReadWholeFile(arguments.backupFolder / "Manifest.plist", manifestPlist) != FileReadError::kNone) {
-    return Fail(console, "Manifest.plist cannot be read", kToolExitBadBackup);
+  std::string error;
+  if (ReadPlistBytes(arguments.backupFolder / "Manifest.plist", manifestPlist, error)) {
+    return Fail(console, "Manifest.plist cannot be read: " + error, kToolExitBadBackup);
   }
   crypto::BackupKeyMaterial keyMaterial;
-  std::string error;
   if (crypto::ReadBackupKeyMaterial(manifestPlist, keyMaterial, error)) {
     return Fail(console, error, kToolExitBadBackup);
   }

@@ -7,7 +7,9 @@
 #include "core/backup/file_bytes.h"
 #include "core/backup/file_id.h"
 #include "core/backup/mbdb_reader.h"
+#include "core/common/regular_file.h"
 #include "core/common/result_codes.h"
+#include "core/common/unique_fd.h"
 #include "core/crypto/hex.h"
 #include "core/crypto/mbfile_archive.h"
 
@@ -41,8 +43,15 @@ bool ReadWrappedKey(const std::vector<std::uint8_t>& bytes, const std::string& f
 
 std::error_code ListFilesFromManifestDb(const std::filesystem::path& manifestDb, const std::filesystem::path& backupFolder,
                             ToolConsole& console, JobList& out, std::string& error) {
+  // The library would follow a symbolic link and wait in open() on a FIFO:
+  // only a regular file is handed to it.
+  UniqueFd checked;
+  if (OpenRegularFileForReading(manifestDb.string(), checked)) {
+    error = "the manifest database is not a regular file";
+    return kBadFile;
+  }
   sqlite3* rawDb = nullptr;
-  const int openRc = sqlite3_open_v2(manifestDb.c_str(), &rawDb, SQLITE_OPEN_READONLY, nullptr);
+  const int openRc = sqlite3_open_v2(manifestDb.c_str(), &rawDb, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW, nullptr);
   std::unique_ptr<sqlite3, DatabaseCloser> db(rawDb);
   if (openRc != SQLITE_OK) {
     error = "the manifest database cannot be opened";

@@ -33,7 +33,8 @@ std::string XmlInfoPlist(std::string_view body) {
 
 BackupInfo Summary(std::string_view plistText) {
   BackupInfo info;
-  ReadInfoPlistSummary(Bytes(plistText), kBias, info);
+  std::string problem;
+  (void)ReadInfoPlistSummary(Bytes(plistText), kBias, info, problem);
   return info;
 }
 
@@ -107,7 +108,8 @@ TEST(InfoPlist, PropertyListsTheLineRulesCannotReadGoThroughLibplist) {
   std::erase(oneLineXml, '\n');
   for (const auto& bytes : {PlistBytes(root.get(), true), oneLineXml}) {
     BackupInfo info;
-    ReadInfoPlistSummary(bytes, kBias, info);
+    std::string problem;
+    EXPECT_FALSE(ReadInfoPlistSummary(bytes, kBias, info, problem)) << problem;
     EXPECT_EQ("Binary Phone", info.displayName);
     EXPECT_EQ("+44 20 7946 0000", info.phoneNumber);
     EXPECT_EQ("C39BIN", info.serialNumber);
@@ -137,6 +139,33 @@ TEST(InfoPlist, ReadBackupInfoFillsPathAndLeavesOutputAloneOnFailure) {
   EXPECT_EQ("Phone", info.displayName);
   EXPECT_EQ(folder.Path().string(), info.folderPath);  // no trailing "/"
   EXPECT_FALSE(info.encrypted);
+}
+
+TEST(InfoPlist, AHostileInfoPlistIsRefusedByNameAndTheOtherBackupsAreListed) {
+  TempFolder root;
+  testing::WriteFile(root.Path() / "good" / "Info.plist",
+                     XmlInfoPlist("<key>Display Name</key>\n<string>Phone</string>\n"));
+  std::string deep = "<plist>";
+  for (int i = 0; i < 200000; ++i) deep += "<array>";
+  testing::WriteFile(root.Path() / "deep" / "Info.plist", deep);
+  testing::WriteFile(root.Path() / "garbage" / "Info.plist", "\x01\x02 not a list");
+  std::filesystem::create_directories(root.Path() / "not a backup");
+
+  std::vector<BackupInfo> listed;
+  std::vector<std::string> problems;
+  ReadAllBackupInfo({root.Path() / "deep", root.Path() / "garbage", root.Path() / "good", root.Path() / "not a backup"},
+                    listed, &problems);
+  ASSERT_EQ(listed.size(), 1u);
+  EXPECT_EQ(listed[0].displayName, "Phone");
+  ASSERT_EQ(problems.size(), 2u);
+  EXPECT_NE(problems[0].find((root.Path() / "deep" / "Info.plist").string()), std::string::npos) << problems[0];
+  EXPECT_NE(problems[0].find("nested more than 256 levels"), std::string::npos) << problems[0];
+  EXPECT_NE(problems[1].find("not a property list"), std::string::npos) << problems[1];
+
+  BackupInfo info;
+  std::string problem;
+  EXPECT_EQ(ReadBackupInfo(root.Path() / "deep", info, &problem), kBadFile);
+  EXPECT_NE(problem.find("Info.plist"), std::string::npos);
 }
 
 }  // namespace

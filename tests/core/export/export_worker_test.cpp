@@ -282,6 +282,33 @@ TEST_F(ExportWorkerTest, AnExportRootThatIsAFileFailsOnce) {
   EXPECT_EQ(Read(file), "a file");
 }
 
+TEST_F(ExportWorkerTest, ALinkInsideTheExportFolderIsNeverWrittenThrough) {
+  // Folders of the export that are links, one into the store of stored files
+  // ("the backup"), and the files to be written there.
+  const fs::path elsewhere = m_dir / "elsewhere";
+  fs::create_directories(elsewhere);
+  fs::create_directories(m_out);
+  fs::create_directory_symlink(m_store, m_out / "Camera Roll");
+  fs::create_directory_symlink(elsewhere, m_out / "App Photos");
+  m_results.cameraRoll = {StoredFile("IMG_1.JPG", 10)};
+  m_results.appPhotos["com.example.app"] = {StoredFile("APP_1.JPG", 10, "com.example.app")};
+  m_results.calls = {Call("+1", 1, 5)};
+  RegisterAll();
+  const std::set<std::string> storeBefore = FilesBelow(m_store);
+
+  ASSERT_FALSE(Export());
+
+  EXPECT_EQ(FilesBelow(m_store), storeBefore);
+  EXPECT_TRUE(FilesBelow(elsewhere).empty());
+  std::map<std::string, std::string> statusByPath;
+  for (const ExportResultRow& row : m_progress->Rows()) statusByPath[row.path] = row.status;
+  const std::string linkText = "A symbolic link stands at this path; the export never writes through one";
+  EXPECT_EQ(statusByPath[(m_out / "Camera Roll/IMG_1.JPG").string()], linkText);
+  EXPECT_EQ(statusByPath[(m_out / "App Photos/com.example.app/APP_1.JPG").string()], linkText);
+  EXPECT_EQ(m_progress->Counters().failed, 2);
+  EXPECT_TRUE(fs::is_symlink(m_out / "Camera Roll"));  // the person's links are left as they are
+}
+
 TEST_F(ExportWorkerTest, AnIndexHtmlAlreadyInTheFolderIsLeftAlone) {
   m_results.calls = {Call("+1", 1, 5)};
   RegisterAll();

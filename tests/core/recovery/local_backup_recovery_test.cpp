@@ -4,7 +4,10 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <future>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -16,6 +19,7 @@
 #include "core/recovery/scan_sequence.h"
 #include "fixtures/backup_encryptor.h"
 #include "fixtures/sample_backup.h"
+#include "fixtures/stored_databases.h"
 
 namespace scrivel {
 namespace {
@@ -239,12 +243,63 @@ TEST_F(LocalBackupRecoveryTest, WhatsAppReadsTheDatabaseNotItsCompanion) {
   ASSERT_FALSE(ReadBackupInfo(copy, info));
   m_engine->SelectBackup(info);
   CLocalBackupRecovery source((m_appData / "tmp-root").string() + "/");
-  source.Attach(m_engine.get());
+  ASSERT_FALSE(source.Attach(m_engine.get()));
   ASSERT_FALSE(source.OpenSource(""));
   ChatMessagesBySession chats;
   EXPECT_FALSE(source.ScanWhatsApp(chats));
   EXPECT_FALSE(chats.empty());
   fs::remove_all(copy);
+}
+
+// Entries of a backup that are not regular files of its own: the message
+// database a FIFO (an open() of it would wait for a writer for ever), a
+// photo a FIFO, and the WhatsApp database a link to a file outside the
+// backup. The scan finishes, reads none of them, and finds the rest.
+TEST_F(LocalBackupRecoveryTest, FifosAndLinksInTheBackupAreNeverOpened) {
+  const fs::path copy = s_root / ("modern-hostile-" + std::to_string(std::random_device{}()));
+  fs::copy(s_root / "modern", copy, fs::copy_options::recursive);
+  const auto stored = [&copy](std::string_view fileId) {
+    return fixtures::StoredFilePathIn(copy, fixtures::StoreLayout::Modern, fileId);
+  };
+  const fs::path outside = s_root / ("outside-" + std::to_string(std::random_device{}()));
+  fs::copy_file(stored(fixtures::kWhatsAppChatDatabase.fileId), outside);
+  const auto replace = [](const fs::path& path) { fs::remove(path); };
+  replace(stored(fixtures::kSmsDatabase.fileId));
+  ASSERT_EQ(::mkfifo(stored(fixtures::kSmsDatabase.fileId).c_str(), 0600), 0);
+  std::string photoId;
+  for (const auto& file : s_modernTruth.files) {
+    if (file.category == "photos" && file.listed) photoId = file.fileId;
+  }
+  ASSERT_FALSE(photoId.empty());
+  replace(stored(photoId));
+  ASSERT_EQ(::mkfifo(stored(photoId).c_str(), 0600), 0);
+  replace(stored(fixtures::kWhatsAppChatDatabase.fileId));
+  fs::create_symlink(outside, stored(fixtures::kWhatsAppChatDatabase.fileId));
+
+  BackupInfo info;
+  ASSERT_FALSE(ReadBackupInfo(copy, info));
+  m_engine->SelectBackup(info);
+  CLocalBackupRecovery source((m_appData / "tmp-root").string() + "/");
+  ASSERT_FALSE(source.Attach(m_engine.get()));
+  ScanResults results;
+  // A scan that blocks in open() never returns: the test then stops the
+  // process rather than hang.
+  auto scan = std::async(std::launch::async, [&] {
+    ScanObserver observer;
+    return RunScanSequence(source, "", results, observer);
+  });
+  if (scan.wait_for(std::chrono::seconds(120)) != std::future_status::ready) {
+    ADD_FAILURE() << "the scan hangs on a FIFO";
+    std::_Exit(1);
+  }
+  EXPECT_FALSE(scan.get());
+  EXPECT_TRUE(results.messages.empty());
+  EXPECT_TRUE(results.whatsApp.empty());
+  EXPECT_EQ(results.cameraRoll.size(), listedFiles(s_modernTruth, "photos") - 1);
+  EXPECT_EQ(results.contacts.empty(), false);
+  EXPECT_NE(results.problems[CategoryKind::kMessages].find("message database"), std::string::npos);
+  fs::remove_all(copy);
+  fs::remove(outside);
 }
 
 // A source that records which scans ran.

@@ -37,7 +37,7 @@ TEST(StoredFileProbe, TellsKindSizeAndTypeWithOneOpen) {
   };
   const Case cases[] = {
       {jpeg, true, true, 1000, "jpg"},
-      {link, true, true, 1000, "jpg"},  // links are followed
+      {link, false, false, 0, ""},  // a link is never followed out of the backup
       {text, true, false, 9, ""},
       {empty, true, false, 0, ""},
       {fifo, false, false, 0, ""},  // opening it must not wait for a writer

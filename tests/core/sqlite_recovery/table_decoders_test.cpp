@@ -130,34 +130,64 @@ TEST_F(TableDecodersTest, HandlesAttachmentsAndLinks) {
   EXPECT_EQ(attachments[0].filename, "/Attachments/x.jpg");
 }
 
-TEST_F(TableDecodersTest, ContactsJoinNamesAndDropControlCharactersInPhones) {
+TEST_F(TableDecodersTest, ContactsJoinNamesAndKeepLiveRowsWhateverTheirTexts) {
   std::string sql = PositionalTable("ABPersonFullTextSearch_content", 24);
   sql += Insert("ABPersonFullTextSearch_content", {{1, "'Ann'"}, {2, "'Lee'"}, {7, "'Acme'"}, {16, "'5550001 +15550001'"}, {17, "'ann@example.com'"}});
   sql += Insert("ABPersonFullTextSearch_content", {{1, "'Bad'"}, {16, "'555' || char(10) || '0002'"}});
-  sql += Insert("ABPersonFullTextSearch_content", {{1, "'Bob'"}, {3, "CAST(X'C328' AS TEXT)"}});  // a text that is not UTF-8
+  sql += Insert("ABPersonFullTextSearch_content", {{1, "'Bob'"}, {7, "CAST(X'C328' AS TEXT)"}});  // a text that is not UTF-8
   sql += Insert("ABPersonFullTextSearch_content", {{2, "'Solo'"}, {16, "'5550003'"}});
   Build(sql);
   std::vector<ContactItem> contacts;
   ASSERT_FALSE(DecodeContacts(m_reader, &contacts));
-  ASSERT_EQ(contacts.size(), 2u);
+  ASSERT_EQ(contacts.size(), 4u);
   EXPECT_EQ(contacts[0].name, "AnnLee");
   EXPECT_EQ(contacts[0].company, "Acme");
   EXPECT_EQ(contacts[0].phone, "5550001 +15550001");
   EXPECT_EQ(contacts[0].email, "ann@example.com");
-  EXPECT_EQ(contacts[1].name, "Solo");
+  EXPECT_EQ(contacts[1].phone, "555\n0002");
+  EXPECT_EQ(contacts[2].company, "\xEF\xBF\xBD(");  // the byte that is not UTF-8 shows as U+FFFD
+  EXPECT_EQ(contacts[3].name, "Solo");
   EXPECT_EQ(m_reader.state.contactTypeBytes, 24);
+}
+
+TEST_F(TableDecodersTest, LiveRowsAreKeptWhateverTheirTextsAndDeletedOnesAreTested) {
+  // Messages whose text holds U+FFFD, a NUL or bytes that are not UTF-8.
+  const std::string badTexts[] = {"'with ' || char(65533) || ' mark'", "'nul' || char(0) || 'inside'",
+                                  "CAST(X'62616420FF2062797465' AS TEXT)"};  // "bad \xff byte"
+  const char* shown[] = {"with \xEF\xBF\xBD mark", "nul", "bad \xEF\xBF\xBD byte"};
+  std::string sql = "PRAGMA secure_delete=OFF;" + PositionalTable("message", 38);
+  for (const std::string& text : badTexts) {
+    sql += Insert("message", {{1, "printf('%036d', 1)"}, {2, text}, {15, "600000000"}});
+  }
+  Build(sql);
+  std::vector<MessageItem> live;
+  ASSERT_FALSE(DecodeMessages(m_reader, &live));
+  ASSERT_EQ(live.size(), 3u);
+  for (std::size_t i = 0; i < live.size(); ++i) {
+    EXPECT_EQ(live[i].deleted, 0);
+    EXPECT_EQ(live[i].text.substr(0, std::string_view(shown[i]).size()), shown[i]) << i;
+  }
+
+  // The same rows once deleted lie in free space: the text test now sorts
+  // them out, as it does bytes that only look like a record.
+  CreateDatabase(m_folder.Path("deleted.sqlite"), 1024, sql + "DELETE FROM message;");
+  ASSERT_FALSE(m_reader.Open(m_folder.Path("deleted.sqlite").string()));
+  std::vector<MessageItem> deleted;
+  ASSERT_FALSE(DecodeMessages(m_reader, &deleted));
+  EXPECT_TRUE(deleted.empty());
 }
 
 TEST_F(TableDecodersTest, CallsInBothLayouts) {
   std::string sql = PositionalTable("call", 13) + PositionalTable("ZCALLRECORD", 17);
   sql += Insert("call", {{1, "'+15550001'"}, {2, "1400000000"}, {3, "65"}, {4, "0"}});
-  sql += Insert("call", {{1, "'+1555' || char(9)"}, {2, "1400000000"}});  // control character: dropped
+  sql += Insert("call", {{1, "'+1555' || char(9)"}, {2, "1400000000"}});  // a live row keeps its control character
   sql += Insert("call", {{1, "'+15550003'"}});                            // no date: dropped
   sql += Insert("ZCALLRECORD", {{8, "1"}, {10, "600000000.75"}, {11, "12"}, {12, "'+15550004'"}});
   Build(sql);
   std::vector<CallItem> calls;
   ASSERT_FALSE(DecodeCalls(m_reader, "call", &calls));
-  ASSERT_EQ(calls.size(), 1u);
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[1].address, "+1555\t");
   EXPECT_EQ(calls[0].address, "+15550001");
   EXPECT_EQ(calls[0].date, "2014-05-13 16:53:20");
   EXPECT_EQ(calls[0].duration, 65);

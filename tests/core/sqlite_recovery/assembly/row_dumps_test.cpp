@@ -163,10 +163,16 @@ TEST(FormatMessageRow, RowsThatAreLeftOut) {
   ASSERT_TRUE(line);
   EXPECT_EQ(SplitFields(*line)[13], "NULL");
 
+  // A text that is not real text leaves a deleted row out; a live row is
+  // the database's own and keeps its bytes, quoted as always.
   for (const char* badText : {"bad \xff byte", "with \xef\xbf\xbd mark", "nul\0inside"}) {
     std::vector<Value> columns = MessageColumns("", 0);
-    columns[2] = Text(std::string_view(badText, badText[0] == 'n' ? 10 : std::char_traits<char>::length(badText)));
-    EXPECT_FALSE(LiveMessageLine(columns, 1)) << badText;
+    const std::string_view text(badText, badText[0] == 'n' ? 10 : std::char_traits<char>::length(badText));
+    columns[2] = Text(text);
+    EXPECT_FALSE(DeletedMessageLine(columns, 1, 0)) << badText;
+    const auto live = LiveMessageLine(columns, 1);
+    ASSERT_TRUE(live) << badText;
+    EXPECT_NE(live->find("\"" + std::string(text) + "\""), std::string::npos) << badText;
   }
 
   // A value that runs past the bytes.
@@ -192,7 +198,7 @@ TEST(FormatContactRow, FieldsAndSeparators) {
   const std::vector<std::uint8_t> bytes = LiveBytes(columns);
   const auto layout = LiveRecordLayout(bytes);
   ASSERT_TRUE(layout);
-  const auto line = FormatContactRow(bytes, *layout, 42);
+  const auto line = FormatContactRow(bytes, *layout, 42, false);
   ASSERT_TRUE(line);
   EXPECT_EQ(*line,
             "42,\"Ann\",\"O'Neil\",7,,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,\"'+1 (408) 555-1234 14085551234 \","
@@ -200,13 +206,17 @@ TEST(FormatContactRow, FieldsAndSeparators) {
 
   columns[23] = Null();
   const std::vector<std::uint8_t> nullLast = LiveBytes(columns);
-  const auto nullLastLine = FormatContactRow(nullLast, *LiveRecordLayout(nullLast), 42);
+  const auto nullLastLine = FormatContactRow(nullLast, *LiveRecordLayout(nullLast), 42, false);
   ASSERT_TRUE(nullLastLine);
   EXPECT_EQ(nullLastLine->substr(nullLastLine->size() - 7), ",NULL\r\n");
 
-  columns[17] = Text("bad \xc3");  // every text must be real text
+  // Every text of a deleted row must be real text; a live row keeps its bytes.
+  columns[17] = Text("bad \xc3");
   const std::vector<std::uint8_t> bad = LiveBytes(columns);
-  EXPECT_FALSE(FormatContactRow(bad, *LiveRecordLayout(bad), 42));
+  EXPECT_FALSE(FormatContactRow(bad, *LiveRecordLayout(bad), 42, true));
+  const auto liveBad = FormatContactRow(bad, *LiveRecordLayout(bad), 42, false);
+  ASSERT_TRUE(liveBad);
+  EXPECT_NE(liveBad->find("\"bad \xc3\""), std::string::npos);
 }
 
 TEST(FormatContactRow, DeletedRowNumberStandsInFront) {
@@ -215,7 +225,7 @@ TEST(FormatContactRow, DeletedRowNumberStandsInFront) {
   const std::vector<std::uint8_t> bytes = CandidateBytes(columns);
   const auto layout = CandidateRecordLayout(bytes, 24);
   ASSERT_TRUE(layout);
-  const auto line = FormatContactRow(bytes, *layout, 20001);
+  const auto line = FormatContactRow(bytes, *layout, 20001, true);
   ASSERT_TRUE(line);
   EXPECT_EQ(line->rfind("20001,\"Bo\",NULL,", 0), 0u) << *line;
 }

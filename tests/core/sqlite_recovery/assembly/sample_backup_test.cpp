@@ -2,6 +2,7 @@
 // against the builder's ground truth: every live record with its fields,
 // deleted records marked, and the joins, names and orders.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
@@ -479,8 +481,71 @@ TEST_F(SampleBackup, WhatsAppWithoutMessageTable) {
   ChatMessagesBySession bySession;
   EXPECT_EQ(ParseWhatsApp(Modern(fixtures::kNotesDatabase), &bySession), kQueryError);
   const fs::path textFile = s_root / "modern" / "Info.plist";
-  EXPECT_EQ(ParseWhatsApp(textFile.string(), &bySession), kQueryError);
+  EXPECT_EQ(ParseWhatsApp(textFile.string(), &bySession), kBadFile);  // not a database at all
   EXPECT_TRUE(bySession.empty());
+}
+
+// ---- A damaged definition of another table ----
+
+// Copies `source` to `copy` with one byte of the CREATE statement of
+// Z_METADATA (a table no assembly reads) changed, so that the statement no
+// longer parses.
+void CopyWithDamagedDefinition(const std::string& source, const fs::path& copy) {
+  std::ifstream in(source, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  constexpr std::string_view kDefinition = "CREATE TABLE Z_METADATA (";
+  const std::size_t at = bytes.find(kDefinition);
+  ASSERT_NE(at, std::string::npos);
+  bytes[at + kDefinition.size() - 1] = '!';
+  std::ofstream(copy, std::ios::binary) << bytes;
+}
+
+// Whether the SQLite library answers a query on `table` of `path`.
+bool LibraryReads(const fs::path& path, const char* table) {
+  sqlite3* database = nullptr;
+  bool prepared = false;
+  if (sqlite3_open_v2(path.c_str(), &database, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* statement = nullptr;
+    const std::string query = std::string("select * from ") + table;
+    prepared = sqlite3_prepare_v2(database, query.c_str(), -1, &statement, nullptr) == SQLITE_OK;
+    sqlite3_finalize(statement);
+  }
+  sqlite3_close(database);
+  return prepared;
+}
+
+TEST_F(SampleBackup, ADamagedDefinitionOfAnotherTableCostsNoChatsAndNoCalls) {
+  const fs::path chats = s_root / "damaged-chat-storage.sqlite";
+  CopyWithDamagedDefinition(Modern(fixtures::kWhatsAppChatDatabase), chats);
+  ASSERT_FALSE(LibraryReads(chats, "ZWAMESSAGE"));  // the library refuses the whole schema
+  ChatMessagesBySession intact;
+  ChatMessagesBySession damaged;
+  ASSERT_FALSE(ParseWhatsApp(Modern(fixtures::kWhatsAppChatDatabase), &intact));
+  ASSERT_FALSE(ParseWhatsApp(chats.string(), &damaged));
+  ASSERT_FALSE(intact.empty());
+  ASSERT_EQ(damaged.size(), intact.size());
+  for (const auto& [session, messages] : intact) {
+    ASSERT_EQ(damaged[session].size(), messages.size()) << session;
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+      EXPECT_EQ(damaged[session][i].text, messages[i].text);
+      EXPECT_EQ(damaged[session][i].senderName, messages[i].senderName);
+    }
+  }
+
+  const fs::path callDb = s_root / "damaged-call-history.storedata";
+  CopyWithDamagedDefinition(Modern(fixtures::kCallHistoryStoreDatabase), callDb);
+  ASSERT_FALSE(LibraryReads(callDb, "ZCALLRECORD"));
+  std::vector<CallItem> intactCalls;
+  std::vector<CallItem> damagedCalls;
+  ASSERT_FALSE(ParseCallHistory(&intactCalls, Modern(fixtures::kCallHistoryStoreDatabase),
+                                Modern(fixtures::kAddressBookDatabase)));
+  ASSERT_FALSE(ParseCallHistory(&damagedCalls, callDb.string(), Modern(fixtures::kAddressBookDatabase)));
+  ASSERT_FALSE(intactCalls.empty());
+  ASSERT_EQ(damagedCalls.size(), intactCalls.size());
+  for (std::size_t i = 0; i < intactCalls.size(); ++i) {
+    EXPECT_EQ(damagedCalls[i].address, intactCalls[i].address);
+    EXPECT_EQ(damagedCalls[i].duration, intactCalls[i].duration);
+  }
 }
 
 // ---- Row files ----
