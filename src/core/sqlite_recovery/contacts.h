@@ -25,10 +25,11 @@ inline constexpr const char* kNoContactName = "No Name";
 [[nodiscard]] std::error_code ParseContacts(const std::string& addressBookPath, std::vector<ContactItem>* contacts,
                                 std::uint64_t* highestRowId);
 
-// Drops the contacts without a phone text, names the nameless ones
-// kNoContactName, reduces each phone text to its distinct numbers
-// (ReducePhoneText) and sorts the list by name, letter case ignored
-// (stable: equal names keep decoder order).
+// Keeps every live contact, with or without a phone text, and every
+// deleted one that holds any text; names the nameless ones kNoContactName,
+// reduces each phone text to its distinct numbers (ReducePhoneText) and
+// sorts the list by name, letter case ignored (stable: equal names keep
+// decoder order).
 void PrepareContactList(std::vector<ContactItem>& contacts);
 
 }  // namespace scrivel::sqlite_recovery

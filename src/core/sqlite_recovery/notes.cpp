@@ -2,6 +2,9 @@
 
 #include <cstddef>
 #include <deque>
+#include <set>
+#include <string>
+#include <tuple>
 #include <unordered_map>
 #include <utility>
 
@@ -37,9 +40,23 @@ std::vector<bool> PairTitles(std::vector<NoteItem>& bodies, const std::vector<No
   return used;
 }
 
+// The same deleted row can survive in two places: a page keeps an old copy
+// of a cell in its unallocated gap after the cell moved, and a freed page
+// on the freelist still holds the cell too. Both copies decode to the same
+// record; keeps the first of identical deleted records. Live records are
+// rows of the b-tree and are never merged.
+void DropRepeatedDeleted(std::vector<NoteItem>& records) {
+  std::set<std::tuple<std::int32_t, std::string, std::string, std::string>> seen;  // key, title, date, content
+  std::erase_if(records, [&seen](const NoteItem& record) {
+    return record.deleted != 0 && !seen.emplace(record.noteKey, record.title, record.date, record.content).second;
+  });
+}
+
 }  // namespace
 
 std::vector<NoteItem> AssembleNotes(std::vector<NoteItem> bodies, std::vector<NoteItem> notes) {
+  DropRepeatedDeleted(bodies);
+  DropRepeatedDeleted(notes);
   const std::vector<bool> used = PairTitles(bodies, notes);
   for (std::size_t i = 0; i < notes.size(); ++i)
     if (!used[i] && HasText(notes[i])) bodies.push_back(std::move(notes[i]));

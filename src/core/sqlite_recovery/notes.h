@@ -16,13 +16,17 @@ namespace scrivel::sqlite_recovery {
 
 // Reads the notes of `notesDbPath` into `*notes` (replaced). Order: the
 // body records (live, then deleted) with the title of their note, then the
-// note records without a body. Nothing is sorted or merged: a live note and
-// an older copy of it in free space both appear. Returns success, or the code
-// of opening the file (the list is then left as it was). A table that
-// cannot be read completely contributes what was read.
+// note records without a body. Nothing is sorted, and only copies of one
+// deleted row are merged: a live note and an older copy of it in free space
+// both appear. Returns success, or the code of opening the file (the list
+// is then left as it was). A table that cannot be read completely
+// contributes what was read.
 [[nodiscard]] std::error_code ParseNotes(const std::string& notesDbPath, std::vector<NoteItem>* notes);
 
 // The assembly step of ParseNotes, on decoded records:
+//  0. a deleted record equal in key, title, date and content to an earlier
+//     deleted record of its list is the same row found in a second place
+//     of the file, and is dropped;
 //  1. each body record, in order, takes the title and the creation date of
 //     the first remaining note record with its key, which is then used up
 //     (the body record keeps its own `deleted`);

@@ -115,11 +115,15 @@ const TableLayout<NoteItem> kNoteBodyLayout{kNoteBodyRules};
 
 // ---- WhatsApp ChatStorage.sqlite ----
 
-// Layout A: up to 28 columns (older WhatsApp versions).
+// Layout A: up to 28 columns (older WhatsApp versions). These link photos
+// and videos through ZMEDIAITEM too (WhatsApp 2.8 has it as its 12th
+// column); a media message stores no text of its own, so without the link
+// it would have nothing to show and be left out.
 constexpr ColumnRule<ChatMessageItem> kWhatsAppMessageRulesA[] = {
     {"ZISFROMME", 12, A::kConstant, nullptr, &ChatMessageItem::fromMe},
     {"ZCHATSESSION", 19, A::kInteger, nullptr, &ChatMessageItem::chatSessionId},
     {"ZGROUPMEMBER", 20, A::kInteger, nullptr, &ChatMessageItem::groupMemberId},
+    {"ZMEDIAITEM", 22, A::kInteger, nullptr, &ChatMessageItem::mediaItemId},
     {"ZMESSAGEDATE", 25, A::kAppleDateOrFloat, &ChatMessageItem::date},
     {"ZTEXT", 32, A::kStrictText, &ChatMessageItem::text},
 };
@@ -127,8 +131,8 @@ const TableLayout<ChatMessageItem> kWhatsAppMessageLayoutA{
     kWhatsAppMessageRulesA, OtherTexts::kMustConvert, Learning::kNothing, CandidateTypes::kExpectedColumns,
     &ChatMessageItem::messageId};
 
-// Layout B: more than 28 columns; also the media item, and a record must
-// name its chat, its sender or its date.
+// Layout B: more than 28 columns; a record must also name its chat, its
+// sender or its date.
 constexpr ColumnRule<ChatMessageItem> kWhatsAppMessageRulesB[] = {
     {"ZISFROMME", 12, A::kConstant, nullptr, &ChatMessageItem::fromMe},
     {"ZCHATSESSION", 19, A::kInteger, nullptr, &ChatMessageItem::chatSessionId},

@@ -46,22 +46,37 @@ TEST(ReducePhoneText, KeepsOneLinePerDistinctNumber) {
   for (const Case& c : cases) EXPECT_EQ(ReducePhoneText(c.phoneText), c.reduced) << "phone text: " << c.phoneText;
 }
 
-TEST(PrepareContactList, DropsContactsWithoutPhoneNamesTheNamelessAndSortsByName) {
+TEST(PrepareContactList, KeepsLiveContactsWithoutPhoneNamesTheNamelessAndSortsByName) {
+  ContactItem mailOnly = Contact("Carol", "");
+  mailOnly.email = "carol@example.com";
+  ContactItem deletedMailOnly = Contact("", "", 1);
+  deletedMailOnly.email = "dan@example.com";
   std::vector<ContactItem> contacts = {
       Contact("bob", "14085551234 "),
-      Contact("Nobody", ""),  // no phone text: not listed
+      mailOnly,                       // saved with an e-mail address only: listed
+      Contact("", "", 1),             // a deleted record without any text: not listed
       Contact("", "14085559876 4085559876 "),
-      Contact("Alice", "1234 ", 1),  // only a short form: listed with an empty phone
+      Contact("Alice", "1234 ", 1),   // only a short form: listed with an empty phone
+      deletedMailOnly,                // deleted, with an e-mail address: listed
+      Contact("", ""),                // a live row without any text is still a person
   };
   PrepareContactList(contacts);
-  ASSERT_EQ(contacts.size(), 3u);
+  ASSERT_EQ(contacts.size(), 6u);
   EXPECT_EQ(contacts[0].name, "Alice");
   EXPECT_EQ(contacts[0].phone, "");
   EXPECT_EQ(contacts[0].deleted, 1);
   EXPECT_EQ(contacts[1].name, "bob");
   EXPECT_EQ(contacts[1].phone, "14085551234");
-  EXPECT_EQ(contacts[2].name, kNoContactName);
-  EXPECT_EQ(contacts[2].phone, "14085559876");
+  EXPECT_EQ(contacts[2].name, "Carol");
+  EXPECT_EQ(contacts[2].phone, "");
+  EXPECT_EQ(contacts[2].email, "carol@example.com");
+  EXPECT_EQ(contacts[3].name, kNoContactName);
+  EXPECT_EQ(contacts[3].phone, "14085559876");
+  EXPECT_EQ(contacts[4].name, kNoContactName);
+  EXPECT_EQ(contacts[4].email, "dan@example.com");
+  EXPECT_EQ(contacts[4].deleted, 1);
+  EXPECT_EQ(contacts[5].name, kNoContactName);
+  EXPECT_EQ(contacts[5].deleted, 0);
 }
 
 TEST(PrepareContactList, EqualNamesKeepDecoderOrder) {

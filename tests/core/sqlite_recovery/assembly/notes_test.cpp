@@ -95,6 +95,32 @@ TEST(AssembleNotes, PairsBodiesWithTheFirstUnusedNoteOfTheirKey) {
   EXPECT_EQ(result[5].title, "Second, third record");
 }
 
+// A deleted row can be found twice (an old copy in a page's gap and its
+// freed page on the freelist): one note, not two. Live rows are never
+// merged, and deleted records that differ in anything stay apart.
+TEST(AssembleNotes, DeletedRowFoundTwiceIsOneNote) {
+  const std::vector<NoteItem> bodies = {
+      Body(7, "seven", 1),
+      Body(7, "seven", 1),  // the same deleted body again
+      Body(8, "eight"),
+      Body(8, "eight"),     // two live rows: both stay
+  };
+  const std::vector<NoteItem> notes = {
+      Note(7, "Seven", "2020-07-07 00:00:00", 1),
+      Note(9, "Nine", "2020-09-09 00:00:00", 1),
+      Note(9, "Nine", "2020-09-09 00:00:00", 1),  // the same deleted title again: no body, listed once
+      Note(9, "Nine", "2020-09-10 00:00:00", 1),  // another date: another record
+  };
+  const std::vector<NoteItem> result = AssembleNotes(bodies, notes);
+  ASSERT_EQ(result.size(), 5u);
+  EXPECT_EQ(result[0].title, "Seven");
+  EXPECT_EQ(result[0].content, "seven");
+  EXPECT_EQ(result[1].content, "eight");
+  EXPECT_EQ(result[2].content, "eight");
+  EXPECT_EQ(result[3].date, "2020-09-09 00:00:00");
+  EXPECT_EQ(result[4].date, "2020-09-10 00:00:00");
+}
+
 TEST(ParseNotes, CoreDataDatesCountFrom2001) {
   // "ZNOTE" is a Core Data table: ZCREATIONDATE holds seconds since
   // 2001-01-01 UTC, as an integer or a float (integer part used).

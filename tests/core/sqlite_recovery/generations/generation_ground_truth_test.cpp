@@ -257,13 +257,15 @@ TEST_P(GenerationTest, WhatsAppMessages) {
   std::vector<ChatMessageItem> decoded;
   ASSERT_FALSE(DecodeWhatsAppMessages(reader, &decoded));
 
-  using Row = std::tuple<std::int32_t, std::string, std::int32_t, std::int32_t, std::string>;
+  // A media message has no text: its media item is what it shows.
+  using Row = std::tuple<std::int32_t, std::string, std::int32_t, std::int32_t, std::string, std::int32_t>;
   const Truths truths = m_truth.RecordsOf("whatsapp", "ZWAMESSAGE");
   ASSERT_FALSE(truths.empty());
   std::vector<Row> expected, live, written, deleted, decodedDeleted;
   for (const fx::GroundTruthRecord* r : truths) {
     Row row(static_cast<std::int32_t>(r->rowId), r->Text("ZTEXT"), static_cast<std::int32_t>(r->Integer("ZISFROMME")),
-            static_cast<std::int32_t>(r->Integer("ZCHATSESSION", -1)), AppleDate(r->Find("ZMESSAGEDATE")));
+            static_cast<std::int32_t>(r->Integer("ZCHATSESSION", -1)), AppleDate(r->Find("ZMESSAGEDATE")),
+            static_cast<std::int32_t>(r->Integer("ZMEDIAITEM")));
     if (!r->deleted) expected.push_back(row);
     std::get<0>(row) = 0;  // deleted records carry no primary key: compared without
     written.push_back(row);
@@ -271,7 +273,7 @@ TEST_P(GenerationTest, WhatsAppMessages) {
   }
   for (const ChatMessageItem& m : decoded)
     (m.deleted ? decodedDeleted : live)
-        .emplace_back(m.deleted ? 0 : m.messageId, m.text, m.fromMe, m.chatSessionId, m.date);
+        .emplace_back(m.deleted ? 0 : m.messageId, m.text, m.fromMe, m.chatSessionId, m.date, m.mediaItemId);
   ExpectSameRecords(expected, live, "whatsapp messages");
   ExpectDeletedAreExact(written, deleted, decodedDeleted, "whatsapp messages");
 }
