@@ -20,7 +20,8 @@ NotesReading ReadNotes(const std::string& notesDbPath) {
 
 CallHistoryReading ReadCallHistory(const std::string& callDbPath, const std::string& addressBookPath) {
   CallHistoryReading reading;
-  reading.result = sqlite_recovery::ParseCallHistory(&reading.calls, callDbPath, addressBookPath);
+  reading.result =
+      sqlite_recovery::ParseCallHistory(&reading.calls, callDbPath, addressBookPath, &reading.addressBookResult);
   return reading;
 }
 

@@ -72,6 +72,7 @@ class PrefetchedReading {
 // What ParseCallHistory gives for an empty list.
 struct CallHistoryReading {
   std::error_code result;
+  std::error_code addressBookResult;  // success, or why the calls come without names
   std::vector<sqlite_recovery::CallItem> calls;
 };
 

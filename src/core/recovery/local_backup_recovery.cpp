@@ -270,13 +270,18 @@ std::error_code CLocalBackupRecovery::ScanCallHistory(std::vector<CallItem>& cal
   // The prefetched list stands for a read into an empty one.
   std::optional<CallHistoryReading> reading = m_prefetch.callHistory.Take({callDb, addressBook});
   std::error_code result;
+  std::error_code addressBookResult;
   if (reading && calls.empty()) {
     calls = std::move(reading->calls);
     result = reading->result;
+    addressBookResult = reading->addressBookResult;
   } else {
-    result = sqlite_recovery::ParseCallHistory(&calls, callDb, addressBook);
+    result = sqlite_recovery::ParseCallHistory(&calls, callDb, addressBook, &addressBookResult);
   }
   noteDatabaseProblem(callDb, "the call history database", result);
+  if (!result && addressBookResult) {
+    addNote("the calls come without names: " + StoredFileProblemOr(addressBook, "the address book", addressBookResult));
+  }
   return finishCategory(result, m_progress.step / 2);
 }
 

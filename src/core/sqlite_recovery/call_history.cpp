@@ -34,7 +34,7 @@ void NameCalls(std::vector<CallItem>& calls, const std::vector<ContactItem>& con
 }
 
 std::error_code ParseCallHistory(std::vector<CallItem>* calls, const std::string& callDbPath,
-                     const std::string& addressBookPath) {
+                                 const std::string& addressBookPath, std::error_code* addressBookResult) {
   SqliteReader reader;
   if (const std::error_code rc = reader.Open(callDbPath); rc) return rc;
   // CallHistory.storedata has "ZCALLRECORD"; a file without it is the older
@@ -47,9 +47,12 @@ std::error_code ParseCallHistory(std::vector<CallItem>* calls, const std::string
   // A table that cannot be read completely still gives what was read.
   (void)DecodeCalls(reader, coreData ? kCoreDataCallTable : kLegacyCallTable, calls);
 
-  if (const std::error_code rc = reader.Open(addressBookPath); rc) return rc;
+  // Names are a nicety: without a readable address book the calls come out
+  // unnamed.
+  const std::error_code opened = reader.Open(addressBookPath);
+  if (addressBookResult != nullptr) *addressBookResult = opened;
   std::vector<ContactItem> contacts;
-  (void)DecodeContacts(reader, &contacts);
+  if (!opened) (void)DecodeContacts(reader, &contacts);
   NameCalls(*calls, contacts);
   SortByDateText(*calls);
   return {};

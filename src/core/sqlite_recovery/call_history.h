@@ -17,10 +17,12 @@ namespace scrivel::sqlite_recovery {
 // Reads the calls of `callDbPath` and appends them to `*calls`, names them
 // from `addressBookPath` (NameCalls) and sorts the whole list by date.
 // Returns success; the page reader's code when it rejects the call
-// database (nothing read) or the address book (the calls stay, unnamed and
-// unsorted). A table that cannot be read completely gives what was read.
+// database (nothing read). An address book that cannot be read leaves the
+// calls unnamed; its code goes to *addressBookResult when given. A table
+// that cannot be read completely gives what was read.
 [[nodiscard]] std::error_code ParseCallHistory(std::vector<CallItem>* calls, const std::string& callDbPath,
-                                   const std::string& addressBookPath);
+                                              const std::string& addressBookPath,
+                                              std::error_code* addressBookResult = nullptr);
 
 // Sets each call's name to that of the first contact (in decoder order)
 // whose raw phone text contains the call's address, or clears it. An
