@@ -11,7 +11,7 @@ packages=(
   zlib1g-dev
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libgl-dev
-  fonts-noto-core fonts-noto-cjk
+  fonts-noto-core fonts-noto-cjk fonts-noto-color-emoji
   xvfb x11-apps imagemagick
 )
 
