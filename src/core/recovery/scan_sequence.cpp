@@ -30,7 +30,6 @@ std::error_code RunScanSequence(IPhoneRecoveryParse& source, const std::string& 
   observer.OnScanStarting("Opening the backup");
   const std::error_code opened = source.OpenSource(password);
   if (opened) return opened;
-  results.missingFiles = source.MissingFileCount();
   results.manifestProblem = source.TakeScanNote();
   observer.OnSourceOpened();
 
@@ -79,6 +78,9 @@ std::error_code RunScanSequence(IPhoneRecoveryParse& source, const std::string& 
     observer.OnCategoriesDone(std::span<const CategoryKind>(step.kinds.data(), kindCount));
     if (result == kCancelled) return kCancelled;
   }
+  // Counted on a worker while the categories were scanned; taken last, so
+  // the scan never waits for it.
+  results.missingFiles = source.MissingFileCount();
   return {};
 }
 
