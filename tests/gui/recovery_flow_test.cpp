@@ -124,7 +124,9 @@ class RecoveryFlowTest : public ::testing::Test {
     fs::remove_all(s_root, ignored);
   }
 
+  // Shows the backup page and selects the listed backup in `folderName`.
   void SelectBackup(CMainWnd& window, const std::string& folderName) {
+    window.skin().optBackupFile->click();
     CItunesBackupVrtWnd& page = window.backupPage();
     ASSERT_EQ(page.backups().size(), 2u);
     for (int i = 0; i < page.list()->topLevelItemCount(); ++i) {
@@ -222,7 +224,6 @@ TEST_F(RecoveryFlowTest, PlainBackupScanCheckTwoConversationsExport) {
   CMainWnd window;
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  window.skin().optBackupFile->click();
   SelectBackup(window, "plain");
 
   window.backupPage().scanButton()->click();
@@ -243,7 +244,6 @@ TEST_F(RecoveryFlowTest, EncryptedBackupWrongPasswordThenRightOne) {
   CMainWnd window;
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  window.skin().optBackupFile->click();
   SelectBackup(window, "locked");
 
   ModalScript script;
@@ -280,7 +280,6 @@ TEST_F(RecoveryFlowTest, PausedScanHoldsThenStopsAfterTheQuestionAndIsJoined) {
   CMainWnd window;
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  window.skin().optBackupFile->click();
   SelectBackup(window, "plain");
   CScanVrtWnd& scan = window.scanPage();
   auto* pause = scan.page()->findChild<QPushButton*>(QStringLiteral("BtnScanPause"));
@@ -323,7 +322,6 @@ TEST_F(RecoveryFlowTest, ClosingDuringAPausedScanAsksAndDestroyingTheWindowJoins
   auto window = std::make_unique<CMainWnd>();
   window->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-  window->skin().optBackupFile->click();
   SelectBackup(*window, "plain");
   window->backupPage().scanButton()->click();
   window->scanPage().page()->findChild<QPushButton*>(QStringLiteral("BtnScanPause"))->click();
