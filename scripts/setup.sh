@@ -9,6 +9,9 @@ packages=(
   libssl-dev openssl
   libplist-dev libimobiledevice-dev libusbmuxd-dev
   zlib1g-dev
+  libprotobuf-dev protobuf-compiler
+  libheif-dev libheif-examples
+  libcli11-dev
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libgl-dev
   fonts-noto-core fonts-noto-cjk fonts-noto-color-emoji
