@@ -10,7 +10,7 @@
 # When Xvfb is installed, the application also runs once on a virtual X
 # display and a picture of the real window is taken ("xvfb-window.png").
 #
-# Usage: scripts/screenshot.sh OUT_DIR
+# Usage: [SCRIVEL_SCREENSHOT_GENERATION=ios17] scripts/screenshot.sh OUT_DIR
 # Uses the build in build/, or the build folder named by SCRIVEL_BUILD.
 set -euo pipefail
 
@@ -40,7 +40,12 @@ mkdir -m 700 "$runtime"
 data=$work/data
 backups="$data/Apple Computer/MobileSync/Backup"
 mkdir -p "$backups"
-"$build/bin/make-sample-backup" "$backups/plain" --scale small --seed 1 >/dev/null
+# SCRIVEL_SCREENSHOT_GENERATION (e.g. ios17) picks the sample's iOS generation.
+generation_args=()
+if [ -n "${SCRIVEL_SCREENSHOT_GENERATION:-}" ]; then
+  generation_args=(--generation "$SCRIVEL_SCREENSHOT_GENERATION")
+fi
+"$build/bin/make-sample-backup" "$backups/plain" --scale small --seed 1 "${generation_args[@]}" >/dev/null
 echo "fixture password" | "$build/bin/encrypt-backup" "$backups/plain" "$backups/locked" >/dev/null
 
 export QT_QPA_PLATFORM=offscreen

@@ -83,6 +83,7 @@ void summariseRecords(const std::vector<Record>& records, CategorySummary& summa
 void summariseFiles(const std::vector<FileItem>& files, CategorySummary& summary) {
   for (const FileItem& file : files) {
     ++summary.items;
+    if (file.deleted) ++summary.deleted;
     if (summary.withRecords) addRecord(summary, RecordJson(file, ""));
   }
 }

@@ -31,6 +31,7 @@
 
 #include "core/common/language_strings.h"
 #include "core/recovery/category_kind.h"
+#include "core/recovery/file_item.h"
 #include "gui/controls/file_tree_ui.h"
 #include "gui/controls/result_list_view.h"
 #include "gui/dialogs/decryption_wnd.h"
@@ -234,6 +235,22 @@ bool ShootScanAndResults(const ShotContext& context) {
     const std::string_view name = scrivel::CategoryCliName(kind);
     saved = Save(context, QStringLiteral("results-") + QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())),
                  RenderOnBackdrop(window)) && saved;
+  }
+
+  // The first HEIC picture of the camera roll, when the sample has one
+  // (the current generations do), decoded in the preview.
+  scan.tree().setCurrentItem(scan.categoryNode(CategoryKind::kCameraRoll));
+  Settle();
+  for (int row = 0; row < scan.listProxy().rowCount(); ++row) {
+    const QModelIndex index = scan.listProxy().index(row, 0);
+    const auto* file = scan.listModel().RecordAt<scrivel::FileItem>(scan.listProxy().mapToSource(index).row());
+    if (file == nullptr || !file->name.ends_with(".HEIC")) continue;
+    QSignalSpy shown(&window.previewPane(), &CPreviewVrtWnd::mediaShown);
+    scan.listView().setCurrentIndex(index);
+    shown.wait(3000);
+    Settle();
+    saved = Save(context, QStringLiteral("results-camera-roll-heic"), RenderOnBackdrop(window)) && saved;
+    break;
   }
 
   // Messages: deleted only, then a search.

@@ -21,5 +21,7 @@ inline constexpr std::string_view kCallHistoryFileId = "2b2b0084a1bc3a5ac8c27afd
 inline constexpr std::string_view kWhatsAppSharedChatFileId = "7c7fba66680ef796b916b067077cc246adacf01d";
 // AppDomain-net.whatsapp.WhatsApp-Documents/ChatStorage.sqlite
 inline constexpr std::string_view kWhatsAppDocumentsChatFileId = "1b6b187a1b60b9ae8b720c79e2c67f472bab09c0";
+// CameraRollDomain-Media/PhotoData/Photos.sqlite (the photo library database)
+inline constexpr std::string_view kPhotoLibraryFileId = "12b144c0bd44f2b3dffd9186d3f9c05b917cee25";
 
 }  // namespace scrivel

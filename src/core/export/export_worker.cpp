@@ -223,8 +223,20 @@ void CExportWorker::CopyMediaFile(CategoryKind kind, const FileItem& file) {
   const std::error_code result = m_request.source->CopyOut(file.path, destination, &CopyWatch::Callback, &watch);
   if (!watch.finished) ReportFinished(result, destination);
   if (result) return;
+  // A Live Photo's movie goes beside its still, under its own stored name.
+  std::string videoDestination;
+  if (file.pairedVideo) {
+    videoDestination = m_uniquePaths.Pick(folder + SafeFileName(file.pairedVideo->name));
+    CopyWatch videoWatch{&m_progress};
+    const std::error_code videoResult =
+        videoDestination.empty() ? make_error_code(kBadFile)
+                                 : m_request.source->CopyOut(file.pairedVideo->path, videoDestination,
+                                                             &CopyWatch::Callback, &videoWatch);
+    if (!videoWatch.finished) ReportFinished(videoResult, videoDestination);
+    if (videoResult) videoDestination.clear();
+  }
   AddLink(media->section, std::string(media->folder) + " folder", categoryFolder);
-  AddJson(kind, categoryFolder, RecordJson(file, destination));
+  AddJson(kind, categoryFolder, RecordJson(file, destination, videoDestination));
 }
 
 void CExportWorker::ExportCallRow(const CallItem& call) {

@@ -98,14 +98,19 @@ std::string RecordJson(const sqlite_recovery::ChatMessageItem& message) {
       .Take();
 }
 
-std::string RecordJson(const FileItem& file, std::string_view exportedPath) {
+std::string RecordJson(const FileItem& file, std::string_view exportedPath, std::string_view exportedVideoPath) {
   return JsonObject()
-      .Flag("deleted", 0)
+      .Flag("deleted", file.deleted ? 1 : 0)
       .Text("name", file.name)
       .Number("size", static_cast<std::int64_t>(file.size))
       .Text("path", file.path)
       .Text("app", file.app)
       .Text("exportedPath", exportedPath)
+      .Text("originalName", file.originalName)
+      .Text("created", file.created)
+      .Text("trashed", file.trashed)
+      .Text("pairedVideo", file.pairedVideo ? file.pairedVideo->name : std::string())
+      .Text("exportedVideoPath", exportedVideoPath)
       .Take();
 }
 

@@ -20,8 +20,10 @@ std::string RecordJson(const sqlite_recovery::ContactItem& contact);
 std::string RecordJson(const sqlite_recovery::CallItem& call);
 std::string RecordJson(const sqlite_recovery::NoteItem& note);
 std::string RecordJson(const sqlite_recovery::ChatMessageItem& message);
-// A stored file, with the path it was exported to.
-std::string RecordJson(const FileItem& file, std::string_view exportedPath);
+// A stored file, with the path it was exported to and, for a Live Photo
+// still, the path its movie was exported to. The camera-roll marks
+// (deleted, original name, dates, paired movie) are empty for other files.
+std::string RecordJson(const FileItem& file, std::string_view exportedPath, std::string_view exportedVideoPath = {});
 
 // A JSON array written one object at a time: "[", the objects separated by
 // ",", "]". The file is created with the first object.

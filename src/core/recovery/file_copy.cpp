@@ -21,7 +21,7 @@ namespace scrivel {
 const char* const kImageExtensions =
     "*.bmp|*.gif|*.jpg|*.jpeg|*.png|*.psd|*.tif|*.tiff|*.pcx|*.scr|*.ico|*.nef|*.nrw|*.crw|*.cr2|*.sr2|*.arw|*.srf|"
     "*.divu|*.pgm|*.k25|*.kdc|*.dcr|*.raf|*.iff|*.pbm|*.mef|*.jp2|*.mos|*.x3f|*.orf|*.erf|*.indd|*.pef|*.psp|*.mrw|"
-    "*.dng|*.raw|*.pct|*.tga";
+    "*.dng|*.raw|*.pct|*.tga|*.heic|*.heif|*.avif";
 const char* const kAudioExtensions =
     "*.mp3|*.wav|*.aiff|*.rps|*.mid|*.midi|*.m4a|*.m4p|*.au|*.ogg|*.wma|*.rm|*.ra|*.acd|*.amr|*.at3|*.caf|*.dss|"
     "*.m4r|*.nra|*.snd";

@@ -58,6 +58,48 @@ bool isMpeg(Head head) {
 
 bool isMp4(Head head) { return bytesAt(head, 4, "ftyp") && (bytesAt(head, 8, "iso") || bytesAt(head, 8, "mp42")); }
 
+// The brand of an ISO base media file that is a HEIF picture, as the file
+// type box at offset 0 names it:
+//   size:u32 (big-endian)  "ftyp"  major brand:4  minor version:u32
+//   compatible brands: 4 bytes each, up to `size`
+// The HEVC brands (heic heix heim heis, sequences hevc hevx hevm hevs) make
+// it a HEIC picture, the AV1 brands (avif avis) an AVIF picture; the
+// codec-neutral brands (mif1 msf1) leave the codec to the other brands,
+// and without one the file is a HEIF picture of another codec. A box size
+// below the header or past the head tested is no file type box.
+enum class HeifBrand { kNone, kHeic, kAvif, kHeif };
+
+constexpr std::size_t kFileTypeHeaderSize = 16;  // size, "ftyp", major brand, minor version
+
+HeifBrand brandKind(Head head, std::size_t offset) {
+  for (const char* brand : {"heic", "heix", "heim", "heis", "hevc", "hevx", "hevm", "hevs"}) {
+    if (bytesAt(head, offset, brand)) return HeifBrand::kHeic;
+  }
+  if (bytesAt(head, offset, "avif") || bytesAt(head, offset, "avis")) return HeifBrand::kAvif;
+  if (bytesAt(head, offset, "mif1") || bytesAt(head, offset, "msf1")) return HeifBrand::kHeif;
+  return HeifBrand::kNone;
+}
+
+HeifBrand heifBrand(Head head) {
+  if (!bytesAt(head, 4, "ftyp")) return HeifBrand::kNone;
+  const std::uint32_t boxSize = bigEndian32(head, 0);
+  // The box must hold its header and end inside the bytes tested.
+  if (boxSize < kFileTypeHeaderSize || boxSize > kSignatureSize) return HeifBrand::kNone;
+  const HeifBrand major = brandKind(head, 8);
+  if (major == HeifBrand::kHeic || major == HeifBrand::kAvif) return major;
+  HeifBrand found = HeifBrand::kNone;
+  for (std::size_t offset = kFileTypeHeaderSize; offset + 4 <= boxSize; offset += 4) {
+    const HeifBrand compatible = brandKind(head, offset);
+    if (compatible == HeifBrand::kHeic || compatible == HeifBrand::kAvif) return compatible;
+    if (compatible == HeifBrand::kHeif) found = compatible;
+  }
+  return major == HeifBrand::kHeif ? HeifBrand::kHeif : found;
+}
+
+bool isHeic(Head head) { return heifBrand(head) == HeifBrand::kHeic; }
+bool isAvif(Head head) { return heifBrand(head) == HeifBrand::kAvif; }
+bool isHeif(Head head) { return heifBrand(head) == HeifBrand::kHeif; }
+
 bool isRmvb(Head head) { return bytesAt(head, 0, ".RMF"); }
 
 // The ASF header object's identifier, shared by WMV and WMA.
@@ -132,7 +174,7 @@ bool isIco(Head head) {
 
 bool endOfTable(Head) { return false; }
 
-constexpr std::array<FileTypeRow, 21> kFileTypeTable = {{
+constexpr std::array<FileTypeRow, 24> kFileTypeTable = {{
     {"mpeg", kFileTypeMpeg, isMpeg},
     {"mpg", kFileTypeMpeg, isMpeg},
     {"vob", kFileTypeMpeg, isMpeg},
@@ -153,6 +195,9 @@ constexpr std::array<FileTypeRow, 21> kFileTypeTable = {{
     {"jpe", kFileTypeJpeg, isJpeg},
     {"png", kFileTypePng, isPng},
     {"ico", kFileTypeIco, isIco},
+    {"heic", kFileTypeHeic, isHeic},
+    {"avif", kFileTypeAvif, isAvif},
+    {"heif", kFileTypeHeif, isHeif},
     {nullptr, kFileTypeUnknown, endOfTable},
 }};
 

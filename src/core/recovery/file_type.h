@@ -1,6 +1,7 @@
 // Recognises media files by their content signature: the first 512 bytes of a
 // file are tested against a fixed table of patterns (JPEG, PNG, GIF, BMP,
-// ICO, MP3, MIDI, WAV, AVI, MOV, MP4, 3GP, MPEG, RMVB, WMV). The name a file
+// ICO, HEIC, AVIF, HEIF, MP3, MIDI, WAV, AVI, MOV, MP4, 3GP, MPEG, RMVB,
+// WMV). The name a file
 // was stored under plays no part: an attachment named IMG_0001.heic whose
 // bytes are a JPEG is a JPEG.
 #pragma once
@@ -28,6 +29,10 @@ inline constexpr int kFileTypeGif = 31;
 inline constexpr int kFileTypeJpeg = 10;
 inline constexpr int kFileTypeIco = 46;
 inline constexpr int kFileTypeUnknown = 48;
+// Pictures of the HEIF family, which iPhones write from iOS 11 on.
+inline constexpr int kFileTypeHeic = 49;  // HEVC-coded HEIF ("heic" brands)
+inline constexpr int kFileTypeAvif = 50;  // AV1-coded HEIF ("avif" brands)
+inline constexpr int kFileTypeHeif = 51;  // HEIF of another codec ("mif1" / "msf1" alone)
 
 // How many bytes of a file the signature tests look at. A shorter file is
 // tested as if padded with zero bytes.

@@ -14,6 +14,7 @@
 #include "core/recovery/file_copy.h"
 #include "core/recovery/media_scans.h"
 #include "core/recovery/owned_files.h"
+#include "core/recovery/photo_library.h"
 #include "core/recovery/stored_file_check.h"
 #include "core/sqlite_recovery/assembly_order.h"
 #include "core/sqlite_recovery/call_history.h"
@@ -127,6 +128,13 @@ std::string CLocalBackupRecovery::StoredFileProblemOr(const std::string& path, s
 std::error_code CLocalBackupRecovery::finishCategory(std::error_code result, int share) {
   const std::error_code stop = m_progress.Advance(share);
   return stop ? stop : result;
+}
+
+bool CLocalBackupRecovery::listsStoredFile(std::string_view fileId) const {
+  for (const ManifestEntry& entry : m_engine->GetManifest().Entries()) {
+    if (entry.fileId == fileId) return true;
+  }
+  return false;
 }
 
 std::string CLocalBackupRecovery::TakeScanNote() { return std::exchange(m_scanNote, {}); }
@@ -312,7 +320,18 @@ std::error_code CLocalBackupRecovery::ScanWhatsApp(ChatMessagesBySession& chats)
 
 std::error_code CLocalBackupRecovery::ScanPhotos(std::vector<FileItem>& cameraRoll, std::vector<FileItem>& photoStream) {
   if (m_engine == nullptr) return kBadFile;
-  return scrivel::ScanPhotos(*m_engine, m_progress, cameraRoll, photoStream);
+  const std::string libraryPath = storedPath(kPhotoLibraryFileId);
+  PhotoLibrary library;
+  const std::error_code libraryResult = ReadPhotoLibrary(libraryPath, &library);
+  const std::error_code result = scrivel::ScanPhotos(*m_engine, m_progress, cameraRoll, photoStream, &library);
+  // Backups of systems before the photo library database have no entry for
+  // it and nothing to say; a listed one that cannot be read leaves the
+  // pictures in Recently Deleted unmarked.
+  if (libraryResult && !result && !cameraRoll.empty() && listsStoredFile(kPhotoLibraryFileId)) {
+    addNote("the camera roll does not show which pictures are in Recently Deleted: " +
+            StoredFileProblemOr(libraryPath, "the photo library database", libraryResult));
+  }
+  return result;
 }
 
 std::error_code CLocalBackupRecovery::ScanMessageAttachments(std::vector<FileItem>& attachments) {

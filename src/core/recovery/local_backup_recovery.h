@@ -70,6 +70,8 @@ class CLocalBackupRecovery : public IPhoneRecoveryParse {
   std::string storedPath(std::string_view fileId) const;
   std::string callHistoryPath() const;
   std::string whatsAppChatStoragePath() const;
+  // True when the manifest has an entry for the stored file `fileId`.
+  bool listsStoredFile(std::string_view fileId) const;
   // The paths of every stored file the manifest lists (folders and links left out).
   std::vector<std::string> storedFilePaths() const;
   // Decrypts the selected backup into DecryptionOutputFolder() and points the

@@ -7,6 +7,7 @@
 
 #include "core/backup/backup_engine.h"
 #include "core/common/result_codes.h"
+#include "core/recovery/live_photos.h"
 
 namespace scrivel {
 namespace {
@@ -70,6 +71,17 @@ StoredFileProbe probeEntry(const BackupEngine& engine, FileTypeDetector& detecto
     return (*probes)[index];
   }
   return detector.Probe(path);
+}
+
+// Gives `item` what the library says of the asset stored at `entryName`.
+void markFromLibrary(const PhotoLibrary& library, std::string_view entryName, FileItem& item) {
+  const auto found = library.find(PhotoLibraryKey(entryName));
+  if (found == library.end()) return;
+  const PhotoAsset& asset = found->second;
+  item.deleted = asset.trashed;
+  item.originalName = asset.originalName;
+  item.created = asset.created;
+  item.trashed = asset.trashedDate;
 }
 
 bool isPhotoEntry(std::string_view name) {
@@ -150,7 +162,7 @@ std::error_code ScanMessageAttachments(const BackupEngine& engine, FileTypeDetec
 }
 
 std::error_code ScanPhotos(const BackupEngine& engine, ScanProgress& progress, std::vector<FileItem>& cameraRoll,
-               std::vector<FileItem>& photoStream) {
+               std::vector<FileItem>& photoStream, const PhotoLibrary* library) {
   const std::vector<ManifestEntry>& entries = engine.GetManifest().Entries();
   std::vector<std::string> photoPaths;  // of the photo entries, in entry order
   for (const ManifestEntry& entry : entries) {
@@ -159,6 +171,7 @@ std::error_code ScanPhotos(const BackupEngine& engine, ScanProgress& progress, s
   std::vector<StoredFileProbe> block;  // probes of photoPaths[blockStart, blockStart + block.size())
   std::size_t blockStart = 0;
   std::size_t nextPhoto = 0;  // position in photoPaths of the next photo entry the walk meets
+  std::vector<CameraRollFile> cameraFiles;  // kept apart until the Live Photos are paired
   std::error_code result;
   for (std::size_t index = 0; index < entries.size() && !result; ++index) {
     const ManifestEntry& entry = entries[index];
@@ -171,13 +184,19 @@ std::error_code ScanPhotos(const BackupEngine& engine, ScanProgress& progress, s
       StoredFileProbe& file = block[nextPhoto++ - blockStart];
       if (!file.regular) continue;  // no report for a missing file
       if (file.recognised) {
-        const bool isCameraRoll = contains(entry.name, kCameraRollPattern);
         FileItem item{file.size, std::string(afterLastSlash(entry.name)), std::move(file.path), {}};
-        (isCameraRoll ? cameraRoll : photoStream).push_back(std::move(item));
+        if (contains(entry.name, kCameraRollPattern)) {
+          if (library != nullptr) markFromLibrary(*library, entry.name, item);
+          cameraFiles.push_back({entry.name, file.extension, std::move(item)});
+        } else {
+          photoStream.push_back(std::move(item));
+        }
       }
     }
     result = progress.Report(progress.WithinWalk(index, entries.size(), kPhotoWalkShares));
   }
+  PairLivePhotos(cameraFiles);
+  for (CameraRollFile& file : cameraFiles) cameraRoll.push_back(std::move(file.item));
   SortByName(cameraRoll);
   SortByName(photoStream);
   const std::error_code answer = progress.Advance(progress.step);

@@ -18,6 +18,7 @@
 
 #include "core/recovery/file_item.h"
 #include "core/recovery/file_type.h"
+#include "core/recovery/photo_library.h"
 #include "core/common/scan_progress.h"
 
 namespace scrivel {
@@ -49,9 +50,11 @@ StoredFileProbes ProbeStoredFiles(const std::vector<std::pair<std::size_t, std::
 // Camera-roll ("CameraRollDomain-Media/DCIM/") and photo-stream
 // ("MediaDomain-Media/PhotoStreamsData/") media with content recognised,
 // named as stored. The files are probed a block at a time ahead of the
-// walk, by several readers at once.
+// walk, by several readers at once. Camera-roll items that `library` has
+// an asset for take its marks (deleted, original name, dates), and the
+// movie of a Live Photo goes into its still (PairLivePhotos).
 [[nodiscard]] std::error_code ScanPhotos(const BackupEngine& engine, ScanProgress& progress, std::vector<FileItem>& cameraRoll,
-               std::vector<FileItem>& photoStream);
+               std::vector<FileItem>& photoStream, const PhotoLibrary* library = nullptr);
 
 // Files of app domains ("AppDomain-") with content recognised, with their app
 // identifier. WhatsApp's files go, when not empty, to whatsAppFiles instead

@@ -4,7 +4,10 @@
 
 namespace scrivel {
 
-StatisticsItem MakeStatisticsItem(const FileItem& file) { return {&file, false, file.size}; }
+StatisticsItem MakeStatisticsItem(const FileItem& file) {
+  const std::uint64_t videoSize = file.pairedVideo ? file.pairedVideo->size : 0;
+  return {&file, file.deleted, file.size + videoSize};
+}
 
 StatisticsItem MakeStatisticsItem(const sqlite_recovery::MessageItem& row) {
   return {&row, row.deleted != 0, Utf16Length(row.text)};

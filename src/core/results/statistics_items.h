@@ -10,7 +10,7 @@
 
 namespace scrivel {
 
-StatisticsItem MakeStatisticsItem(const FileItem& file);                        // size in bytes; never deleted
+StatisticsItem MakeStatisticsItem(const FileItem& file);                        // bytes, a Live Photo's movie included; deleted while in Recently Deleted
 StatisticsItem MakeStatisticsItem(const sqlite_recovery::MessageItem& row);     // length of the row's text
 StatisticsItem MakeStatisticsItem(const sqlite_recovery::ContactItem& contact); // name plus phone
 StatisticsItem MakeStatisticsItem(const sqlite_recovery::CallItem& call);       // name plus address

@@ -117,8 +117,10 @@ const void* CResultListModel::ItemAt(int row) const {
 }
 
 bool CResultListModel::DeletedAt(int row) const {
-  if (row < 0 || row >= static_cast<int>(m_rows.size()) || IsFileCategory(m_kind)) return false;
+  if (row < 0 || row >= static_cast<int>(m_rows.size())) return false;
   const void* item = m_rows[static_cast<std::size_t>(row)].item;
+  // Camera-roll pictures in Recently Deleted; other files are never deleted.
+  if (IsFileCategory(m_kind)) return IsFileRow() && static_cast<const FileItem*>(item)->deleted;
   switch (m_kind) {
     case CategoryKind::kMessages: return static_cast<const MessageItem*>(item)->deleted != 0;
     case CategoryKind::kContacts: return static_cast<const ContactItem*>(item)->deleted != 0;

@@ -1,6 +1,7 @@
 #include "gui/pages/preview_vrt_wnd.h"
 
 #include <QAudioOutput>
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QImageReader>
@@ -22,6 +23,7 @@
 #include "core/backup/backup_engine.h"
 #include "core/common/format.h"
 #include "core/recovery/file_copy.h"
+#include "core/recovery/heif_picture.h"
 #include "core/sqlite_recovery/call_history.h"
 #include "gui/app/core_result.h"
 #include "gui/app/main_wnd.h"
@@ -71,6 +73,38 @@ QImage ReadScaledPicture(const QString& path, int side) {
     reader.setScaledSize(size.scaled(side, side, Qt::KeepAspectRatio));
   }
   return reader.read();
+}
+
+// HEIF pictures (an iPhone's HEIC photos, AVIF) have no Qt image reader
+// here; the core decodes them, already scaled to `side`.
+QImage ReadHeifPicture(const std::string& path, int side) {
+  DecodedPicture decoded;
+  if (DecodeHeifPicture(path, side, &decoded)) return {};
+  const QImage view(decoded.rgba.data(), decoded.width, decoded.height, decoded.width * 4, QImage::Format_RGBA8888);
+  return view.copy();  // the view borrows `decoded`; the copy owns its pixels
+}
+
+// What the tooltip of a shown camera-roll picture adds to its name: the
+// Live Photo movie recovered with it, the name it came in with, Recently
+// Deleted.
+QString FileDetails(const FileItem& file) {
+  QString details = Utf8(file.name);
+  if (!file.originalName.empty() && file.originalName != file.name) {
+    details += QCoreApplication::translate("CPreviewVrtWnd", "\nOriginal name: %1").arg(Utf8(file.originalName));
+  }
+  if (!file.created.empty()) {
+    details += QCoreApplication::translate("CPreviewVrtWnd", "\nTaken: %1").arg(Utf8(file.created));
+  }
+  if (file.pairedVideo) {
+    details += QCoreApplication::translate("CPreviewVrtWnd", "\nLive Photo: its movie %1 is recovered with it.")
+                   .arg(Utf8(file.pairedVideo->name));
+  }
+  if (file.deleted) {
+    details += file.trashed.empty()
+                   ? QCoreApplication::translate("CPreviewVrtWnd", "\nIn Recently Deleted.")
+                   : QCoreApplication::translate("CPreviewVrtWnd", "\nMoved to Recently Deleted on %1.").arg(Utf8(file.trashed));
+  }
+  return details;
 }
 
 }  // namespace
@@ -331,6 +365,7 @@ void CPreviewVrtWnd::ShowMediaFile(const FileItem& file) {
   StopMedia();
   const unsigned generation = ++m_generation;
   m_shownName = Utf8(file.name);
+  m_shownDetails = FileDetails(file);
   if (file.path == m_shownSource && !m_shownTemp.empty()) {
     // The copy of this file is still in the work folder.
     Extracted again{generation, {}, m_shownSource, m_shownTemp, {}};
@@ -366,6 +401,7 @@ void CPreviewVrtWnd::ShowMediaFile(const FileItem& file) {
         this);
     if (CoreSucceeded(extracted.result) && KindOfCopy(extracted.tempPath) == MediaKind::kPicture && !m_cancel) {
       extracted.picture = ReadScaledPicture(QString::fromStdString(extracted.tempPath), std::max(side, 64));
+      if (extracted.picture.isNull()) extracted.picture = ReadHeifPicture(extracted.tempPath, std::max(side, 64));
     }
     if (m_cancel) return;
     QMetaObject::invokeMethod(this, [this, extracted] { OnExtracted(extracted); }, Qt::QueuedConnection);
@@ -404,7 +440,7 @@ void CPreviewVrtWnd::OnExtracted(const Extracted& extracted) {
         pixmap.setDevicePixelRatio(ratio);
         m_picture->setPixmap(pixmap);
       }
-      m_picture->setToolTip(m_shownName);
+      m_picture->setToolTip(m_shownDetails);
       Show(View::kPicture);
       break;
     case MediaKind::kSound:

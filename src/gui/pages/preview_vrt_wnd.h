@@ -128,6 +128,7 @@ class CPreviewVrtWnd : public QObject {
   std::string m_shownSource;   // the stored file whose copy is in the work folder
   std::string m_shownTemp;
   QString m_shownName;
+  QString m_shownDetails;  // tooltip of a shown picture: its name and what the library says of it
 };
 
 }  // namespace scrivel::gui

@@ -113,7 +113,7 @@ std::size_t CountApps(const FilesByApp& apps) {
 std::pair<std::size_t, std::size_t> CategoryCounts(const ScanData& data, CategoryKind kind) {
   const ScanResults& r = data.results;
   switch (kind) {
-    case CategoryKind::kCameraRoll: return {r.cameraRoll.size(), 0};
+    case CategoryKind::kCameraRoll: return CountRecords(r.cameraRoll);  // pictures in Recently Deleted
     case CategoryKind::kPhotoStream: return {r.photoStream.size(), 0};
     case CategoryKind::kAppPhotos: return {CountApps(r.appPhotos), 0};
     case CategoryKind::kAppVideos: return {CountApps(r.appVideos), 0};

@@ -17,6 +17,7 @@ TEST(FileId, MatchesTheIdentifiersTheEngineOpens) {
       {"WirelessDomain-Library/CallHistory/call_history.db", kCallHistoryFileId},
       {"AppDomainGroup-group.net.whatsapp.WhatsApp.shared-ChatStorage.sqlite", kWhatsAppSharedChatFileId},
       {"AppDomain-net.whatsapp.WhatsApp-Documents/ChatStorage.sqlite", kWhatsAppDocumentsChatFileId},
+      {"CameraRollDomain-Media/PhotoData/Photos.sqlite", kPhotoLibraryFileId},
       {"", "da39a3ee5e6b4b0d3255bfef95601890afd80709"},  // SHA-1 of no bytes
   };
   for (const auto& [name, fileId] : cases) EXPECT_EQ(fileId, ComputeFileId(name)) << name;

@@ -439,5 +439,32 @@ TEST_F(ExportWorkerTest, RecordsJsonHoldsEveryExportedRecord) {
             std::string::npos);
 }
 
+// A Live Photo in Recently Deleted: its movie is copied beside the still,
+// and the record says where, with the library's name and dates.
+TEST_F(ExportWorkerTest, LivePhotoExportsItsMovieAndLibraryDetails) {
+  using namespace std::string_literals;
+  FileItem still = StoredFile("IMG_0011.HEIC", 30);
+  const FileItem movie = StoredFile("IMG_0011.MOV", 50);
+  still.pairedVideo = PairedVideo{movie.size, movie.name, movie.path};
+  still.deleted = true;
+  still.originalName = "Beach day.heic";
+  still.created = "2024-01-01 10:00:00";
+  still.trashed = "2024-01-05 11:00:00";
+  m_results.cameraRoll = {still};
+  RegisterAll();
+
+  ASSERT_FALSE(Export(nullptr, true));
+
+  EXPECT_EQ(fs::file_size(m_out / "Camera Roll/IMG_0011.HEIC"), 30u);
+  EXPECT_EQ(fs::file_size(m_out / "Camera Roll/IMG_0011.MOV"), 50u);
+  const std::string photos = Read(m_out / "Camera Roll/records.json");
+  for (const std::string& field :
+       {"\"deleted\":true"s, "\"originalName\":\"Beach day.heic\""s, "\"created\":\"2024-01-01 10:00:00\""s,
+        "\"trashed\":\"2024-01-05 11:00:00\""s, "\"pairedVideo\":\"IMG_0011.MOV\""s,
+        "\"exportedVideoPath\":" + JsonString((m_out / "Camera Roll/IMG_0011.MOV").string())}) {
+    EXPECT_NE(photos.find(field), std::string::npos) << field << " in " << photos;
+  }
+}
+
 }  // namespace
 }  // namespace scrivel

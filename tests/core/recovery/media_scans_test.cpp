@@ -115,6 +115,35 @@ TEST_F(MediaScansTest, PhotosSortWithoutCaseAndUnknownContentIsLeftOut) {
   EXPECT_EQ(namesOf(photoStream), (std::vector<std::string>{"c.png"}));
 }
 
+// A Live Photo's movie goes inside its still; a movie without a still and
+// a still of another folder stay alone. The library marks the trashed still.
+TEST_F(MediaScansTest, CameraRollPairsLivePhotosAndTakesTheLibraryMarks) {
+  const std::string heic = "\x00\x00\x00\x18" "ftypheic\x00\x00\x00\x00heicmif1"s + std::string(80, 'h');
+  const std::string movie = "\x00\x00\x00\x14" "ftypqt  \x00\x00\x00\x00qt  "s + std::string(200, 'm');
+  add("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0011.HEIC", &heic);
+  add("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0011.MOV", &movie);
+  add("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0012.MOV", &movie);
+  add("CameraRollDomain", "Media/DCIM/101APPLE/IMG_0012.HEIC", &heic);
+  auto engine = open();
+  PhotoLibrary library;
+  library["DCIM/100APPLE/IMG_0011.HEIC"] = {true, "IMG_0011.HEIC", "2024-01-02 03:04:05", "2024-02-03 04:05:06"};
+  ScanProgress progress;
+  std::vector<FileItem> cameraRoll, photoStream;
+  EXPECT_FALSE(ScanPhotos(*engine, progress, cameraRoll, photoStream, &library));
+  ASSERT_EQ(namesOf(cameraRoll), (std::vector<std::string>{"IMG_0011.HEIC", "IMG_0012.HEIC", "IMG_0012.MOV"}));
+  const FileItem& live = cameraRoll[0];
+  ASSERT_TRUE(live.pairedVideo.has_value());
+  EXPECT_EQ(live.pairedVideo->name, "IMG_0011.MOV");
+  EXPECT_EQ(live.pairedVideo->size, movie.size());
+  EXPECT_TRUE(live.deleted);
+  EXPECT_EQ(live.created, "2024-01-02 03:04:05");
+  EXPECT_EQ(live.trashed, "2024-02-03 04:05:06");
+  for (std::size_t i = 1; i < cameraRoll.size(); ++i) {
+    EXPECT_FALSE(cameraRoll[i].pairedVideo.has_value()) << cameraRoll[i].name;
+    EXPECT_FALSE(cameraRoll[i].deleted) << cameraRoll[i].name;
+  }
+}
+
 // More photos than one block of probes made ahead, among other entries and
 // missing files: each entry gets the probe of its own file.
 TEST_F(MediaScansTest, PhotosProbedAheadInBlocksKeepTheirOwnProbes) {
