@@ -12,6 +12,7 @@ constexpr int kFirstAdded = 2000;
 constexpr int kLastAdded = 2007;
 constexpr int kRemovedOffset = 1000;  // 3000-3007 take back 2000-2007
 constexpr std::size_t kGuidSize = 36;
+constexpr std::string_view kReactionWithoutText = "A reaction.";
 
 constexpr std::string_view kReactionWords[] = {
     "Loved",      "Liked",      "Disliked",           "Laughed at",
@@ -87,6 +88,7 @@ void AttachReactions(std::vector<MessageItem>& messages) {
       continue;
     }
     reaction.reactions = sentence + " The message it reacts to is not in the backup.";
+    if (reaction.text.empty()) reaction.text = kReactionWithoutText;
     orphans.push_back(std::move(reaction));
   }
   for (MessageItem& orphan : orphans) kept.push_back(std::move(orphan));

@@ -32,8 +32,8 @@ std::string ReactionTargetGuid(std::string_view associatedGuid);
 // free space). A row that takes a reaction back is dropped: the phone has
 // already removed the reaction it takes back. A reaction whose target is
 // not among the messages stays in the list as a message of its own, with
-// the text the phone stored for it and `reactions` telling what it is, so
-// that it is not lost.
+// the text the phone stored for it ("A reaction." when it stored none) and
+// `reactions` telling what it is, so that it is not lost.
 void AttachReactions(std::vector<MessageItem>& messages);
 
 }  // namespace scrivel::sqlite_recovery

@@ -7,6 +7,7 @@
 
 #include "core/common/utf8.h"
 
+#include "core/sqlite_recovery/message_reactions.h"
 #include "core/sqlite_recovery/message_summary.h"
 #include "core/sqlite_recovery/typedstream_text.h"
 
@@ -31,7 +32,8 @@ bool CompleteMessageText(MessageItem& message) {
   message.archivedBody.shrink_to_fit();
   message.summaryInfo.clear();
   message.summaryInfo.shrink_to_fit();
-  return !message.text.empty();
+  // A reaction without any text still counts: it is shown with its target.
+  return !message.text.empty() || IsReaction(message);
 }
 
 bool CompletePartText(RecoverablePart& part) {

@@ -21,7 +21,9 @@ inline constexpr std::string_view kUnsentMessageText = "This message was unsent.
 //   3. the text of "attributedBody" (typedstream_text.h),
 //   4. kUnsentMessageText for an unsent message.
 // The stored bytes (archivedBody, summaryInfo) are emptied. Returns false
-// when the row has no text by any of these ways: it is no message to show.
+// when the row has no text by any of these ways and is no reaction
+// (message_reactions.h, which gives a reaction without text one): it is no
+// message to show.
 bool CompleteMessageText(MessageItem& message);
 
 // Completes a decoded "recoverable_message_part" row: a part_text that is a

@@ -68,15 +68,19 @@ TEST(AttachReactions, ShownWithTheirTargetsRemovalsDroppedOrphansKept) {
       Message(kGuidB, "Sure"),
       deletedReaction,
       Reaction(2004, "p:0/99999999-0000-0000-0000-000000000000", "Bo Chen"),  // target not in the backup
+      Reaction(2005, "p:0/99999999-0000-0000-0000-000000000001", "Bo Chen"),  // the same, stored without text
   };
+  messages.back().text.clear();
   AttachReactions(messages);
-  ASSERT_EQ(messages.size(), 3u);
+  ASSERT_EQ(messages.size(), 4u);
   EXPECT_EQ(messages[0].text, "Dinner at eight?");
   EXPECT_EQ(messages[0].reactions, "Loved by Ann Lee. Liked by Me.");
   EXPECT_EQ(messages[1].text, "Sure");
   EXPECT_EQ(messages[1].reactions, "Laughed at by +15550001111 (deleted).");
   EXPECT_EQ(messages[2].text, "Reacted to a message");
   EXPECT_EQ(messages[2].reactions, "Emphasized by Bo Chen. The message it reacts to is not in the backup.");
+  EXPECT_EQ(messages[3].text, "A reaction.");
+  EXPECT_EQ(messages[3].reactions, "Questioned by Bo Chen. The message it reacts to is not in the backup.");
 }
 
 TEST(MarkRecentlyDeleted, MarksLiveRowsAndRestoresMissingOnesFromTheirParts) {
@@ -134,6 +138,9 @@ TEST(ReadMessages, CurrentDatabaseWithoutChatTables) {
   messages.push_back(row(5, "G5", SqlText("Loved “plain text”"), 1, true, SqlNull()));
   messages[4][7] = SqlText(std::string("p:0/") + kGuidA);
   messages[4][8] = SqlInt(2000);
+  messages.push_back(row(8, "G8", SqlNull(), 1, false, SqlNull()));  // a reaction stored without any text
+  messages.back()[7] = SqlText("p:0/G2");
+  messages.back()[8] = SqlInt(2005);
   messages.push_back(row(6, "G6", SqlNull(), 2, false, Archived("deleted, still in Recently Deleted")));
   messages.push_back(row(7, "G7", SqlNull(), 2, false, Archived("deleted for good")));
   definition.inserts.push_back({"message", columns, messages});
@@ -163,6 +170,7 @@ TEST(ReadMessages, CurrentDatabaseWithoutChatTables) {
   EXPECT_EQ(byText["plain text"]->reactions, "Loved by Me.");
   ASSERT_TRUE(byText.count("only in attributedBody 👋"));
   EXPECT_EQ(byText["only in attributedBody 👋"]->address, "+15550001111");
+  EXPECT_EQ(byText["only in attributedBody 👋"]->reactions, "Questioned by +15550001111.");
   ASSERT_TRUE(byText.count("Meet at 7"));
   EXPECT_EQ(byText["Meet at 7"]->edited, 1);
   ASSERT_TRUE(byText.count(std::string(kUnsentMessageText)));
@@ -175,7 +183,7 @@ TEST(ReadMessages, CurrentDatabaseWithoutChatTables) {
   // Row 7 was deleted from the table: it comes back from free space, body and all.
   ASSERT_TRUE(byText.count("deleted for good"));
   EXPECT_EQ(byText["deleted for good"]->deleted, 1);
-  EXPECT_EQ(count, 6u);  // each message once: six rows, less the reaction, plus row 7 rebuilt
+  EXPECT_EQ(count, 6u);  // each message once: seven rows, less the two reactions, plus row 7 rebuilt
 }
 
 }  // namespace
