@@ -27,6 +27,8 @@ std::string SenderLabel(const MessageItem& message) { return MessageSenderLabel(
 std::string SenderLabel(const ChatMessageItem& message) { return ChatSenderLabel(message); }
 std::string SenderName(const MessageItem& message) { return MessageSenderName(message); }
 std::string SenderName(const ChatMessageItem& message) { return ChatSenderName(message); }
+std::string ShownText(const MessageItem& message) { return MessageShownText(message); }
+std::string ShownText(const ChatMessageItem& message) { return message.text; }
 
 void WriteTextLine(OutputFile& file, std::string_view label, std::string_view value) {
   constexpr std::string_view kPadding = "          ";
@@ -46,7 +48,7 @@ std::error_code WriteConversationText(const std::vector<Message>& messages, cons
   for (const Message& message : messages) {
     WriteTextLine(file, message.fromMe != 0 ? "To" : "From", SenderLabel(message));
     WriteTextLine(file, "Data", message.date);
-    WriteTextLine(file, "Content", message.text);
+    WriteTextLine(file, "Content", ShownText(message));
     file.WriteText("\n");
   }
   return file.Close();
@@ -69,7 +71,7 @@ void MessageBlockHtml(const Message& message, std::string& block) {
     block += ":</div>\r\n";
     block += deleted ? "<div class=\"del_recv_msg\">" : "<div class=\"recv_msg\">";
   }
-  AppendHtmlText(block, message.text);
+  AppendHtmlText(block, ShownText(message));
   block += "</div>\r\n";
 }
 

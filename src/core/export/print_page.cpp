@@ -43,7 +43,7 @@ class PrintBuilder {
         m_content += "<div>\r\n";
         AddLine(m_content, message.fromMe != 0 ? "To" : "From", MessageSenderLabel(message));
         AddLine(m_content, "Date", message.date);
-        AddLine(m_content, "Content", message.text);
+        AddLine(m_content, "Content", MessageShownText(message));
         m_content += "</div>\r\n";
       }
     }

@@ -43,6 +43,9 @@ std::string RecordJson(const sqlite_recovery::MessageItem& message) {
       .Text("name", message.name)
       .Text("text", message.text)
       .Text("attachment", message.attachment)
+      .Flag("edited", message.edited)
+      .Flag("unsent", message.unsent)
+      .Text("reactions", message.reactions)
       .Take();
 }
 

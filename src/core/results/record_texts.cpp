@@ -1,5 +1,9 @@
 #include "core/results/record_texts.h"
 
+#include <string_view>
+
+#include "core/sqlite_recovery/message_text.h"
+
 namespace scrivel {
 
 namespace {
@@ -26,6 +30,24 @@ std::string MessageSenderName(const sqlite_recovery::MessageItem& message) {
 
 std::string ChatSenderName(const sqlite_recovery::ChatMessageItem& message) {
   return IsKnownName(message.senderName) ? message.senderName : message.senderJid;
+}
+
+std::string MessageNotes(const sqlite_recovery::MessageItem& message) {
+  std::string notes;
+  const auto add = [&notes](std::string_view sentence) {
+    if (sentence.empty()) return;
+    if (!notes.empty()) notes += " ";
+    notes += sentence;
+  };
+  if (message.edited != 0) add("This message was edited.");
+  if (message.unsent != 0 && message.text != sqlite_recovery::kUnsentMessageText) add("Part of this message was unsent.");
+  add(message.reactions);
+  return notes;
+}
+
+std::string MessageShownText(const sqlite_recovery::MessageItem& message) {
+  const std::string notes = MessageNotes(message);
+  return notes.empty() ? message.text : message.text + "\n" + notes;
 }
 
 }  // namespace scrivel

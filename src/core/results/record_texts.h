@@ -23,4 +23,14 @@ std::string ChatSenderLabel(const sqlite_recovery::ChatMessageItem& message);
 std::string MessageSenderName(const sqlite_recovery::MessageItem& message);
 std::string ChatSenderName(const sqlite_recovery::ChatMessageItem& message);
 
+// What a message's text does not say by itself, as sentences: "This
+// message was edited.", "Part of this message was unsent." (a message
+// unsent as a whole shows that as its text) and its reactions ("Liked by
+// Ann Lee."), in that order, joined by spaces; "" when there is nothing.
+std::string MessageNotes(const sqlite_recovery::MessageItem& message);
+
+// The text as conversations show it: the message's text, then its notes
+// (MessageNotes) on a line of their own.
+std::string MessageShownText(const sqlite_recovery::MessageItem& message);
+
 }  // namespace scrivel

@@ -8,6 +8,8 @@
 #include "core/sqlite_recovery/assembly_index.h"
 #include "core/sqlite_recovery/assembly_order.h"
 #include "core/sqlite_recovery/contacts_name_lookup.h"
+#include "core/sqlite_recovery/message_reactions.h"
+#include "core/sqlite_recovery/messages_recently_deleted.h"
 #include "core/sqlite_recovery/sqlite_reader.h"
 #include "core/sqlite_recovery/table_decoders.h"
 
@@ -45,6 +47,8 @@ struct MessageTables {
   std::vector<HandleRecord> handles;
   std::vector<AttachmentRecord> attachments;
   std::vector<AttachmentLink> links;
+  std::vector<RecoverableMessageLink> recoverableMessages;  // iOS 16 and later
+  std::vector<RecoverablePart> recoverableParts;            // iOS 16 and later
 };
 
 // A table that cannot be read completely still gives what was read.
@@ -53,6 +57,9 @@ void ReadMessageTables(SqliteReader& reader, MessageTables* tables) {
   (void)DecodeHandles(reader, &tables->handles);
   (void)DecodeAttachments(reader, &tables->attachments);
   (void)DecodeAttachmentLinks(reader, &tables->links);
+  // Older layouts have no such tables; nothing is added then.
+  (void)DecodeRecoverableMessages(reader, &tables->recoverableMessages);
+  (void)DecodeRecoverableParts(reader, &tables->recoverableParts);
 }
 
 constexpr int kSmsSteps = 4;           // reports after the four sms.db tables
@@ -119,7 +126,9 @@ MessagesReading ReadMessages(const std::string& addressBookPath, const std::stri
   if (!reading.addressBookResult) (void)DecodeContacts(reader, &contacts);
   reading.stepsRead = kAddressBookSteps;
 
+  MarkRecentlyDeleted(tables.messages, tables.recoverableMessages, tables.recoverableParts);
   CompleteMessages(tables.messages, tables.handles, tables.attachments, contacts);
+  AttachReactions(tables.messages);
   GroupMessagesByHandle(std::move(tables.messages), &reading.byHandle);
   return reading;
 }

@@ -3,8 +3,12 @@
 // name of its first attachment. Four tables of sms.db ("message",
 // "handle", "attachment", "message_attachment_join") and the address
 // book's search table are read through the table decoders
-// (table_decoders.h) and joined here. The raw rows of "message" go to
-// "sms.csv" (messages_dump.h).
+// (table_decoders.h) and joined here. On iOS 16 and later the "Recently
+// Deleted" tables mark messages as deleted (messages_recently_deleted.h);
+// reactions are attached to the messages they react to
+// (message_reactions.h). Messages are grouped by partner, so a database
+// without chat tables gives the same result. The raw rows of "message" go
+// to "sms.csv" (messages_dump.h).
 #pragma once
 
 #include <system_error>

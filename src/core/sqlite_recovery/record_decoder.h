@@ -48,6 +48,8 @@ enum class ColumnAction {
   kOneWhenZero,          // the constant 0 sets the number field to 1
   kOneWhenBitZeroClear,  // an integer with bit 0 clear sets the number field to 1 (call flags: bit 0 = outgoing)
   kOneWhenOne,           // the constant 1 sets the number field to 1
+  kOneWhenNonZero,       // any integer other than 0 sets the number field to 1
+  kBlobBytes,            // blob or text -> text field, its bytes unchanged (the record's finish test reads them)
   kConstant,             // the constant 0 or 1 -> number field
   kInverseConstant,      // the constant 0 -> 1, the constant 1 -> 0
   kPeerFilter,           // text; the record is dropped when the reader's peer filter is set and differs
@@ -281,6 +283,14 @@ class TypedDecoder : public RowVisitor {
       case ColumnAction::kOneWhenBitZeroClear:
         if (!value.IsInteger()) return false;
         if ((value.Integer() & 1) == 0) record.*rule.number = 1;
+        return true;
+      case ColumnAction::kOneWhenNonZero:
+        if (!value.IsInteger()) return false;
+        if (value.Integer() != 0) record.*rule.number = 1;
+        return true;
+      case ColumnAction::kBlobBytes:
+        if (!(value.IsBlob() || value.IsText()) || value.bytes.empty()) return false;
+        (record.*rule.text).assign(reinterpret_cast<const char*>(value.bytes.data()), value.bytes.size());
         return true;
       case ColumnAction::kPeerFilter:
         if (text && !m_reader.state.peerFilter.empty() && value.Text() != m_reader.state.peerFilter) *rejected = true;

@@ -5,6 +5,7 @@
 // up in the database's own CREATE TABLE statement when it starts.
 #include "core/sqlite_recovery/table_decoders.h"
 
+#include "core/sqlite_recovery/message_text.h"
 #include "core/sqlite_recovery/record_decoder.h"
 
 namespace scrivel::sqlite_recovery {
@@ -27,15 +28,24 @@ std::error_code DecodeInto(SqliteReader& reader, std::string_view table, const T
 
 // ---- sms.db ----
 
+// Columns that older layouts lack have no built-in position (-1): they are
+// read only where the database's own schema names them.
 constexpr ColumnRule<MessageItem> kMessageRules[] = {
+    {"guid", 1, A::kText, &MessageItem::guid},
     {"text", 2, A::kStrictText, &MessageItem::text},
     {"handle_id", 5, A::kInteger, nullptr, &MessageItem::handleId},
+    {"attributedBody", 8, A::kBlobBytes, &MessageItem::archivedBody},
     {"date", 15, A::kAppleDate, &MessageItem::date},
     {"is_from_me", 21, A::kOneWhenOne, nullptr, &MessageItem::fromMe},
+    {"associated_message_guid", -1, A::kText, &MessageItem::reactionTarget},
+    {"associated_message_type", -1, A::kInteger, nullptr, &MessageItem::reactionType},
+    {"message_summary_info", -1, A::kBlobBytes, &MessageItem::summaryInfo},
+    {"date_edited", -1, A::kOneWhenNonZero, nullptr, &MessageItem::edited},
+    {"date_retracted", -1, A::kOneWhenNonZero, nullptr, &MessageItem::unsent},
 };
 const TableLayout<MessageItem> kMessageLayout{
     kMessageRules, OtherTexts::kUnchecked, Learning::kMessage, CandidateTypes::kExpectedColumns, &MessageItem::rowId,
-    [](MessageItem& m, const ColumnsSeen&) { return !m.text.empty(); }};
+    [](MessageItem& m, const ColumnsSeen&) { return CompleteMessageText(m); }};
 
 constexpr ColumnRule<HandleRecord> kHandleRules[] = {{"id", 1, A::kText, &HandleRecord::id}};
 const TableLayout<HandleRecord> kHandleLayout{
@@ -52,6 +62,22 @@ constexpr ColumnRule<AttachmentLink> kAttachmentLinkRules[] = {
     {"attachment_id", 1, A::kInteger, nullptr, &AttachmentLink::attachmentId},
 };
 const TableLayout<AttachmentLink> kAttachmentLinkLayout{kAttachmentLinkRules};
+
+constexpr ColumnRule<RecoverableMessageLink> kRecoverableMessageRules[] = {
+    {"message_id", 1, A::kInteger, nullptr, &RecoverableMessageLink::messageId},
+};
+const TableLayout<RecoverableMessageLink> kRecoverableMessageLayout{
+    kRecoverableMessageRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns, nullptr,
+    [](RecoverableMessageLink& link, const ColumnsSeen&) { return link.messageId > 0; }};
+
+constexpr ColumnRule<RecoverablePart> kRecoverablePartRules[] = {
+    {"message_id", 1, A::kInteger, nullptr, &RecoverablePart::messageId},
+    {"part_index", 2, A::kInteger, nullptr, &RecoverablePart::partIndex},
+    {"part_text", 4, A::kBlobBytes, &RecoverablePart::text},
+};
+const TableLayout<RecoverablePart> kRecoverablePartLayout{
+    kRecoverablePartRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns, nullptr,
+    [](RecoverablePart& part, const ColumnsSeen&) { return part.messageId > 0 && CompletePartText(part); }};
 
 // ---- AddressBook.sqlitedb ----
 
@@ -225,6 +251,14 @@ std::error_code DecodeAttachments(SqliteReader& reader, std::vector<AttachmentRe
 
 std::error_code DecodeAttachmentLinks(SqliteReader& reader, std::vector<AttachmentLink>* out) {
   return DecodeInto(reader, "message_attachment_join", kAttachmentLinkLayout, out);
+}
+
+std::error_code DecodeRecoverableMessages(SqliteReader& reader, std::vector<RecoverableMessageLink>* out) {
+  return DecodeInto(reader, "chat_recoverable_message_join", kRecoverableMessageLayout, out);
+}
+
+std::error_code DecodeRecoverableParts(SqliteReader& reader, std::vector<RecoverablePart>* out) {
+  return DecodeInto(reader, "recoverable_message_part", kRecoverablePartLayout, out);
 }
 
 std::error_code DecodeContacts(SqliteReader& reader, std::vector<ContactItem>* out) {

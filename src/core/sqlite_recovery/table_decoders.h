@@ -32,6 +32,9 @@ namespace scrivel::sqlite_recovery {
 [[nodiscard]] std::error_code DecodeHandles(SqliteReader& reader, std::vector<HandleRecord>* out);
 [[nodiscard]] std::error_code DecodeAttachments(SqliteReader& reader, std::vector<AttachmentRecord>* out);
 [[nodiscard]] std::error_code DecodeAttachmentLinks(SqliteReader& reader, std::vector<AttachmentLink>* out);
+// sms.db of iOS 16 and later: "Recently Deleted" messages and their texts.
+[[nodiscard]] std::error_code DecodeRecoverableMessages(SqliteReader& reader, std::vector<RecoverableMessageLink>* out);
+[[nodiscard]] std::error_code DecodeRecoverableParts(SqliteReader& reader, std::vector<RecoverablePart>* out);
 
 // AddressBook.sqlitedb: "ABPersonFullTextSearch_content".
 [[nodiscard]] std::error_code DecodeContacts(SqliteReader& reader, std::vector<ContactItem>* out);

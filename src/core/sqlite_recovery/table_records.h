@@ -12,13 +12,21 @@ namespace scrivel::sqlite_recovery {
 struct MessageItem {
   std::int32_t deleted = 0;
   std::int32_t fromMe = 0;     // 1 when sent from the phone
-  std::int32_t rowId = 0;      // ROWID (low 32 bits); 0 for a deleted row
+  std::int32_t rowId = 0;      // ROWID (low 32 bits); 0 for a row rebuilt from free space
   std::int32_t handleId = 0;   // ROWID of the partner in "handle"; 0 when absent
   std::string date;            // local time; empty when not stored as an integer
   std::string address;         // filled by the message assembly
   std::string name;            // filled by the message assembly
-  std::string text;            // never empty
+  std::string text;            // never empty: the last text, "This message was unsent." when nothing is left
   std::string attachment;      // filled by the message assembly
+  std::int32_t edited = 0;     // 1 when the sender changed the text after sending (iOS 16 and later)
+  std::int32_t unsent = 0;     // 1 when the sender took the message, or a part of it, back
+  std::int32_t reactionType = 0;  // associated_message_type: 2000-2007 a reaction, 3000-3007 its removal; else 0
+  std::string guid;            // the message's own GUID
+  std::string reactionTarget;  // associated_message_guid of a reaction: "p:N/<GUID>" or "bp:<GUID>"
+  std::string reactions;       // filled by the message assembly: "Liked by Ann Lee. Loved by Me."
+  std::string archivedBody;    // attributedBody bytes; read and emptied by the message decoder
+  std::string summaryInfo;     // message_summary_info bytes; read and emptied by the message decoder
 };
 
 // A row of "handle" (sms.db): a conversation partner.
@@ -41,6 +49,22 @@ struct AttachmentLink {
   std::int32_t deleted = 0;
   std::int32_t attachmentId = 0;
   std::int32_t messageId = 0;
+};
+
+// A row of "chat_recoverable_message_join" (sms.db, iOS 16 and later): a
+// message the person deleted that waits in "Recently Deleted".
+struct RecoverableMessageLink {
+  std::int32_t deleted = 0;
+  std::int32_t messageId = 0;  // ROWID of the message in "message"
+};
+
+// A row of "recoverable_message_part" (sms.db, iOS 16 and later): the text
+// of one part of such a message.
+struct RecoverablePart {
+  std::int32_t deleted = 0;
+  std::int32_t messageId = 0;
+  std::int32_t partIndex = 0;
+  std::string text;            // the part's text; the decoder turns a typedstream archive into its text
 };
 
 // A row of "ABPersonFullTextSearch_content" (AddressBook.sqlitedb).

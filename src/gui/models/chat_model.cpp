@@ -46,7 +46,7 @@ QVariant CChatModel::data(const QModelIndex& index, int role) const {
   if (m_messages != nullptr) {
     const MessageItem& m = (*m_messages)[row];
     switch (role) {
-      case Qt::DisplayRole: return Utf8(m.text);
+      case Qt::DisplayRole: return Utf8(MessageShownText(m));
       case kSenderRole: return m.fromMe != 0 ? QStringLiteral("Me") : Utf8(MessageSenderName(m));
       case kDateRole: return Utf8(m.date);
       case kFromMeRole: return m.fromMe != 0;

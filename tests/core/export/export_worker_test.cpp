@@ -424,7 +424,10 @@ TEST_F(ExportWorkerTest, FailedRawRowFilesAreReportedWithTheirReason) {
 }
 
 TEST_F(ExportWorkerTest, RecordsJsonHoldsEveryExportedRecord) {
-  m_results.messages[1] = {Message(1, "2024-01-01 10:00:00", "Ann", "+1", "line\none", 0, 1)};
+  MessageItem edited = Message(1, "2024-01-01 10:00:00", "Ann", "+1", "line\none", 0, 1);
+  edited.edited = 1;
+  edited.reactions = "Liked by Me.";
+  m_results.messages[1] = {edited};
   m_results.cameraRoll = {StoredFile("A.JPG", 10)};
   RegisterAll();
 
@@ -433,7 +436,14 @@ TEST_F(ExportWorkerTest, RecordsJsonHoldsEveryExportedRecord) {
   const std::string messages = Read(m_out / "Message/records.json");
   EXPECT_EQ(messages,
             "[\n{\"deleted\":true,\"fromMe\":false,\"rowId\":0,\"handleId\":1,\"date\":\"2024-01-01 10:00:00\","
-            "\"address\":\"+1\",\"name\":\"Ann\",\"text\":\"line\\none\",\"attachment\":\"\"}\n]\n");
+            "\"address\":\"+1\",\"name\":\"Ann\",\"text\":\"line\\none\",\"attachment\":\"\","
+            "\"edited\":true,\"unsent\":false,\"reactions\":\"Liked by Me.\"}\n]\n");
+  // The pages show the notes below the text.
+  const fs::path ann = m_out / ("Message/Ann-" + kStamp);
+  EXPECT_NE(Read(ann / "Ann(+1).html").find("line<br />one<br />This message was edited. Liked by Me.</div>"),
+            std::string::npos);
+  EXPECT_NE(Read(ann / "Ann(+1).txt").find("Content: line\r\none\r\nThis message was edited. Liked by Me.\r\n"),
+            std::string::npos);
   const std::string photos = Read(m_out / "Camera Roll/records.json");
   EXPECT_NE(photos.find("\"exportedPath\":" + JsonString((m_out / "Camera Roll/A.JPG").string())),
             std::string::npos);

@@ -1,0 +1,98 @@
+#include "core/sqlite_recovery/message_reactions.h"
+
+#include <iterator>
+#include <unordered_map>
+#include <utility>
+
+namespace scrivel::sqlite_recovery {
+
+namespace {
+
+constexpr int kFirstAdded = 2000;
+constexpr int kLastAdded = 2007;
+constexpr int kRemovedOffset = 1000;  // 3000-3007 take back 2000-2007
+constexpr std::size_t kGuidSize = 36;
+constexpr std::string_view kReactionWithoutText = "A reaction.";
+
+constexpr std::string_view kReactionWords[] = {
+    "Loved",      "Liked",      "Disliked",           "Laughed at",
+    "Emphasized", "Questioned", "Reacted to with an emoji", "Answered with a sticker",
+};
+static_assert(std::size(kReactionWords) == static_cast<std::size_t>(kLastAdded - kFirstAdded + 1));
+
+bool AddsReaction(const MessageItem& message) {
+  return message.reactionType >= kFirstAdded && message.reactionType <= kLastAdded;
+}
+
+std::string ReactorName(const MessageItem& reaction) {
+  if (reaction.fromMe != 0) return "Me";
+  if (!reaction.name.empty()) return reaction.name;
+  if (!reaction.address.empty()) return reaction.address;
+  return "an unknown sender";
+}
+
+// "Liked by Ann Lee." / "Liked by Ann Lee (deleted)."
+std::string ReactionSentence(const MessageItem& reaction) {
+  std::string sentence(kReactionWords[reaction.reactionType - kFirstAdded]);
+  sentence += " by ";
+  sentence += ReactorName(reaction);
+  if (reaction.deleted != 0) sentence += " (deleted)";
+  sentence += ".";
+  return sentence;
+}
+
+void AppendSentence(std::string& text, const std::string& sentence) {
+  if (!text.empty()) text += " ";
+  text += sentence;
+}
+
+}  // namespace
+
+bool IsReaction(const MessageItem& message) {
+  return AddsReaction(message) || (message.reactionType >= kFirstAdded + kRemovedOffset &&
+                                   message.reactionType <= kLastAdded + kRemovedOffset);
+}
+
+std::string ReactionTargetGuid(std::string_view associatedGuid) {
+  std::string_view guid;
+  if (associatedGuid.starts_with("p:")) {
+    const std::size_t slash = associatedGuid.find('/');
+    if (slash == std::string_view::npos) return {};
+    guid = associatedGuid.substr(slash + 1);
+  } else if (associatedGuid.starts_with("bp:")) {
+    guid = associatedGuid.substr(3);
+  } else {
+    return {};
+  }
+  return std::string(guid.substr(0, kGuidSize));
+}
+
+void AttachReactions(std::vector<MessageItem>& messages) {
+  std::vector<MessageItem> kept;
+  std::vector<MessageItem> reactions;
+  kept.reserve(messages.size());
+  for (MessageItem& message : messages) (IsReaction(message) ? reactions : kept).push_back(std::move(message));
+
+  // Index built after `kept` stops growing; orphans are appended afterwards.
+  std::unordered_map<std::string, std::size_t> indexByGuid;
+  for (std::size_t i = 0; i < kept.size(); ++i)
+    if (!kept[i].guid.empty()) indexByGuid.try_emplace(kept[i].guid, i);
+
+  std::vector<MessageItem> orphans;
+  for (MessageItem& reaction : reactions) {
+    if (!AddsReaction(reaction)) continue;
+    const std::string sentence = ReactionSentence(reaction);
+    const auto target = indexByGuid.find(ReactionTargetGuid(reaction.reactionTarget));
+    if (target != indexByGuid.end()) {
+      AppendSentence(kept[target->second].reactions, sentence);
+      continue;
+    }
+    reaction.reactions = sentence + " The message it reacts to is not in the backup.";
+    if (reaction.text.empty()) reaction.text = kReactionWithoutText;
+    orphans.push_back(std::move(reaction));
+  }
+  for (MessageItem& orphan : orphans) kept.push_back(std::move(orphan));
+  messages = std::move(kept);
+}
+
+}  // namespace scrivel::sqlite_recovery
