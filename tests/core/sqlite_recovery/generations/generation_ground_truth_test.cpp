@@ -21,6 +21,7 @@
 #include "core/common/csv_quote.h"
 #include "core/common/result_codes.h"
 #include "core/sqlite_recovery/contacts_dump.h"
+#include "core/sqlite_recovery/contacts_name.h"
 #include "core/sqlite_recovery/local_date.h"
 #include "core/sqlite_recovery/messages_dump.h"
 #include "core/sqlite_recovery/table_decoders.h"
@@ -193,7 +194,7 @@ TEST_P(GenerationTest, Contacts) {
   ASSERT_FALSE(truths.empty());
   std::vector<Row> expected, live, written, deleted, decodedDeleted;
   for (const fx::GroundTruthRecord* r : truths) {
-    const Row row(r->Text("First") + r->Text("Last"), r->Text("Organization"), r->Text("Phone"), r->Text("Email"),
+    const Row row(ComposePersonName({"", r->Text("First"), "", r->Text("Last"), ""}), r->Text("Organization"), r->Text("Phone"), r->Text("Email"),
                   r->Text("Address"), r->Text("SocialProfile"), r->Text("URL"));
     written.push_back(row);
     (r->deleted ? deleted : expected).push_back(row);
