@@ -5,6 +5,7 @@
 // up in the database's own CREATE TABLE statement when it starts.
 #include "core/sqlite_recovery/table_decoders.h"
 
+#include "core/sqlite_recovery/contacts_name.h"
 #include "core/sqlite_recovery/message_text.h"
 #include "core/sqlite_recovery/record_decoder.h"
 
@@ -81,9 +82,17 @@ const TableLayout<RecoverablePart> kRecoverablePartLayout{
 
 // ---- AddressBook.sqlitedb ----
 
+bool ComposeContactName(ContactItem& contact, const ColumnsSeen&) {
+  contact.name = ComposePersonName({contact.prefix, contact.first, contact.middle, contact.last, contact.suffix});
+  return true;
+}
+
 constexpr ColumnRule<ContactItem> kContactRules[] = {
-    {"First", 1, A::kAppendText, &ContactItem::name},
-    {"Last", 2, A::kAppendText, &ContactItem::name},  // last name, directly behind
+    {"First", 1, A::kText, &ContactItem::first},
+    {"Last", 2, A::kText, &ContactItem::last},
+    {"Middle", 3, A::kText, &ContactItem::middle},
+    {"Prefix", 13, A::kText, &ContactItem::prefix},
+    {"Suffix", 14, A::kText, &ContactItem::suffix},
     {"Organization", 7, A::kText, &ContactItem::company},
     {"Phone", 16, A::kTextWithoutControls, &ContactItem::phone},
     {"Email", 17, A::kText, &ContactItem::email},
@@ -97,8 +106,8 @@ const TableLayout<ContactItem> kContactLayout{kContactRules,
                                               OtherTexts::kStrict,
                                               Learning::kContact,
                                               CandidateTypes::kContactTypeBytes,
-                                              nullptr,
-                                              nullptr,
+                                              &ContactItem::rowId,
+                                              ComposeContactName,
                                               NameForm::kAfterIndexPrefix};
 
 // ---- call history ----
@@ -152,6 +161,7 @@ constexpr ColumnRule<ChatMessageItem> kWhatsAppMessageRulesA[] = {
     {"ZMEDIAITEM", 22, A::kInteger, nullptr, &ChatMessageItem::mediaItemId},
     {"ZMESSAGEDATE", 25, A::kAppleDateOrFloat, &ChatMessageItem::date},
     {"ZTEXT", 32, A::kStrictText, &ChatMessageItem::text},
+    {"ZMESSAGETYPE", 15, A::kInteger, nullptr, &ChatMessageItem::messageType},
 };
 const TableLayout<ChatMessageItem> kWhatsAppMessageLayoutA{
     kWhatsAppMessageRulesA, OtherTexts::kMustConvert, Learning::kNothing, CandidateTypes::kExpectedColumns,
@@ -166,6 +176,7 @@ constexpr ColumnRule<ChatMessageItem> kWhatsAppMessageRulesB[] = {
     {"ZMEDIAITEM", 22, A::kInteger, nullptr, &ChatMessageItem::mediaItemId},
     {"ZMESSAGEDATE", 25, A::kAppleDateOrFloat, &ChatMessageItem::date},
     {"ZTEXT", 32, A::kStrictText, &ChatMessageItem::text},
+    {"ZMESSAGETYPE", 15, A::kInteger, nullptr, &ChatMessageItem::messageType},
 };
 const TableLayout<ChatMessageItem> kWhatsAppMessageLayoutB{
     kWhatsAppMessageRulesB, OtherTexts::kMustConvert, Learning::kNothing, CandidateTypes::kExpectedColumns,

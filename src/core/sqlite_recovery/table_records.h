@@ -67,16 +67,25 @@ struct RecoverablePart {
   std::string text;            // the part's text; the decoder turns a typedstream archive into its text
 };
 
-// A row of "ABPersonFullTextSearch_content" (AddressBook.sqlitedb).
+// A person of the address book (AddressBook.sqlitedb): a row of
+// "ABPersonFullTextSearch_content", or of "ABPerson" with its values from
+// "ABMultiValue". Several values of one field are on lines of their own,
+// each after its label when it has one ("mobile: (919) 888-7386").
 struct ContactItem {
   std::int32_t deleted = 0;
   std::string email;
   std::string address;
   std::string social;
   std::string url;
-  std::string phone;           // the numbers in the several forms the search table stores
+  std::string phone;           // decoded: the numbers in the several forms the search table stores
   std::string company;
-  std::string name;            // first name directly followed by last name
+  std::string name;            // as the phone shows it (contacts_name.h)
+  std::int32_t rowId = 0;      // ABPerson ROWID, the search row's docid; 0 for a deleted row
+  std::string prefix;          // the stored name parts
+  std::string first;
+  std::string middle;
+  std::string last;
+  std::string suffix;
 };
 
 // A row of "call" (call_history.db) or "ZCALLRECORD" (CallHistory.storedata).
@@ -114,6 +123,7 @@ struct ChatMessageItem {
   std::string chatJids;            // filled by the WhatsApp assembly
   std::string chatTitle;           // filled by the WhatsApp assembly
   std::string reserved;            // always empty
+  std::int32_t messageType = 0;    // ZMESSAGETYPE: 0 text, 1 image, ..., 14 deleted for everybody
 };
 
 // A row of "ZWACHATSESSION".

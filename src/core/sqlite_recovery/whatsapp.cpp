@@ -90,6 +90,10 @@ std::vector<ChatMessageItem> KeepMessagesWithText(std::vector<ChatMessageItem> m
   for (ChatMessageItem& message : messages) {
     if (message.mediaItemId != 0 && message.text.empty())
       if (const MediaItem* item = FindFirst(mediaById, message.mediaItemId)) message.text = item->localPath;
+    if (message.messageType == kRevokedMessageType && message.text.empty()) {
+      message.text = kRevokedMessageText;
+      message.deleted = 1;
+    }
     if (!message.text.empty()) kept.push_back(std::move(message));
   }
   return kept;

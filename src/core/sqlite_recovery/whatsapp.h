@@ -21,6 +21,11 @@ namespace scrivel::sqlite_recovery {
 // Shown as the sender of the phone owner's own messages.
 inline constexpr const char* kOwnSenderName = "Me";
 
+// Shown for a message its sender deleted for everybody: WhatsApp keeps its
+// row, without text, as a message of type kRevokedMessageType.
+inline constexpr const char* kRevokedMessageText = "This message was deleted.";
+inline constexpr std::int32_t kRevokedMessageType = 14;
+
 // Messages grouped by chat: chatSessionId (-1 when the record did not say)
 // -> messages in ascending date order.
 using ChatMessagesBySession = std::map<std::int32_t, std::vector<ChatMessageItem>>;
@@ -54,7 +59,9 @@ void CompleteChatMessages(std::vector<ChatMessageItem>& messages, const std::vec
                           const std::vector<GroupMember>& members);
 
 // Gives a media message without text the local path of the first media
-// item with its mediaItemId, then keeps the messages with text.
+// item with its mediaItemId, and a message deleted for everybody
+// (kRevokedMessageType) kRevokedMessageText and the deleted mark; then
+// keeps the messages with text.
 std::vector<ChatMessageItem> KeepMessagesWithText(std::vector<ChatMessageItem> messages,
                                                   const std::vector<MediaItem>& media);
 

@@ -130,7 +130,7 @@ TEST_F(TableDecodersTest, HandlesAttachmentsAndLinks) {
   EXPECT_EQ(attachments[0].filename, "/Attachments/x.jpg");
 }
 
-TEST_F(TableDecodersTest, ContactsJoinNamesAndKeepLiveRowsWhateverTheirTexts) {
+TEST_F(TableDecodersTest, ContactsSpaceNamesAndKeepLiveRowsWhateverTheirTexts) {
   std::string sql = PositionalTable("ABPersonFullTextSearch_content", 24);
   sql += Insert("ABPersonFullTextSearch_content", {{1, "'Ann'"}, {2, "'Lee'"}, {7, "'Acme'"}, {16, "'5550001 +15550001'"}, {17, "'ann@example.com'"}});
   sql += Insert("ABPersonFullTextSearch_content", {{1, "'Bad'"}, {16, "'555' || char(10) || '0002'"}});
@@ -140,7 +140,7 @@ TEST_F(TableDecodersTest, ContactsJoinNamesAndKeepLiveRowsWhateverTheirTexts) {
   std::vector<ContactItem> contacts;
   ASSERT_FALSE(DecodeContacts(m_reader, &contacts));
   ASSERT_EQ(contacts.size(), 4u);
-  EXPECT_EQ(contacts[0].name, "AnnLee");
+  EXPECT_EQ(contacts[0].name, "Ann Lee");
   EXPECT_EQ(contacts[0].company, "Acme");
   EXPECT_EQ(contacts[0].phone, "5550001 +15550001");
   EXPECT_EQ(contacts[0].email, "ann@example.com");

@@ -24,6 +24,7 @@
 #include "core/sqlite_recovery/call_history.h"
 #include "core/sqlite_recovery/contacts.h"
 #include "core/sqlite_recovery/contacts_dump.h"
+#include "core/sqlite_recovery/contacts_name.h"
 #include "core/sqlite_recovery/local_date.h"
 #include "core/sqlite_recovery/messages.h"
 #include "core/sqlite_recovery/messages_dump.h"
@@ -49,8 +50,9 @@ std::int64_t Seconds(const GroundTruthRecord& record, const char* column) {
   return record.Integer(column);
 }
 
-std::string Joined(const GroundTruthRecord& record, const char* first, const char* second) {
-  return record.Text(first) + record.Text(second);
+// The name a contact row shows.
+std::string ShownName(const GroundTruthRecord& record) {
+  return ComposePersonName({"", record.Text("First"), "", record.Text("Last"), ""});
 }
 
 // One sample backup of each store layout, built once for all tests.
@@ -121,7 +123,7 @@ void ExpectNameFromContacts(const std::vector<const GroundTruthRecord*>& contact
   bool live = false;
   for (const GroundTruthRecord* contact : contacts) {
     if (address.empty() || contact->Text("Phone").find(address) == std::string::npos) continue;
-    names.insert(Joined(*contact, "First", "Last"));
+    names.insert(ShownName(*contact));
     live = live || !contact->deleted;
   }
   if (live) {
@@ -266,8 +268,9 @@ TEST_F(SampleBackup, ContactsListedByNameWithReducedPhones) {
   for (const GroundTruthRecord* row : Rows(s_modern, "contacts", "ABPersonFullTextSearch", false)) {
     highestLive = std::max(highestLive, row->rowId);
     const std::string phoneText = row->Text("Phone");
-    const std::string name = Joined(*row, "First", "Last");
-    const std::string listedName = name.empty() ? kNoContactName : name;
+    const std::string name = ShownName(*row);
+    const std::string organization = row->Text("Organization");
+    const std::string listedName = !name.empty() ? name : !organization.empty() ? organization : kNoContactName;
     // The listed contact of that name whose phone lines are all long forms
     // taken from this phone text; without a phone text, one without phone
     // lines.

@@ -142,6 +142,17 @@ TEST(KeepMessagesWithText, MediaPathStandsInForMissingText) {
   EXPECT_EQ(kept[1].text, "caption");
 }
 
+TEST(KeepMessagesWithText, MessageDeletedForEverybodyStaysAsDeleted) {
+  std::vector<ChatMessageItem> messages = {ChatMessage(1, ""), ChatMessage(1, "")};
+  messages[0].messageType = kRevokedMessageType;
+  messages[0].date = "2024-03-01 10:00:00";
+  const std::vector<ChatMessageItem> kept = KeepMessagesWithText(messages, {});
+  ASSERT_EQ(kept.size(), 1u);  // an ordinary message without text still goes
+  EXPECT_EQ(kept[0].text, kRevokedMessageText);
+  EXPECT_EQ(kept[0].deleted, 1);
+  EXPECT_EQ(kept[0].date, "2024-03-01 10:00:00");
+}
+
 TEST(GroupChatMessages, EachChatInDateOrderEqualDatesInDecoderOrder) {
   ChatMessagesBySession bySession;
   bySession[1].push_back(ChatMessage(1, "earlier call", "2018-01-01 00:00:00"));

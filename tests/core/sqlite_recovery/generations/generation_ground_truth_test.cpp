@@ -20,7 +20,9 @@
 
 #include "core/common/csv_quote.h"
 #include "core/common/result_codes.h"
+#include "core/sqlite_recovery/contacts.h"
 #include "core/sqlite_recovery/contacts_dump.h"
+#include "core/sqlite_recovery/contacts_name.h"
 #include "core/sqlite_recovery/local_date.h"
 #include "core/sqlite_recovery/message_text.h"
 #include "core/sqlite_recovery/messages_dump.h"
@@ -208,7 +210,7 @@ TEST_P(GenerationTest, Contacts) {
   ASSERT_FALSE(truths.empty());
   std::vector<Row> expected, live, written, deleted, decodedDeleted;
   for (const fx::GroundTruthRecord* r : truths) {
-    const Row row(r->Text("First") + r->Text("Last"), r->Text("Organization"), r->Text("Phone"), r->Text("Email"),
+    const Row row(ComposePersonName({"", r->Text("First"), "", r->Text("Last"), ""}), r->Text("Organization"), r->Text("Phone"), r->Text("Email"),
                   r->Text("Address"), r->Text("SocialProfile"), r->Text("URL"));
     written.push_back(row);
     (r->deleted ? deleted : expected).push_back(row);
@@ -217,6 +219,46 @@ TEST_P(GenerationTest, Contacts) {
     (c.deleted ? decodedDeleted : live).emplace_back(c.name, c.company, c.phone, c.email, c.address, c.social, c.url);
   ExpectSameRecords(expected, live, "contacts");
   ExpectDeletedAreExact(written, deleted, decodedDeleted, "contacts");
+}
+
+// Where the address book has its main tables, each live person is listed
+// once, under the name the phone shows, with every number as typed and
+// every e-mail address of its value rows.
+TEST_P(GenerationTest, ContactListFromMainTables) {
+  const Truths persons = m_truth.RecordsOf("contacts", "ABPerson");
+  if (persons.empty()) GTEST_SKIP() << "no main tables in this generation";
+  const auto path = fx::StoredFilePathIn(m_backup.folder.Path() / "backup", m_backup.options.layout,
+                                         fx::kAddressBookDatabase.fileId);
+  std::vector<ContactItem> contacts;
+  std::uint64_t highestRowId = 0;
+  ASSERT_FALSE(ParseContacts(path.string(), &contacts, &highestRowId));
+
+  std::multimap<std::string, const ContactItem*> liveByName;
+  for (const ContactItem& contact : contacts)
+    if (!contact.deleted) liveByName.emplace(contact.name, &contact);
+  std::size_t livePersons = 0;
+  for (const fx::GroundTruthRecord* person : persons) {
+    if (person->deleted) continue;
+    ++livePersons;
+    std::vector<std::string> phones, emails;
+    for (const fx::GroundTruthRecord* value : m_truth.RecordsOf("contacts", "ABMultiValue")) {
+      if (value->deleted || value->Integer("record_id") != person->rowId) continue;
+      if (value->Integer("property") == 3) phones.push_back(value->Text("value"));
+      if (value->Integer("property") == 4) emails.push_back(value->Text("value"));
+    }
+    std::string name = ComposePersonName({"", person->Text("First"), "", person->Text("Last"), ""});
+    if (name.empty()) name = person->Text("Organization");
+    if (name.empty()) name = kNoContactName;
+    bool found = false;
+    for (auto [it, end] = liveByName.equal_range(name); it != end && !found; ++it) {
+      const ContactItem& contact = *it->second;
+      found = true;
+      for (const std::string& phone : phones) found = found && contact.phone.find(": " + phone) != std::string::npos;
+      for (const std::string& email : emails) found = found && contact.email.find(": " + email) != std::string::npos;
+    }
+    EXPECT_TRUE(found) << name << " (person " << person->rowId << ")";
+  }
+  EXPECT_EQ(liveByName.size(), livePersons) << "a live person listed twice or not at all";
 }
 
 TEST_P(GenerationTest, Calls) {
