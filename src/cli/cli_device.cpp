@@ -38,7 +38,9 @@ std::string stateWord(const std::error_code& state) {
     case DeviceError::kNoDevice: return "gone";
     case DeviceError::kSupportMissing:
     case DeviceError::kLockdownFailed:
-    case DeviceError::kServiceFailed: break;
+    case DeviceError::kServiceFailed:
+    case DeviceError::kBackupRefused:
+    case DeviceError::kSyncLockBusy: break;
   }
   return "error";
 }

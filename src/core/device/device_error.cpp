@@ -26,6 +26,10 @@ class DeviceErrorCategory final : public std::error_category {
         return "The device did not answer as expected. Connect it again.";
       case DeviceError::kServiceFailed:
         return "A service of the device could not be started. Connect it again.";
+      case DeviceError::kBackupRefused:
+        return "The device stopped its backup with an error.";
+      case DeviceError::kSyncLockBusy:
+        return "Another program is syncing with the device. Close it and try again.";
     }
     return "Unknown device error " + std::to_string(value) + ".";
   }

@@ -15,6 +15,8 @@ enum class DeviceError : int {
   kPairingRefused = 5,    // the person declined to trust this computer on the device
   kLockdownFailed = 6,    // the device's lockdown service refused or did not answer as expected
   kServiceFailed = 7,     // a device service (notification proxy, files, backup) could not be started
+  kBackupRefused = 8,     // the device ended the backup with an error of its own
+  kSyncLockBusy = 9,      // another program holds the device's sync lock
 };
 
 // The category of DeviceError; name "device".
