@@ -95,19 +95,19 @@ std::string ProblemOf(const ScanResults& results, CategoryKind kind) {
 
 std::string JsonTextOrNull(const std::string& text) { return text.empty() ? "null" : JsonString(text); }
 
-void printJson(const ScanOptions& options, const ScanRun& run) {
-  std::string out = "{\"source\":" + JsonString(options.run.sourceFolder) +
+void printJson(const std::string& source, bool records, const ScanRun& run) {
+  std::string out = "{\"source\":" + JsonString(source) +
                     ",\"result\":" + std::to_string(run.result.value()) +
                     ",\"missing_files\":" + std::to_string(run.results.missingFiles) +
                     ",\"manifest_error\":" + JsonTextOrNull(run.results.manifestProblem) + ",\"categories\":{";
   bool first = true;
   for (CategoryKind kind : kAllCategoryKinds) {
-    const CategorySummary summary = summarise(run.results, kind, options.records);
+    const CategorySummary summary = summarise(run.results, kind, records);
     out += first ? "" : ",";
     first = false;
     out += JsonString(CategoryTreeName(kind)) + ":{\"items\":" + std::to_string(summary.items) +
            ",\"deleted\":" + std::to_string(summary.deleted) + ",\"error\":" + JsonTextOrNull(ProblemOf(run.results, kind));
-    if (options.records) out += ",\"records\":[" + summary.records + "]";
+    if (records) out += ",\"records\":[" + summary.records + "]";
     out += "}";
   }
   out += "}}\n";
@@ -136,12 +136,16 @@ int runScan(const ScanOptions& options) {
   ScanRun run;
   const int exitCode = RunCliScan("scrivel-cli scan", options.run, run);
   if (exitCode != kExitOk && exitCode != kExitCancelled) return exitCode;
-  if (options.json) printJson(options, run);
-  else printLines(run);
+  PrintScanReport(options.run.sourceFolder, run, options.json, options.records);
   return exitCode;
 }
 
 }  // namespace
+
+void PrintScanReport(const std::string& source, const ScanRun& run, bool json, bool records) {
+  if (json) printJson(source, records, run);
+  else printLines(run);
+}
 
 void defineScan(CLI::App& command, int& exitCode) {
   auto options = std::make_shared<ScanOptions>();

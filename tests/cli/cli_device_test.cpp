@@ -6,7 +6,12 @@
 #include <filesystem>
 #include <string>
 
+#include <random>
+#include <regex>
+
 #include "cli_runner.h"
+#include "fixtures/backup_encryptor.h"
+#include "fixtures/sample_backup.h"
 #include "fixtures/simulated_phone/simulated_phone_process.h"
 
 namespace scrivel {
@@ -48,6 +53,94 @@ TEST(CliDevice, UnreachableDaemonIsExitFourWithHowToInstall) {
   ::unsetenv("USBMUXD_SOCKET_ADDRESS");
   EXPECT_EQ(result.exitCode, 4);
   EXPECT_NE(result.output.find("usbmuxd"), std::string::npos) << result.output;
+}
+
+// The JSON of a scan with its "source" value left out, so a scan of the
+// device and a scan of the same files on disk can be compared.
+std::string withoutSource(const std::string& json) {
+  const std::size_t start = json.find("\"source\":");
+  const std::size_t end = json.find(",\"result\"");
+  if (start == std::string::npos || end == std::string::npos) return json;
+  return json.substr(0, start) + json.substr(end + 1);
+}
+
+// A simulated backup service that uploads `folder`.
+testing::SimulatedBackup backupOf(const fs::path& folder, const std::string& fault = "none") {
+  testing::SimulatedBackup backup;
+  backup.folder = folder.string();
+  backup.fault = fault;
+  return backup;
+}
+
+class CliDeviceScanTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    s_root = fs::temp_directory_path() / ("scrivel-cli-device-" + std::to_string(std::random_device{}()));
+    fixtures::SampleBackupOptions legacy;
+    legacy.layout = fixtures::StoreLayout::Legacy;
+    ASSERT_FALSE(fixtures::BuildSampleBackup(s_root / "modern", {}, nullptr));
+    ASSERT_FALSE(fixtures::BuildSampleBackup(s_root / "legacy", legacy, nullptr));
+    fixtures::BackupEncryptionOptions encryption;
+    encryption.password = "secret";
+    ASSERT_FALSE(fixtures::EncryptBackup(s_root / "modern", s_root / "encrypted", encryption));
+    fs::create_directories(s_root / "appdata");
+  }
+  static void TearDownTestSuite() { fs::remove_all(s_root); }
+  static fs::path s_root;
+};
+
+fs::path CliDeviceScanTest::s_root;
+
+TEST_F(CliDeviceScanTest, ScanOfTheDeviceFindsWhatAScanOfTheSameFilesFinds) {
+  const struct {
+    const char* sample;
+    bool encrypts;
+    const char* passwordOption;
+  } cases[] = {{"modern", false, ""}, {"legacy", false, ""}, {"encrypted", true, " --password-stdin"}};
+  const fs::path appData = s_root / "appdata";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sample);
+    const fs::path sample = s_root / c.sample;
+    const SimulatedDevice device{.udid = "00008110-000A1B2C3D4E5F60", .name = "Anna's iPhone", .encrypts = c.encrypts};
+    const SimulatedPhoneProcess phone({device}, backupOf(sample));
+    ASSERT_TRUE(phone.Running());
+    const std::string password = c.encrypts ? "secret" : "";
+    const testing::CommandResult fromDevice =
+        RunCli(std::string("device scan --json --no-progress") + c.passwordOption, appData, password);
+    const testing::CommandResult fromDisk =
+        RunCli("scan '" + sample.string() + "' --json --no-progress" + c.passwordOption, appData, password);
+    ASSERT_EQ(fromDevice.exitCode, 0) << RunCli("device scan --no-progress", appData, password, true).output;
+    EXPECT_EQ(fromDisk.exitCode, 0);
+    EXPECT_EQ(fromDevice.output.rfind("{\"source\":\"00008110-000A1B2C3D4E5F60\"", 0), 0u) << fromDevice.output;
+    EXPECT_EQ(withoutSource(fromDevice.output), withoutSource(fromDisk.output));
+    EXPECT_TRUE(std::regex_search(fromDevice.output, std::regex("\"items\":[1-9]"))) << "the sample holds records";
+  }
+  // Nothing of the device backups is left in the application's folders.
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(appData)) {
+    EXPECT_EQ(entry.path().string().find("00008110-000A1B2C3D4E5F60"), std::string::npos) << entry.path();
+  }
+}
+
+TEST_F(CliDeviceScanTest, KeepBackupKeepsItAndAFailedBackupSaysWhy) {
+  const fs::path kept = s_root / "kept";
+  {
+    const SimulatedDevice device{.udid = "00008110-000A1B2C3D4E5F60", .name = "Anna's iPhone"};
+    const SimulatedPhoneProcess phone({device}, backupOf(s_root / "modern"));
+    ASSERT_TRUE(phone.Running());
+    EXPECT_EQ(RunCli("device scan 00008110-000A1B2C3D4E5F60 --no-progress --keep-backup '" + kept.string() + "'",
+                     s_root / "appdata").exitCode,
+              0);
+    EXPECT_TRUE(fs::is_regular_file(kept / "00008110-000A1B2C3D4E5F60" / "Manifest.db"));
+    EXPECT_TRUE(fs::is_regular_file(kept / "00008110-000A1B2C3D4E5F60" / "Info.plist"));
+  }
+  {
+    const SimulatedDevice device{.udid = "00008110-000A1B2C3D4E5F61", .name = "Ben"};
+    const SimulatedPhoneProcess phone({device}, backupOf(s_root / "modern", "error"));
+    ASSERT_TRUE(phone.Running());
+    const testing::CommandResult failed = RunCli("device scan --no-progress", s_root / "appdata", "", true);
+    EXPECT_EQ(failed.exitCode, 4);
+    EXPECT_NE(failed.output.find("Not enough free space on the device"), std::string::npos) << failed.output;
+  }
 }
 
 TEST(CliUsage, EveryCommandAnswersHelpAndRejectsWhatItDoesNotKnow) {

@@ -59,8 +59,10 @@ class DeviceBackupTest : public ::testing::Test {
   // Backs up one simulated device whose backup behaves as `fault`.
   std::error_code backUp(const std::string& fault, BackupOutcome& outcome, const BackupRequest& base = {}) {
     SimulatedDevice device{.udid = kUdid, .name = "Anna's iPhone"};
-    const SimulatedBackup backup{.folder = (s_dir / "sample").string(), .fault = fault,
-                                 .logPath = (s_dir / "run" / "phone.log").string()};
+    SimulatedBackup backup;
+    backup.folder = (s_dir / "sample").string();
+    backup.fault = fault;
+    backup.logPath = (s_dir / "run" / "phone.log").string();
     fs::create_directories(s_dir / "run");
     const SimulatedPhoneProcess phone({device}, backup);
     EXPECT_TRUE(phone.Running());
