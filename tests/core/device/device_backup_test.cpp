@@ -140,6 +140,18 @@ TEST_F(DeviceBackupTest, FailuresRemoveThePartialFolderAndReleaseTheLock) {
   }
 }
 
+// A device that answers nothing after the request: the backup gives up after
+// its bounded number of empty receives (each waits the library's timeout).
+TEST_F(DeviceBackupTest, AStalledDeviceIsGivenUpOn) {
+  BackupRequest request;
+  request.idleReceivesMax = 0;
+  BackupOutcome outcome;
+  EXPECT_EQ(backUp("stall", outcome, request), kDeviceGone);
+  EXPECT_TRUE(fs::is_empty(s_dir / "run" / "root"));
+  const std::vector<std::string> log = logLines(s_dir / "run" / "phone.log");
+  EXPECT_EQ(std::count(log.begin(), log.end(), "unlock"), 1);
+}
+
 TEST_F(DeviceBackupTest, AnUntrustedDeviceIsNotBackedUp) {
   const SimulatedPhoneProcess phone({SimulatedDevice{.udid = kUdid, .name = "Anna's iPhone", .behaviour = "trust"}});
   ASSERT_TRUE(phone.Running());
