@@ -1,10 +1,11 @@
 // scrivel-cli backups: lists the backups found in the backups root, one line
 // (or one JSON object per line with --json) per backup.
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "cli/cli_commands.h"
@@ -18,44 +19,10 @@
 namespace scrivel::cli {
 namespace {
 
-void printBackupsUsage(std::FILE* out) {
-  std::fprintf(out,
-               "Usage: scrivel-cli backups [--backups-root DIR] [--json]\n"
-               "Lists the iPhone backups in DIR (default: the sync software's backup folder\n"
-               "under the application-data folder), one per line: display name, last backup\n"
-               "date, serial number, phone number, encrypted or not, folder, separated by tabs\n"
-               "(tabs, line breaks and other control characters inside a field are escaped).\n\n"
-               "  --backups-root DIR  folder that holds one folder per backup\n"
-               "  --json              one JSON object per line instead\n");
-}
-
 struct BackupsOptions {
-  std::filesystem::path backupsRoot;
+  std::string backupsRoot;  // empty: the default backups root
   bool json = false;
-  bool help = false;
 };
-
-// Returns false (after a message) for an unknown option or a missing value.
-bool parseBackupsOptions(int argc, char** argv, BackupsOptions& options) {
-  constexpr std::string_view kRootOption = "--backups-root";
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view argument = argv[i];
-    if (argument == "--json") {
-      options.json = true;
-    } else if (argument == "--help" || argument == "-h") {
-      options.help = true;
-    } else if (argument == kRootOption && i + 1 < argc) {
-      options.backupsRoot = argv[++i];
-    } else if (argument.starts_with(kRootOption) && argument.size() > kRootOption.size() &&
-               argument[kRootOption.size()] == '=') {
-      options.backupsRoot = std::string(argument.substr(kRootOption.size() + 1));
-    } else {
-      std::fprintf(stderr, "scrivel-cli backups: unexpected argument '%s'\n", argv[i]);
-      return false;
-    }
-  }
-  return true;
-}
 
 void printBackup(const BackupInfo& info, bool json) {
   if (json) {
@@ -71,18 +38,7 @@ void printBackup(const BackupInfo& info, bool json) {
               info.encrypted ? "encrypted" : "not encrypted", TerminalText(info.folderPath).c_str());
 }
 
-}  // namespace
-
-int runBackups(int argc, char** argv) {
-  BackupsOptions options;
-  if (!parseBackupsOptions(argc, argv, options)) {
-    printBackupsUsage(stderr);
-    return 1;
-  }
-  if (options.help) {
-    printBackupsUsage(stdout);
-    return 0;
-  }
+int runBackups(BackupsOptions options) {
   if (options.backupsRoot.empty()) options.backupsRoot = BackupsRootIn(DefaultAppDataFolder());
 
   FolderListing listing;
@@ -99,6 +55,19 @@ int runBackups(int argc, char** argv) {
     std::fprintf(stderr, "scrivel-cli backups: skipped: %s\n", TerminalText(problem).c_str());
   }
   return 0;
+}
+
+}  // namespace
+
+void defineBackups(CLI::App& command, int& exitCode) {
+  auto options = std::make_shared<BackupsOptions>();
+  command.footer("Lists the iPhone backups in DIR (default: the sync software's backup folder\n"
+                 "under the application-data folder), one per line: display name, last backup\n"
+                 "date, serial number, phone number, encrypted or not, folder, separated by tabs\n"
+                 "(tabs, line breaks and other control characters inside a field are escaped).");
+  command.add_option("--backups-root", options->backupsRoot, "folder that holds one folder per backup")->type_name("DIR");
+  command.add_flag("--json", options->json, "one JSON object per line instead");
+  command.callback([options, &exitCode] { exitCode = runBackups(*options); });
 }
 
 }  // namespace scrivel::cli

@@ -1,32 +1,40 @@
 // The command table of scrivel-cli. A command is a name, a one-line summary
-// for --help and an entry point that receives its own argument vector
-// (argv[0] is the command name).
+// for --help and a function that declares the command's options and
+// arguments on its CLI11 subcommand and sets the callback that runs it. The
+// callback stores the command's exit code in `exitCode`.
 #pragma once
 
 #include <span>
+
+namespace CLI {
+class App;
+}
 
 namespace scrivel::cli {
 
 struct Command {
   const char* name;
   const char* summary;
-  int (*run)(int argc, char** argv);
+  void (*define)(CLI::App& command, int& exitCode);
 };
 
 // All commands, in the order --help lists them.
 std::span<const Command> commands();
 
 // scrivel-cli backups [--backups-root DIR] [--json] (cli_backups.cpp)
-int runBackups(int argc, char** argv);
+void defineBackups(CLI::App& command, int& exitCode);
 
 // scrivel-cli sqlite DB_FILE [TABLE ...] [--json] (cli_sqlite.cpp)
-int runSqlite(int argc, char** argv);
+void defineSqlite(CLI::App& command, int& exitCode);
 
 // scrivel-cli scan SOURCE [--password-stdin] [--json [--records]] [--no-progress] (cli_scan.cpp)
-int runScan(int argc, char** argv);
+void defineScan(CLI::App& command, int& exitCode);
 
 // scrivel-cli export SOURCE OUT_DIR [--password-stdin] [--deleted-only] [--category NAME ...] [--json]
 // [--no-progress] (cli_export.cpp)
-int runExport(int argc, char** argv);
+void defineExport(CLI::App& command, int& exitCode);
+
+// scrivel-cli device list [--json] (cli_device.cpp)
+void defineDevice(CLI::App& command, int& exitCode);
 
 }  // namespace scrivel::cli

@@ -5,11 +5,14 @@
 // records.json per category.
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -31,39 +34,32 @@ namespace {
 constexpr int kExitSomeFailed = 5;       // the export ran, but some files could not be written
 constexpr int kExitMissingTemplate = 6;  // a page template is missing; nothing was written
 
-void printExportUsage(std::FILE* out) {
-  std::fprintf(out,
-               "Usage: scrivel-cli export SOURCE OUT_DIR [--password-stdin] [--deleted-only]\n"
-               "                          [--category NAME ...] [--json] [--no-progress]\n"
-               "Scans the backup folder SOURCE and writes what it holds into OUT_DIR: copies of\n"
-               "photos, videos and attachments, pages of messages, WhatsApp chats, contacts,\n"
-               "calls and notes, their text and CSV files, and OUT_DIR/index.html linking every\n"
-               "page. The backup is only read; OUT_DIR must lie outside it.\n\n"
-               "  --password-stdin  read the backup password from standard input\n"
-               "  --deleted-only    only deleted records of messages, contacts, call history,\n"
-               "                    notes and WhatsApp (files are exported as chosen)\n"
-               "  --category NAME   export only this category; repeat it or give a comma-\n"
-               "                    separated list. Names: ");
-  bool first = true;
+// The names --category takes, separated by commas, in lines that fit the
+// help's description column.
+std::string categoryNames() {
+  constexpr std::size_t kLineMax = 70;
+  std::string names;
+  std::size_t lineStart = 0;
   for (CategoryKind kind : kAllCategoryKinds) {
-    std::fprintf(out, "%s%s", first ? "" : ", ", std::string(CategoryCliName(kind)).c_str());
-    first = false;
+    const std::string_view name = CategoryCliName(kind);
+    if (!names.empty()) names += ",";
+    if (names.size() - lineStart + name.size() + 1 > kLineMax) {
+      names += "\n";
+      lineStart = names.size();
+    } else if (!names.empty()) {
+      names += " ";
+    }
+    names += name;
   }
-  std::fprintf(out,
-               "\n  --json            also write records.json per category, every field of\n"
-               "                    every exported record with its deleted flag\n"
-               "  --no-progress     no progress bar on standard error\n\n"
-               "Exit codes: 0 done, 1 bad arguments, 2 cancelled, 3 wrong or missing password,\n"
-               "4 the backup could not be opened, 5 some files failed, 6 a page template is missing.\n");
+  return names;
 }
 
 struct ExportOptions {
   ScanRunOptions run;
   std::string outDir;
-  std::vector<CategoryKind> kinds;  // empty: every category
+  std::vector<std::string> categories;  // --category values, each a comma-separated list; empty: every category
   bool deletedOnly = false;
   bool json = false;
-  bool help = false;
 };
 
 bool addCategories(std::string_view list, std::vector<CategoryKind>& kinds) {
@@ -77,34 +73,6 @@ bool addCategories(std::string_view list, std::vector<CategoryKind>& kinds) {
     }
     kinds.push_back(kind);
     list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
-  }
-  return true;
-}
-
-bool parseExportOptions(int argc, char** argv, ExportOptions& options) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view argument = argv[i];
-    if (argument == "--password-stdin") options.run.passwordFromStdin = true;
-    else if (argument == "--deleted-only") options.deletedOnly = true;
-    else if (argument == "--json") options.json = true;
-    else if (argument == "--no-progress") options.run.showProgress = false;
-    else if (argument == "--help" || argument == "-h") options.help = true;
-    else if (argument == "--category") {
-      if (i + 1 >= argc) {
-        std::fprintf(stderr, "scrivel-cli export: --category needs a NAME\n");
-        return false;
-      }
-      if (!addCategories(argv[++i], options.kinds)) return false;
-    } else if (!argument.starts_with("-") && options.run.sourceFolder.empty()) options.run.sourceFolder = argv[i];
-    else if (!argument.starts_with("-") && options.outDir.empty()) options.outDir = argv[i];
-    else {
-      std::fprintf(stderr, "scrivel-cli export: unexpected argument '%s'\n", argv[i]);
-      return false;
-    }
-  }
-  if (!options.help && (options.run.sourceFolder.empty() || options.outDir.empty())) {
-    std::fprintf(stderr, "scrivel-cli export: give the SOURCE backup folder and the OUT_DIR export folder\n");
-    return false;
   }
   return true;
 }
@@ -188,17 +156,10 @@ void printSummary(const std::string& outDir, const std::string& indexPath, const
   std::printf("Open %s to browse what was recovered.\n", indexPath.c_str());
 }
 
-}  // namespace
-
-int runExport(int argc, char** argv) {
-  ExportOptions options;
-  if (!parseExportOptions(argc, argv, options)) {
-    printExportUsage(stderr);
-    return kExitUsage;
-  }
-  if (options.help) {
-    printExportUsage(stdout);
-    return kExitOk;
+int runExport(ExportOptions options) {
+  std::vector<CategoryKind> kinds;
+  for (const std::string& list : options.categories) {
+    if (!addCategories(list, kinds)) return kExitUsage;
   }
   while (options.outDir.size() > 1 && options.outDir.back() == '/') options.outDir.pop_back();
   if (isSameOrInside(options.outDir, options.run.sourceFolder)) {
@@ -211,7 +172,7 @@ int runExport(int argc, char** argv) {
                  options.outDir.c_str());
     return kExitUsage;
   }
-  if (options.kinds.empty()) options.kinds.assign(std::begin(kAllCategoryKinds), std::end(kAllCategoryKinds));
+  if (kinds.empty()) kinds.assign(std::begin(kAllCategoryKinds), std::end(kAllCategoryKinds));
 
   BackupInfo info;
   const bool haveInfo = !ReadBackupInfo(options.run.sourceFolder, info);
@@ -244,7 +205,7 @@ int runExport(int argc, char** argv) {
   if (scanned != kExitOk) return scanned;
 
   ConversationRows rows;
-  for (CategoryKind kind : options.kinds) {
+  for (CategoryKind kind : kinds) {
     PrepareCategory(kind, run.results, rows);
     RegisterScanCategory(statistics, kind, run.results, rows);
     if (options.deletedOnly) SetDeletedOnlyFilter(statistics, kind, true);
@@ -253,7 +214,7 @@ int runExport(int argc, char** argv) {
   worker.SetSource(&source);
   // What the scan could not read is listed with the export's results.
   std::map<CategoryKind, std::string> problems;
-  for (CategoryKind kind : options.kinds) {
+  for (CategoryKind kind : kinds) {
     const auto found = run.results.problems.find(kind);
     if (found != run.results.problems.end()) problems.insert(*found);
   }
@@ -264,6 +225,37 @@ int runExport(int argc, char** argv) {
   printSummary(options.outDir, worker.IndexPath(), progress, result == kCancelled);
   if (result == kCancelled) return kExitCancelled;
   return progress.Counters().failed > 0 ? kExitSomeFailed : kExitOk;
+}
+
+}  // namespace
+
+void defineExport(CLI::App& command, int& exitCode) {
+  auto options = std::make_shared<ExportOptions>();
+  command.add_option("SOURCE", options->run.sourceFolder, "the backup folder")->required();
+  command.add_option("OUT_DIR", options->outDir, "the export folder (created when missing)")->required();
+  command.add_flag("--password-stdin", options->run.passwordFromStdin, "read the backup password from standard input");
+  command.add_flag("--deleted-only", options->deletedOnly,
+                   "only deleted records of messages, contacts, call history, notes and WhatsApp\n"
+                   "(files are exported as chosen)");
+  command.add_option("--category", options->categories,
+                     "export only this category; repeat it or give a comma-separated list. Names:\n" +
+                         categoryNames())
+      ->type_name("NAME")
+      ->expected(1)
+      ->allow_extra_args(false)
+      ->take_all();
+  command.add_flag("--json", options->json,
+                   "also write records.json per category, every field of every exported record\n"
+                   "with its deleted flag");
+  command.add_flag_callback("--no-progress", [options] { options->run.showProgress = false; },
+                            "no progress bar on standard error");
+  command.footer("Scans the backup folder SOURCE and writes what it holds into OUT_DIR: copies of\n"
+                 "photos, videos and attachments, pages of messages, WhatsApp chats, contacts,\n"
+                 "calls and notes, their text and CSV files, and OUT_DIR/index.html linking every\n"
+                 "page. The backup is only read; OUT_DIR must lie outside it.\n\n"
+                 "Exit codes: 0 done, 1 bad arguments, 2 cancelled, 3 wrong or missing password,\n"
+                 "4 the backup could not be opened, 5 some files failed, 6 a page template is missing.");
+  command.callback([options, &exitCode] { exitCode = runExport(*options); });
 }
 
 }  // namespace scrivel::cli

@@ -1,9 +1,11 @@
 // scrivel-cli scan: scans one backup folder and prints, per category of the
 // results tree, how many items were found and how many of them are deleted
 // records; with --json as one JSON object, with --records also every item.
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
+#include <memory>
 #include <string>
-#include <string_view>
 
 #include "cli/cli_commands.h"
 #include "cli/cli_scan_runner.h"
@@ -13,50 +15,11 @@
 namespace scrivel::cli {
 namespace {
 
-void printScanUsage(std::FILE* out) {
-  std::fprintf(out,
-               "Usage: scrivel-cli scan SOURCE [--password-stdin] [--json [--records]] [--no-progress]\n"
-               "Scans the backup folder SOURCE and prints, per category, the items found and\n"
-               "how many of them are deleted records. The backup is only read.\n\n"
-               "  --password-stdin  read the backup password from standard input\n"
-               "  --json            print one JSON object instead of lines\n"
-               "  --records         with --json: every item with all its fields\n"
-               "  --no-progress     no progress bar on standard error\n\n"
-               "Exit codes: 0 the backup opened, 1 bad arguments, 2 cancelled,\n"
-               "3 wrong or missing password, 4 the backup could not be opened.\n");
-}
-
 struct ScanOptions {
   ScanRunOptions run;
   bool json = false;
   bool records = false;
-  bool help = false;
 };
-
-bool parseScanOptions(int argc, char** argv, ScanOptions& options) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view argument = argv[i];
-    if (argument == "--password-stdin") options.run.passwordFromStdin = true;
-    else if (argument == "--json") options.json = true;
-    else if (argument == "--records") options.records = true;
-    else if (argument == "--no-progress") options.run.showProgress = false;
-    else if (argument == "--help" || argument == "-h") options.help = true;
-    else if (!argument.starts_with("-") && options.run.sourceFolder.empty()) options.run.sourceFolder = argv[i];
-    else {
-      std::fprintf(stderr, "scrivel-cli scan: unexpected argument '%s'\n", argv[i]);
-      return false;
-    }
-  }
-  if (options.records && !options.json) {
-    std::fprintf(stderr, "scrivel-cli scan: --records goes with --json\n");
-    return false;
-  }
-  if (!options.help && options.run.sourceFolder.empty()) {
-    std::fprintf(stderr, "scrivel-cli scan: no SOURCE backup folder given\n");
-    return false;
-  }
-  return true;
-}
 
 // Counts and (for --records) the JSON items of one category.
 struct CategorySummary {
@@ -133,19 +96,19 @@ std::string ProblemOf(const ScanResults& results, CategoryKind kind) {
 
 std::string JsonTextOrNull(const std::string& text) { return text.empty() ? "null" : JsonString(text); }
 
-void printJson(const ScanOptions& options, const ScanRun& run) {
-  std::string out = "{\"source\":" + JsonString(options.run.sourceFolder) +
+void printJson(const std::string& source, bool records, const ScanRun& run) {
+  std::string out = "{\"source\":" + JsonString(source) +
                     ",\"result\":" + std::to_string(run.result.value()) +
                     ",\"missing_files\":" + std::to_string(run.results.missingFiles) +
                     ",\"manifest_error\":" + JsonTextOrNull(run.results.manifestProblem) + ",\"categories\":{";
   bool first = true;
   for (CategoryKind kind : kAllCategoryKinds) {
-    const CategorySummary summary = summarise(run.results, kind, options.records);
+    const CategorySummary summary = summarise(run.results, kind, records);
     out += first ? "" : ",";
     first = false;
     out += JsonString(CategoryTreeName(kind)) + ":{\"items\":" + std::to_string(summary.items) +
            ",\"deleted\":" + std::to_string(summary.deleted) + ",\"error\":" + JsonTextOrNull(ProblemOf(run.results, kind));
-    if (options.records) out += ",\"records\":[" + summary.records + "]";
+    if (records) out += ",\"records\":[" + summary.records + "]";
     out += "}";
   }
   out += "}}\n";
@@ -170,24 +133,34 @@ void printLines(const ScanRun& run) {
   std::printf("Missing files: %llu\n", static_cast<unsigned long long>(run.results.missingFiles));
 }
 
-}  // namespace
-
-int runScan(int argc, char** argv) {
-  ScanOptions options;
-  if (!parseScanOptions(argc, argv, options)) {
-    printScanUsage(stderr);
-    return kExitUsage;
-  }
-  if (options.help) {
-    printScanUsage(stdout);
-    return kExitOk;
-  }
+int runScan(const ScanOptions& options) {
   ScanRun run;
   const int exitCode = RunCliScan("scrivel-cli scan", options.run, run);
   if (exitCode != kExitOk && exitCode != kExitCancelled) return exitCode;
-  if (options.json) printJson(options, run);
-  else printLines(run);
+  PrintScanReport(options.run.sourceFolder, run, options.json, options.records);
   return exitCode;
+}
+
+}  // namespace
+
+void PrintScanReport(const std::string& source, const ScanRun& run, bool json, bool records) {
+  if (json) printJson(source, records, run);
+  else printLines(run);
+}
+
+void defineScan(CLI::App& command, int& exitCode) {
+  auto options = std::make_shared<ScanOptions>();
+  command.add_option("SOURCE", options->run.sourceFolder, "the backup folder")->required();
+  command.add_flag("--password-stdin", options->run.passwordFromStdin, "read the backup password from standard input");
+  CLI::Option* json = command.add_flag("--json", options->json, "print one JSON object instead of lines");
+  command.add_flag("--records", options->records, "with --json: every item with all its fields")->needs(json);
+  command.add_flag_callback("--no-progress", [options] { options->run.showProgress = false; },
+                            "no progress bar on standard error");
+  command.footer("Scans the backup folder SOURCE and prints, per category, the items found and\n"
+                 "how many of them are deleted records. The backup is only read.\n\n"
+                 "Exit codes: 0 the backup opened, 1 bad arguments, 2 cancelled,\n"
+                 "3 wrong or missing password, 4 the backup could not be opened.");
+  command.callback([options, &exitCode] { exitCode = runScan(*options); });
 }
 
 }  // namespace scrivel::cli

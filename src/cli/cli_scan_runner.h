@@ -43,6 +43,11 @@ struct ScanRun {
 // messages ("scrivel-cli scan").
 [[nodiscard]] int RunCliScan(const char* command, const ScanRunOptions& options, ScanRun& run);
 
+// Prints what "scan" prints for a finished run (cli_scan.cpp): per category
+// the items and deleted records, as lines, or as one JSON object naming
+// `source` (with every item when `records`).
+void PrintScanReport(const std::string& source, const ScanRun& run, bool json, bool records);
+
 // True once Ctrl-C was pressed during RunCliScan or afterwards (export).
 bool CancelRequested();
 

@@ -2,11 +2,13 @@
 // database file and the deleted rows found in its free space, each value
 // decoded by its serial type. Reads the file page by page without a
 // database engine and never writes to it.
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "cli/cli_commands.h"
@@ -22,50 +24,11 @@ namespace {
 
 namespace sr = scrivel::sqlite_recovery;
 
-void printSqliteUsage(std::FILE* out) {
-  std::fprintf(out,
-               "Usage: scrivel-cli sqlite DB_FILE [TABLE ...] [--json]\n"
-               "Lists, for each named table (all tables when none is named), its live rows\n"
-               "and the deleted rows still found in the file's free space. Each row shows\n"
-               "whether it is live or deleted, the page it came from and where on the page\n"
-               "(cell, freeblock, gap, trailing, stale-pointer, freelist), then its values.\n\n"
-               "  --json  one JSON object: {\"file\", \"page_size\", \"tables\": [{\"name\",\n"
-               "          \"columns\", \"rows\": [{\"deleted\", \"page\", \"source\", \"values\"}]}]}\n\n"
-               "In the text form, control characters of names and values are shown escaped\n"
-               "(\\x1b, \\n, ...). What keeps a file, its schema or a table from being read is\n"
-               "said on standard error.\n"
-               "Exit codes: 0 listed, 1 bad arguments, or the file or its schema cannot be read.\n");
-}
-
 struct SqliteOptions {
   std::string file;
-  std::vector<std::string> tables;
+  std::vector<std::string> tables;  // empty: every table
   bool json = false;
-  bool help = false;
 };
-
-bool parseSqliteOptions(int argc, char** argv, SqliteOptions& options) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view argument = argv[i];
-    if (argument == "--json") {
-      options.json = true;
-    } else if (argument == "--help" || argument == "-h") {
-      options.help = true;
-    } else if (argument.starts_with("--")) {
-      std::fprintf(stderr, "scrivel-cli sqlite: unknown option '%s'\n", argv[i]);
-      return false;
-    } else if (options.file.empty()) {
-      options.file = argv[i];
-    } else {
-      options.tables.emplace_back(argument);
-    }
-  }
-  if (options.file.empty() && !options.help) {
-    std::fprintf(stderr, "scrivel-cli sqlite: no database file given\n");
-    return false;
-  }
-  return true;
-}
 
 constexpr char kHexDigits[] = "0123456789abcdef";
 
@@ -157,19 +120,7 @@ std::error_code printTable(sr::SqliteReader& reader, const sr::TableDescription&
   return rc;
 }
 
-}  // namespace
-
-int runSqlite(int argc, char** argv) {
-  SqliteOptions options;
-  if (!parseSqliteOptions(argc, argv, options)) {
-    printSqliteUsage(stderr);
-    return 1;
-  }
-  if (options.help) {
-    printSqliteUsage(stdout);
-    return 0;
-  }
-
+int runSqlite(const SqliteOptions& options) {
   const std::string file = TerminalText(options.file);
   sr::SqliteReader reader;
   if (reader.Open(options.file)) {
@@ -216,6 +167,26 @@ int runSqlite(int argc, char** argv) {
   }
   if (options.json) std::printf("\n]}\n");
   return 0;
+}
+
+}  // namespace
+
+void defineSqlite(CLI::App& command, int& exitCode) {
+  auto options = std::make_shared<SqliteOptions>();
+  command.add_option("DB_FILE", options->file, "the SQLite database file")->required();
+  command.add_option("TABLE", options->tables, "a table to list; repeat for more");
+  command.add_flag("--json", options->json,
+                   "one JSON object: {\"file\", \"page_size\", \"tables\": [{\"name\",\n"
+                   "\"columns\", \"rows\": [{\"deleted\", \"page\", \"source\", \"values\"}]}]}");
+  command.footer("Lists, for each named table (all tables when none is named), its live rows\n"
+                 "and the deleted rows still found in the file's free space. Each row shows\n"
+                 "whether it is live or deleted, the page it came from and where on the page\n"
+                 "(cell, freeblock, gap, trailing, stale-pointer, freelist), then its values.\n\n"
+                 "In the text form, control characters of names and values are shown escaped\n"
+                 "(\\x1b, \\n, ...). What keeps a file, its schema or a table from being read is\n"
+                 "said on standard error.\n"
+                 "Exit codes: 0 listed, 1 bad arguments, or the file or its schema cannot be read.");
+  command.callback([options, &exitCode] { exitCode = runSqlite(*options); });
 }
 
 }  // namespace scrivel::cli

@@ -1,48 +1,52 @@
 // scrivel-cli: the recovery engine without a window. Each command lives in
-// its own file (cli_*.cpp) and registers itself in the command table below.
+// its own file (cli_*.cpp) and registers itself in the command table
+// (cli_commands.cpp); CLI11 parses the command line, so every command answers
+// --help, unknown options and missing arguments the same way.
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
-#include <cstring>
+#include <string>
 #include <string_view>
 
 #include "cli/cli_commands.h"
 
 namespace {
 
-void printUsage(std::FILE* out) {
-  std::fprintf(out,
-               "Usage: scrivel-cli COMMAND [OPTIONS]\n"
-               "Recovers messages, contacts, calls, notes, WhatsApp chats and files\n"
-               "from iPhone backups without changing them.\n\n"
-               "Commands:\n");
-  for (const scrivel::cli::Command& command : scrivel::cli::commands())
-    std::fprintf(out, "  %-10s %s\n", command.name, command.summary);
-  std::fprintf(out,
-               "\nOptions:\n"
-               "  --help     show this text\n"
-               "  --version  show the program's version\n"
-               "\nRun 'scrivel-cli COMMAND --help' for a command's options.\n");
-}
+// Exit code for a command line that cannot be parsed.
+constexpr int kExitUsage = 1;
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    printUsage(stderr);
-    return 1;
-  }
-  const std::string_view first = argv[1];
-  if (first == "--help" || first == "-h" || first == "help") {
-    printUsage(stdout);
-    return 0;
-  }
-  if (first == "--version") {
-    std::printf("scrivel-cli %s\n", SCRIVEL_VERSION);
-    return 0;
-  }
+  CLI::App app("Recovers messages, contacts, calls, notes, WhatsApp chats and files\n"
+               "from iPhone backups without changing them.",
+               "scrivel-cli");
+  app.set_version_flag("--version", std::string("scrivel-cli ") + SCRIVEL_VERSION, "show the program's version");
+  app.require_subcommand(1);
+  app.footer("Run 'scrivel-cli COMMAND --help' for a command's options.");
+  int exitCode = 0;
   for (const scrivel::cli::Command& command : scrivel::cli::commands()) {
-    if (first == command.name) return command.run(argc - 1, argv + 1);
+    command.define(*app.add_subcommand(command.name, command.summary), exitCode);
   }
-  std::fprintf(stderr, "scrivel-cli: unknown command '%s'\n\n", argv[1]);
-  printUsage(stderr);
-  return 1;
+  // "scrivel-cli help" is the same as "scrivel-cli --help".
+  if (argc == 2 && std::string_view(argv[1]) == "help") {
+    std::fputs(app.help().c_str(), stdout);
+    return 0;
+  }
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& help) {
+    return app.exit(help);
+  } catch (const CLI::CallForVersion& version) {
+    return app.exit(version);
+  } catch (const CLI::ParseError& error) {
+    // CLI11 calls a word that names no command a missing command; say which word it was.
+    const bool unknownCommand = app.get_subcommands().empty() && argc >= 2 && argv[1][0] != '-';
+    if (unknownCommand) std::fprintf(stderr, "scrivel-cli: unknown command '%s'\n\n", argv[1]);
+    else if (argc >= 2) std::fprintf(stderr, "scrivel-cli: %s\n\n", error.what());
+    // The usage of the most specific command named, "device list" within "device".
+    std::fputs(app.help().c_str(), stderr);
+    return kExitUsage;
+  }
+  return exitCode;
 }

@@ -42,7 +42,7 @@ TEST(HelperProgramsTest, AnswerHelpAndRefuseUnknownOptions) {
   fs::create_directories(folder);
   int checked = 0;
   for (const char* name : {"bench_assembly", "bench_decrypt", "bench_export", "bench_manifest", "bench_scan",
-                           "bench_sqlite_scan", "make-sample-backup", "encrypt-backup", "tool"}) {
+                           "bench_sqlite_scan", "make-sample-backup", "encrypt-backup", "tool", "bench_device_backup"}) {
     SCOPED_TRACE(name);
     const fs::path program = bin / name;
     if (!fs::exists(program)) continue;

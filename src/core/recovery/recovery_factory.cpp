@@ -1,6 +1,7 @@
 #include "core/recovery/iphone_recovery_parse.h"
 
 #include "core/backup/backup_engine.h"
+#include "core/recovery/device_recovery.h"
 #include "core/recovery/local_backup_recovery.h"
 #include "core/recovery/owned_files.h"
 #include "core/recovery/temporary_root.h"
@@ -22,7 +23,10 @@ std::unique_ptr<IPhoneRecoveryParse> CreateRecoverySource(int kind, BackupEngine
   if (kind == kSourceKindLocalBackup && engine != nullptr) {
     source = std::make_unique<CLocalBackupRecovery>(TemporaryRootOf(*engine));
   }
-  // A connected device's source joins here when device backups are supported.
+  if (kind == kSourceKindDevice && engine != nullptr) {
+    // The first device the multiplexer lists, backed up into the temporary backup root.
+    source = std::make_unique<CDeviceRecovery>(TemporaryRootOf(*engine), std::string());
+  }
   if (source) source->Attach(engine);
   return source;
 }

@@ -1,0 +1,138 @@
+// bench_device_backup: the device backup session's throughput. The simulated
+// phone (tests/fixtures/simulated_phone) uploads a generated sample backup
+// over loopback through the real libimobiledevice, and the same files are
+// copied locally with "cp -r" as the reference. A real USB link carries
+// 30-40 MB/s, so the session must move data well above that to never be the
+// bottleneck. The fixed cost of a session (connection, services, sync
+// lock, closing) is measured on the smallest sample and kept apart.
+//
+// Usage: bench_device_backup [MESSAGES] (default 50000)
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "core/common/program_arguments.h"
+#include "core/device/device_backup.h"
+#include "fixtures/sample_backup.h"
+#include "fixtures/simulated_phone/simulated_phone_process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kProgram = "bench_device_backup";
+constexpr const char* kUsage =
+    "usage: bench_device_backup [MESSAGES]\n"
+    "  MESSAGES  messages of the generated sample backup (default 50000; the other\n"
+    "            kinds in the proportions of the large sample)\n";
+constexpr double kUsbLinkMegabytesPerSecond = 40.0;  // the fast end of a real USB link
+
+std::uint64_t bytesBelow(const fs::path& folder) {
+  std::uint64_t total = 0;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
+    if (entry.is_regular_file()) total += entry.file_size();
+  }
+  return total;
+}
+
+bool buildSample(const fs::path& folder, const scrivel::fixtures::SampleBackupOptions& options) {
+  if (scrivel::fixtures::BuildSampleBackup(folder, options, nullptr)) return false;
+  fs::remove(folder / scrivel::fixtures::kGroundTruthFileName);
+  return true;
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Seconds one backup of `sample` from the simulated phone into `root` takes;
+// negative when it fails.
+double timeBackup(const fs::path& sample, const fs::path& root) {
+  scrivel::testing::SimulatedDevice device;
+  device.udid = "00008110-0000BE0C0000BE0C";
+  device.name = "Bench iPhone";
+  scrivel::testing::SimulatedBackup backup;
+  backup.folder = sample.string();
+  const scrivel::testing::SimulatedPhoneProcess phone({device}, backup);
+  if (!phone.Running()) {
+    std::fprintf(stderr, "%s: the simulated phone did not start\n", kProgram);
+    return -1;
+  }
+  scrivel::device::BackupRequest request;
+  request.root = root;
+  scrivel::device::BackupOutcome outcome;
+  const auto start = std::chrono::steady_clock::now();
+  if (const std::error_code result = scrivel::device::BackUpDevice(request, outcome); result) {
+    std::fprintf(stderr, "%s: the backup failed: %s\n", kProgram, result.message().c_str());
+    return -1;
+  }
+  return secondsSince(start);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::uint32_t messages = 50000;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (scrivel::IsHelpOption(argument)) return scrivel::ShowUsage(kUsage);
+    if (i > 1 || argument.starts_with("-")) return scrivel::RefuseUnexpected(kProgram, argument, kUsage);
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(argv[i], &end, 10);
+    if (*end != '\0' || value == 0 || value > 10'000'000) {
+      return scrivel::RefuseArgument(kProgram, "not a number of messages", argument, kUsage);
+    }
+    messages = static_cast<std::uint32_t>(value);
+  }
+  const fs::path folder = fs::temp_directory_path() / ("scrivel-bench-device-" + std::to_string(getpid()));
+  std::printf("Building sample backups (%u messages, and the smallest) in %s ...\n", messages, folder.c_str());
+  scrivel::fixtures::SampleBackupOptions options;
+  options.counts = scrivel::fixtures::SampleCountsForMessages(messages);
+  if (!buildSample(folder / "sample", options) || !buildSample(folder / "small", {})) {
+    fs::remove_all(folder);
+    return 1;
+  }
+  const double megabytes = static_cast<double>(bytesBelow(folder / "sample")) / 1e6;
+  const double smallMegabytes = static_cast<double>(bytesBelow(folder / "small")) / 1e6;
+
+  // Reference: the same files copied on this disk.
+  const auto start = std::chrono::steady_clock::now();
+  const std::string copy = "cp -r '" + (folder / "sample").string() + "' '" + (folder / "copy").string() + "'";
+  if (std::system(copy.c_str()) != 0) {
+    std::fprintf(stderr, "%s: cp -r failed\n", kProgram);
+    fs::remove_all(folder);
+    return 1;
+  }
+  const double copySeconds = secondsSince(start);
+
+  // The session's fixed cost (connection, services, sync lock, closing) is
+  // measured on the smallest sample; the rest is the transfer.
+  const double smallSeconds = timeBackup(folder / "small", folder / "device-small");
+  const double backupSeconds = timeBackup(folder / "sample", folder / "device");
+  fs::remove_all(folder);
+  if (smallSeconds < 0 || backupSeconds < 0) return 1;
+  const double transferSeconds = std::max(backupSeconds - smallSeconds, 1e-6);
+
+  const double sessionRate = (megabytes - smallMegabytes) / transferSeconds;
+  const double copyRate = megabytes / copySeconds;
+  std::printf("%-40s %8.1f MB\n", "sample backup", megabytes);
+  std::printf("%-40s %8.2f s\n", "device backup session, whole", backupSeconds);
+  std::printf("%-40s %8.2f s\n", "  of which fixed (smallest sample)", smallSeconds);
+  std::printf("%-40s %8.2f s  %8.1f MB/s\n", "  transfer (loopback)", transferSeconds, sessionRate);
+  std::printf("%-40s %8.2f s  %8.1f MB/s\n", "cp -r of the same files (reference)", copySeconds, copyRate);
+  std::printf("%-40s %8.2f\n", "session / cp -r throughput", sessionRate / copyRate);
+  // The session is not the bottleneck when it moves data faster than a USB
+  // link, or at least as fast as this disk copies (then the disk is the limit).
+  const bool fastEnough = sessionRate >= std::min(kUsbLinkMegabytesPerSecond, copyRate);
+  std::printf("%-40s %8.1f x a %.0f MB/s USB link: %s\n", "session headroom", sessionRate / kUsbLinkMegabytesPerSecond,
+              kUsbLinkMegabytesPerSecond,
+              fastEnough ? "the session is not the bottleneck" : "THE SESSION IS THE BOTTLENECK");
+  return 0;
+}
