@@ -1,6 +1,7 @@
 #include "core/sqlite_recovery/message_reactions.h"
 
 #include <iterator>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 
@@ -68,31 +69,41 @@ std::string ReactionTargetGuid(std::string_view associatedGuid) {
 }
 
 void AttachReactions(std::vector<MessageItem>& messages) {
-  std::vector<MessageItem> kept;
+  // The reactions leave the list in place, so that the messages (most of a
+  // large database) are neither copied nor moved to a second list.
   std::vector<MessageItem> reactions;
-  kept.reserve(messages.size());
-  for (MessageItem& message : messages) (IsReaction(message) ? reactions : kept).push_back(std::move(message));
+  for (MessageItem& message : messages)
+    if (IsReaction(message)) reactions.push_back(std::move(message));
+  if (reactions.empty()) return;
+  std::erase_if(messages, [](const MessageItem& message) { return IsReaction(message); });
 
-  // Index built after `kept` stops growing; orphans are appended afterwards.
-  std::unordered_map<std::string, std::size_t> indexByGuid;
-  for (std::size_t i = 0; i < kept.size(); ++i)
-    if (!kept[i].guid.empty()) indexByGuid.try_emplace(kept[i].guid, i);
+  // Only the messages that some reaction points at are indexed; the keys
+  // are views of the reactions' own target GUIDs, which outlive the index.
+  std::vector<std::string> targets;
+  targets.reserve(reactions.size());
+  for (const MessageItem& reaction : reactions) targets.push_back(ReactionTargetGuid(reaction.reactionTarget));
+  std::unordered_map<std::string_view, std::size_t> indexByGuid;
+  for (const std::string& target : targets)
+    if (!target.empty()) indexByGuid.try_emplace(target, messages.size());
+  for (std::size_t i = 0; i < messages.size(); ++i) {
+    const auto wanted = indexByGuid.find(messages[i].guid);
+    if (wanted != indexByGuid.end() && wanted->second == messages.size()) wanted->second = i;
+  }
+  const std::size_t messageCount = messages.size();
 
-  std::vector<MessageItem> orphans;
-  for (MessageItem& reaction : reactions) {
+  for (std::size_t i = 0; i < reactions.size(); ++i) {
+    MessageItem& reaction = reactions[i];
     if (!AddsReaction(reaction)) continue;
     const std::string sentence = ReactionSentence(reaction);
-    const auto target = indexByGuid.find(ReactionTargetGuid(reaction.reactionTarget));
-    if (target != indexByGuid.end()) {
-      AppendSentence(kept[target->second].reactions, sentence);
+    const auto target = indexByGuid.find(targets[i]);
+    if (target != indexByGuid.end() && target->second < messageCount) {
+      AppendSentence(messages[target->second].reactions, sentence);
       continue;
     }
     reaction.reactions = sentence + " The message it reacts to is not in the backup.";
     if (reaction.text.empty()) reaction.text = kReactionWithoutText;
-    orphans.push_back(std::move(reaction));
+    messages.push_back(std::move(reaction));
   }
-  for (MessageItem& orphan : orphans) kept.push_back(std::move(orphan));
-  messages = std::move(kept);
 }
 
 }  // namespace scrivel::sqlite_recovery
