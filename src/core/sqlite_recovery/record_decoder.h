@@ -51,6 +51,7 @@ enum class ColumnAction {
   kConstant,             // the constant 0 or 1 -> number field
   kInverseConstant,      // the constant 0 -> 1, the constant 1 -> 0
   kPeerFilter,           // text; the record is dropped when the reader's peer filter is set and differs
+  kBlobBytes,            // blob -> text field, its bytes unchanged
 };
 
 template <typename Record>
@@ -281,6 +282,10 @@ class TypedDecoder : public RowVisitor {
       case ColumnAction::kOneWhenBitZeroClear:
         if (!value.IsInteger()) return false;
         if ((value.Integer() & 1) == 0) record.*rule.number = 1;
+        return true;
+      case ColumnAction::kBlobBytes:
+        if (!value.IsBlob() || value.bytes.empty()) return false;
+        record.*rule.text = std::string(value.Text());
         return true;
       case ColumnAction::kPeerFilter:
         if (text && !m_reader.state.peerFilter.empty() && value.Text() != m_reader.state.peerFilter) *rejected = true;
