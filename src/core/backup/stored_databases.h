@@ -13,6 +13,8 @@ inline constexpr std::string_view kAddressBookFileId = "31bb7ba8914766d4ba40d6df
 inline constexpr std::string_view kSmsFileId = "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
 // HomeDomain-Library/Notes/notes.sqlite
 inline constexpr std::string_view kNotesFileId = "ca3bc056d4da0bbf88b5fb3be254f3b7147e639c";
+// AppDomainGroup-group.com.apple.notes-NoteStore.sqlite (iOS 9 and later)
+inline constexpr std::string_view kNoteStoreFileId = "4f98687d8ab0d6d1a371110e6b7300f6e465bef2";
 // HomeDomain-Library/CallHistoryDB/CallHistory.storedata (iOS 8 and later; tried first)
 inline constexpr std::string_view kCallHistoryStoreFileId = "5a4935c78a5255723f707230a451d79c540d2741";
 // WirelessDomain-Library/CallHistory/call_history.db (earlier systems)

@@ -88,6 +88,8 @@ class PrintBuilder {
       AddLine(m_content, "Title", note.title);
       AddLine(m_content, "Date", note.date);
       AddLine(m_content, "Notes", note.content);
+      if (!note.folder.empty()) AddLine(m_content, "Folder", note.folder);
+      if (note.locked != 0) AddLine(m_content, "Locked", "Locked with a password: the text was not read.");
       m_content += "</div>\r\n";
     }
     return {};

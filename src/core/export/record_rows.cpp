@@ -30,7 +30,7 @@ std::string CallRowHtml(const sqlite_recovery::CallItem& call) {
 }
 
 std::string NoteRowHtml(const sqlite_recovery::NoteItem& note) {
-  return Row(note.deleted, {note.title, note.date, note.content});
+  return Row(note.deleted, {note.title, note.date, note.content, note.folder, note.locked != 0 ? "Locked" : ""});
 }
 
 std::string ContactRowHtml(const sqlite_recovery::ContactItem& contact) {

@@ -80,6 +80,9 @@ std::string RecordJson(const sqlite_recovery::NoteItem& note) {
       .Text("date", note.date)
       .Text("title", note.title)
       .Text("content", note.content)
+      .Text("modified", note.modified)
+      .Text("folder", note.folder)
+      .Flag("locked", note.locked)
       .Take();
 }
 

@@ -1,7 +1,11 @@
 #include "core/recovery/database_prefetch.h"
 
+#include <filesystem>
+#include <iterator>
+
 #include "core/sqlite_recovery/call_history.h"
 #include "core/sqlite_recovery/contacts.h"
+#include "core/sqlite_recovery/note_store.h"
 #include "core/sqlite_recovery/notes.h"
 
 namespace scrivel {
@@ -12,9 +16,22 @@ ContactsReading ReadContacts(const std::string& addressBookPath) {
   return reading;
 }
 
-NotesReading ReadNotes(const std::string& notesDbPath) {
+NotesReading ReadNotes(const std::string& notesDbPath, const std::string& noteStorePath) {
   NotesReading reading;
-  reading.result = sqlite_recovery::ParseNotes(notesDbPath, &reading.notes);
+  std::vector<sqlite_recovery::NoteItem> noteStoreNotes;
+  const std::error_code notesResult = sqlite_recovery::ParseNotes(notesDbPath, &reading.notes);
+  const std::error_code noteStoreResult = sqlite_recovery::ParseNoteStore(noteStorePath, &noteStoreNotes);
+  if (!notesResult || !noteStoreResult) {
+    reading.notes.insert(reading.notes.end(), std::make_move_iterator(noteStoreNotes.begin()),
+                         std::make_move_iterator(noteStoreNotes.end()));
+    return reading;
+  }
+  // Neither was read: the newer store is the one to report when the backup
+  // has it at all.
+  std::error_code ignored;
+  const bool noteStoreStored = std::filesystem::exists(noteStorePath, ignored);
+  reading.result = noteStoreStored ? noteStoreResult : notesResult;
+  reading.problemPath = noteStoreStored ? noteStorePath : notesDbPath;
   return reading;
 }
 

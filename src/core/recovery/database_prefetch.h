@@ -83,9 +83,11 @@ struct ContactsReading {
   std::uint64_t highestRowId = 0;
 };
 
-// What ParseNotes gives.
+// What ParseNotes and ParseNoteStore give together: the notes of both
+// (a backup can hold both stores), and success when either was read.
 struct NotesReading {
   std::error_code result;
+  std::string problemPath;  // the database `result` is about
   std::vector<sqlite_recovery::NoteItem> notes;
 };
 
@@ -96,7 +98,7 @@ struct WhatsAppReading {
 };
 
 ContactsReading ReadContacts(const std::string& addressBookPath);
-NotesReading ReadNotes(const std::string& notesDbPath);
+NotesReading ReadNotes(const std::string& notesDbPath, const std::string& noteStorePath);
 CallHistoryReading ReadCallHistory(const std::string& callDbPath, const std::string& addressBookPath);
 WhatsAppReading ReadWhatsApp(const std::string& chatStoragePath);
 
@@ -105,7 +107,7 @@ struct DatabasePrefetch {
   PrefetchedReading<sqlite_recovery::MessagesReading> messages;  // paths: address book, sms.db
   PrefetchedReading<ContactsReading> contacts;                   // paths: address book
   PrefetchedReading<CallHistoryReading> callHistory;             // paths: call database, address book
-  PrefetchedReading<NotesReading> notes;                         // paths: notes database
+  PrefetchedReading<NotesReading> notes;                         // paths: notes.sqlite, NoteStore.sqlite
   PrefetchedReading<WhatsAppReading> whatsApp;                   // paths: ChatStorage.sqlite
   PrefetchedReading<StoredFileProbes> files;                     // no paths: each probe names its file
   PrefetchedReading<std::uint64_t> missingFiles;                 // no paths: the stored files of the manifest

@@ -180,7 +180,8 @@ void CLocalBackupRecovery::startPrefetch() {
                             [addressBook, sms] { return sqlite_recovery::ReadMessages(addressBook, sms); });
   m_prefetch.contacts.Start({addressBook}, [addressBook] { return ReadContacts(addressBook); });
   const std::string notes = storedPath(kNotesFileId);
-  m_prefetch.notes.Start({notes}, [notes] { return ReadNotes(notes); });
+  const std::string noteStore = storedPath(kNoteStoreFileId);
+  m_prefetch.notes.Start({notes, noteStore}, [notes, noteStore] { return ReadNotes(notes, noteStore); });
   const std::string calls = callHistoryPath();
   m_prefetch.callHistory.Start({calls, addressBook},
                                [calls, addressBook] { return ReadCallHistory(calls, addressBook); });
@@ -296,12 +297,13 @@ std::error_code CLocalBackupRecovery::ScanCallHistory(std::vector<CallItem>& cal
 std::error_code CLocalBackupRecovery::ScanNotes(std::vector<NoteItem>& notes) {
   if (m_engine == nullptr) return kBadFile;
   const std::string notesDb = storedPath(kNotesFileId);
-  std::optional<NotesReading> reading = m_prefetch.notes.Take({notesDb});
-  if (!reading) reading = ReadNotes(notesDb);
-  // The list is replaced by a read that opened the file, as ParseNotes does.
+  const std::string noteStore = storedPath(kNoteStoreFileId);
+  std::optional<NotesReading> reading = m_prefetch.notes.Take({notesDb, noteStore});
+  if (!reading) reading = ReadNotes(notesDb, noteStore);
+  // The list is replaced by a read that opened a file, as ParseNotes does.
   if (!reading->result) notes = std::move(reading->notes);
   const std::error_code result = reading->result;
-  noteDatabaseProblem(notesDb, "the notes database", result);
+  noteDatabaseProblem(reading->problemPath, "the notes database", result);
   return finishCategory(result, m_progress.step / 2);
 }
 

@@ -105,6 +105,10 @@ struct NoteItem {
   std::string date;
   std::string title;
   std::string content;
+  // NoteStore.sqlite only (empty or 0 for notes.sqlite):
+  std::string modified;     // modification date
+  std::string folder;       // title of the note's folder
+  std::int32_t locked = 0;  // password-protected: the body is not read
 };
 
 // A row of "ZWAMESSAGE" (WhatsApp ChatStorage.sqlite).

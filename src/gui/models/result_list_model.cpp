@@ -102,7 +102,7 @@ void CResultListModel::ShowCalls(const std::vector<CallItem>& calls) {
 }
 
 void CResultListModel::ShowNotes(const std::vector<NoteItem>& notes) {
-  ShowRecords(CategoryKind::kNotes, notes, {tr("Title"), tr("Date"), tr("Note")});
+  ShowRecords(CategoryKind::kNotes, notes, {tr("Title"), tr("Folder"), tr("Date"), tr("Note")});
 }
 
 void CResultListModel::ShowChats(const std::vector<ChatMessageItem>& rows) {
@@ -195,8 +195,10 @@ std::string_view CResultListModel::TextAt(const Row& row, int column, std::strin
       const auto* n = static_cast<const NoteItem*>(row.item);
       switch (column) {
         case 0: return n->title;
-        case 1: return n->date;
-        case 2: return n->content;
+        case 1: return n->folder;
+        case 2: return n->date;
+        // A locked note's text was not read; the cell says so instead.
+        case 3: return n->locked != 0 ? std::string_view("Locked with a password") : std::string_view(n->content);
         default: return {};
       }
     }
@@ -235,7 +237,7 @@ bool CResultListModel::NumberAt(const Row& row, int column, std::uint64_t& numbe
 QString CResultListModel::DisplayText(const Row& row, int column) const {
   std::string scratch;
   std::string_view text = TextAt(row, column, scratch);
-  const bool longText = (m_kind == CategoryKind::kMessages && column == 3) || (m_kind == CategoryKind::kNotes && column == 2);
+  const bool longText = (m_kind == CategoryKind::kMessages && column == 3) || (m_kind == CategoryKind::kNotes && column == 3);
   if (!longText) return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
   // A cell shows one line: the start of the text, its line breaks as blanks.
   if (text.size() > static_cast<std::size_t>(kLongTextShown) * 4) text = text.substr(0, static_cast<std::size_t>(kLongTextShown) * 4);

@@ -341,9 +341,13 @@ void CPreviewVrtWnd::ShowNote(const NoteItem& note) {
   ++m_generation;
   const bool deleted = note.deleted != 0;
   const QString colour = ColourName(deleted);
-  m_text->setHtml(QStringLiteral("<p style='color:%1'><b>%2</b>%3</p><h3>%4</h3><p style='color:%1'>%5</p><p>%6</p>")
-                      .arg(colour, tr("Title"), deleted ? tr(" (deleted note)") : QString(), Html(note.title),
-                           Html(note.date), Html(note.content)));
+  const QString folder = note.folder.empty() ? QString() : tr("Folder: %1").arg(Html(note.folder));
+  // A locked note's text is never read: the pane says so in its place.
+  const QString body = note.locked != 0 ? tr("Locked with a password: the text was not read.") : Html(note.content);
+  m_text->setHtml(
+      QStringLiteral("<p style='color:%1'><b>%2</b>%3</p><h3>%4</h3><p style='color:%1'>%5</p><p style='color:%1'>%6</p><p>%7</p>")
+          .arg(colour, tr("Title"), deleted ? tr(" (deleted note)") : QString(), Html(note.title), Html(note.date),
+               folder, body));
   Show(View::kText);
 }
 

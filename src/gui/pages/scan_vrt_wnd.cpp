@@ -769,7 +769,7 @@ void CScanVrtWnd::ApplyColumnWidths() {
       case CategoryKind::kMessages: widths = {150, 130, 150}; break;
       case CategoryKind::kContacts: widths = {160, 130, 130, 180}; break;
       case CategoryKind::kCallHistory: widths = {150, 130, 150, 90, 110}; break;
-      case CategoryKind::kNotes: widths = {170, 150}; break;
+      case CategoryKind::kNotes: widths = {170, 120, 150}; break;
       case CategoryKind::kWhatsApp: widths = {200, 200}; break;
       default: widths = {320}; break;
     }

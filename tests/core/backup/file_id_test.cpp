@@ -13,6 +13,7 @@ TEST(FileId, MatchesTheIdentifiersTheEngineOpens) {
       {"HomeDomain-Library/AddressBook/AddressBook.sqlitedb", kAddressBookFileId},
       {"HomeDomain-Library/SMS/sms.db", kSmsFileId},
       {"HomeDomain-Library/Notes/notes.sqlite", kNotesFileId},
+      {"AppDomainGroup-group.com.apple.notes-NoteStore.sqlite", kNoteStoreFileId},
       {"HomeDomain-Library/CallHistoryDB/CallHistory.storedata", kCallHistoryStoreFileId},
       {"WirelessDomain-Library/CallHistory/call_history.db", kCallHistoryFileId},
       {"AppDomainGroup-group.net.whatsapp.WhatsApp.shared-ChatStorage.sqlite", kWhatsAppSharedChatFileId},

@@ -47,6 +47,12 @@ const std::vector<KeptColumn> kNote = {{"ZBODY", 11}, {"ZCREATIONDATE", 13}, {"Z
 const std::vector<KeptColumn> kWhatsAppMessage = {{"ZISFROMME", 12},  {"ZCHATSESSION", 19},  {"ZGROUPMEMBER", 20},
                                                   {"ZMEDIAITEM", 22}, {"ZMESSAGEDATE", 25}, {"ZTEXT", 32}};
 const std::vector<KeptColumn> kMediaItem = {{"ZMEDIALOCALPATH", 18}};
+// NoteStore.sqlite: the creation date moved from ZCREATIONDATE1 to
+// ZCREATIONDATE3 with iOS 15, and every version inserts columns before the
+// others.
+const std::vector<KeptColumn> kCloudObject = {{"Z_ENT", 1},           {"ZFOLDER", 51},       {"ZCREATIONDATE1", 90},
+                                              {"ZCREATIONDATE3", 93}, {"ZIDENTIFIER", 106}, {"ZTITLE1", 137}};
+const std::vector<KeptColumn> kNoteData = {{"ZNOTE", 3}, {"ZDATA", 6}};
 
 struct ResolutionCase {
   const char* schemaFile;
@@ -78,6 +84,10 @@ TEST(ColumnResolutionTest, FindsKeptColumnsByNameInEachGeneration) {
       {"whatsapp-chatstorage-ios15.3.1.sql", "ZWAMESSAGE", &kWhatsAppMessage, exact, {12, 19, 20, 22, 25, 32}, 34},
       {"whatsapp-chatstorage-ios5-wa2.8.4.sql", "ZWAMESSAGE", &kWhatsAppMessage, exact, {4, 8, 9, 11, 12, 16}, 18},
       {"whatsapp-chatstorage-ios15.3.1.sql", "ZWAMEDIAITEM", &kMediaItem, exact, {15}, 24},
+      {"notestore-ios13-or-macos10.15.sql", "ZICCLOUDSYNCINGOBJECT", &kCloudObject, exact, {1, 43, 82, -1, 91, 117}, 149},
+      {"notestore-ios15.3.1.sql", "ZICCLOUDSYNCINGOBJECT", &kCloudObject, exact, {1, 51, 90, 93, 106, 137}, 182},
+      {"notestore-ios17.3.sql", "ZICCLOUDSYNCINGOBJECT", &kCloudObject, exact, {1, 59, 99, 102, 115, 146}, 201},
+      {"notestore-ios17.3.sql", "ZICNOTEDATA", &kNoteData, exact, {3, 6}, 7},
   };
   for (const ResolutionCase& c : cases) {
     SCOPED_TRACE(std::string(c.schemaFile) + " " + c.table);

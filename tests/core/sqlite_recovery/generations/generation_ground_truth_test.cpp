@@ -26,8 +26,10 @@
 #include "core/sqlite_recovery/local_date.h"
 #include "core/sqlite_recovery/message_text.h"
 #include "core/sqlite_recovery/messages_dump.h"
+#include "core/sqlite_recovery/note_store.h"
 #include "core/sqlite_recovery/table_decoders.h"
 #include "core/sqlite_recovery/typedstream_text.h"
+#include "fixtures/note_store_database.h"
 #include "fixtures/sample_backup.h"
 #include "fixtures/sample_layouts.h"
 #include "fixtures/temporary_folder.h"
@@ -434,6 +436,84 @@ TEST_P(GenerationTest, NoteBodies) {
     (n.deleted ? decodedDeleted : live).emplace_back(n.noteKey, n.content);
   ExpectSameRecords(expected, live, "note bodies");
   ExpectDeletedAreExact(written, deleted, decodedDeleted, "note bodies");
+}
+
+// NoteStore.sqlite (iOS 9 on): every live note row comes out with its
+// title, dates, folder, locked flag and text, listed deleted when it sits
+// in Recently Deleted or is marked for deletion; every other note listed
+// is a deleted one with the values of a note row written, and some of the
+// notes deleted from the table come back.
+TEST_P(GenerationTest, NoteStoreNotes) {
+  if (!m_layouts.notesInNoteStore) GTEST_SKIP() << "notes live in notes.sqlite";
+  const auto path = fx::StoredFilePathIn(m_backup.folder.Path() / "backup", m_backup.options.layout,
+                                         fx::kNoteStoreDatabase.fileId);
+  std::vector<NoteItem> decoded;
+  ASSERT_FALSE(ParseNoteStore(path.string(), &decoded));
+
+  std::map<std::string, std::int64_t> entities;  // name -> Z_ENT
+  for (const fx::GroundTruthRecord* r : m_truth.RecordsOf("notes", "Z_PRIMARYKEY"))
+    entities[r->Text("Z_NAME")] = r->Integer("Z_ENT");
+  const Truths objects = m_truth.RecordsOf("notes", "ZICCLOUDSYNCINGOBJECT");
+  std::map<std::int64_t, std::pair<std::string, bool>> folders;  // Z_PK -> title, is the trash
+  for (const fx::GroundTruthRecord* r : objects) {
+    if (r->Integer("Z_ENT") == entities["ICFolder"])
+      folders[r->rowId] = {r->Text("ZTITLE2"), r->Text("ZIDENTIFIER").starts_with("TrashFolder")};
+  }
+
+  // deleted, title, created, modified, folder, locked; and the text.
+  using Row = std::tuple<std::int32_t, std::string, std::string, std::string, std::string, std::int32_t>;
+  using Text = std::pair<std::string, std::string>;  // title, text
+  std::vector<Row> live;
+  std::set<Row> writtenDeleted;   // every note row, in the form of a record rebuilt from free space
+  std::set<std::string> deletedTitles;
+  std::set<Text> texts;
+  std::size_t trashNotes = 0;
+  for (const fx::GroundTruthRecord* r : objects) {
+    if (r->Integer("Z_ENT") != entities["ICNote"]) continue;
+    const fx::SqlValue* created = r->Find("ZCREATIONDATE3") ? r->Find("ZCREATIONDATE3") : r->Find("ZCREATIONDATE1");
+    const auto& [folder, trash] = folders[r->Integer("ZFOLDER")];
+    const std::int32_t locked = static_cast<std::int32_t>(r->Integer("ZISPASSWORDPROTECTED"));
+    const std::string title = r->Text("ZTITLE1");
+    const std::string snippet = r->Text("ZSNIPPET");
+    const bool hasBody = r->Find("ZNOTEDATA") && std::holds_alternative<std::int64_t>(*r->Find("ZNOTEDATA"));
+    const std::string text = locked != 0 || !hasBody ? "" : snippet.empty() ? title : title + "\n" + snippet;
+    texts.emplace(title, text);
+    const bool listedDeleted = trash || r->Integer("ZMARKEDFORDELETION") != 0;
+    trashNotes += listedDeleted;
+    const Row row(1, title, AppleDate(created), AppleDate(r->Find("ZMODIFICATIONDATE1")), folder, locked);
+    writtenDeleted.insert(row);
+    if (r->deleted) {
+      deletedTitles.insert(title);
+    } else {
+      live.push_back(row);
+      std::get<0>(live.back()) = listedDeleted ? 1 : 0;
+    }
+  }
+  ASSERT_FALSE(live.empty());
+  EXPECT_GE(trashNotes, 2u) << "the sample puts notes into Recently Deleted";
+
+  std::multiset<Row> remaining;
+  for (const NoteItem& n : decoded) {
+    remaining.emplace(n.deleted, n.title, n.date, n.modified, n.folder, n.locked);
+    EXPECT_TRUE(texts.count({n.title, n.content}) || (n.deleted && n.content.empty()))
+        << "text of " << n.title << " differs: " << n.content;
+  }
+  for (const Row& row : live) {
+    const auto found = remaining.find(row);
+    EXPECT_NE(found, remaining.end()) << "live note missing: " << ::testing::PrintToString(row);
+    if (found != remaining.end()) remaining.erase(found);
+  }
+  std::size_t recovered = 0;
+  for (const Row& row : remaining) {
+    // A body found without its note row has no dates of its own.
+    const bool bodyOnly = std::get<2>(row).empty();
+    EXPECT_TRUE(bodyOnly ? std::get<0>(row) == 1 : writtenDeleted.count(row) != 0)
+        << "deleted note is no note written: " << ::testing::PrintToString(row);
+    recovered += deletedTitles.count(std::get<1>(row));
+  }
+  if (!deletedTitles.empty()) {
+    EXPECT_GT(recovered, 0u) << "no deleted note recognised";
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Generations, GenerationTest, ::testing::ValuesIn(fx::kSampleGenerations),
