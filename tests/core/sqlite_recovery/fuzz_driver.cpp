@@ -7,9 +7,12 @@
 #include <vector>
 
 #include "core/common/result_codes.h"
+#include "core/sqlite_recovery/contacts_address_book.h"
 #include "core/sqlite_recovery/contacts_dump.h"
 #include "core/sqlite_recovery/generic_rows.h"
 #include "core/sqlite_recovery/messages_dump.h"
+#include "core/sqlite_recovery/note_store.h"
+#include "core/sqlite_recovery/note_store_tables.h"
 #include "core/sqlite_recovery/sqlite_reader.h"
 #include "core/sqlite_recovery/table_decoders.h"
 #include "core/common/unique_fd.h"
@@ -42,7 +45,10 @@ std::size_t RunAllDecoders(SqliteReader& reader) {
   records += Count(DecodeMessages, reader) + Count(DecodeHandles, reader) + Count(DecodeAttachments, reader) +
              Count(DecodeAttachmentLinks, reader) + Count(DecodeContacts, reader) + Count(DecodeNotes, reader) +
              Count(DecodeNoteBodies, reader) + Count(DecodeChatSessions, reader) + Count(DecodeGroupMembers, reader) +
-             Count(DecodeMediaItems, reader) + Count(DecodeWeChatFriends, reader) + Count(DecodeQQChatTables, reader);
+             Count(DecodeMediaItems, reader) + Count(DecodeWeChatFriends, reader) + Count(DecodeQQChatTables, reader) +
+             Count(DecodeRecoverableMessages, reader) + Count(DecodeRecoverableParts, reader) +
+             Count(ReadAddressBookPeople, reader) + Count(DecodeEntities, reader) + Count(DecodeCloudObjects, reader) +
+             Count(DecodeNoteData, reader);
   for (const int layout : {0, 1}) {
     reader.state.callRecordLayout = layout;
     records += CountNamed(DecodeCalls, reader, "call") + CountNamed(DecodeCalls, reader, "ZCALLRECORD");
@@ -82,7 +88,10 @@ std::size_t RunReaderOnBytes(const std::uint8_t* data, std::size_t size) {
   // The two raw row dumps open the file themselves; their lines go nowhere.
   (void)DumpMessageRows(path, "/dev/null", 0);
   (void)DumpContactRows(path, "/dev/null", 0);
-  return records;
+  // The notes store opens the file itself, and decodes the note bodies it finds.
+  std::vector<NoteItem> notes;
+  (void)ParseNoteStore(path, &notes);
+  return records + notes.size();
 }
 
 }  // namespace scrivel::sqlite_recovery::testing

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes, taken as a database file, through everything the
 // page reader offers: opening, the schema, the any-table decoder, every
-// typed decoder and the two raw row dumps. Shared by the libFuzzer target (tests/fuzz/) and the
+// typed decoder, the two raw row dumps and the notes store with its
+// note bodies. Shared by the libFuzzer target (tests/fuzz/) and the
 // replay test, which run exactly the same code.
 #pragma once
 
