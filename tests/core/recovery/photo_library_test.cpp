@@ -19,11 +19,11 @@ class PhotoLibraryTest : public ::testing::Test {
  protected:
   void SetUp() override { setenv("TZ", "UTC", 1); }
 
-  // Builds `spec` into a file of the temporary folder and reads it.
-  std::error_code build(const fx::DatabaseSpec& spec, PhotoLibrary* library) {
+  // Builds `definition` into a file of the temporary folder and reads it.
+  std::error_code build(const fx::DatabaseSpec& definition, PhotoLibrary* library) {
     const std::filesystem::path path = m_folder.Path() / "Photos.sqlite";
     std::filesystem::remove(path);
-    EXPECT_FALSE(fx::BuildDatabase(path, spec, nullptr));
+    EXPECT_FALSE(fx::BuildDatabase(path, definition, nullptr));
     return ReadPhotoLibrary(path.string(), library);
   }
 
@@ -79,11 +79,11 @@ TEST_F(PhotoLibraryTest, LayoutsAndTheirOutcomes) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    fx::DatabaseSpec spec;
-    spec.ddl = c.ddl;
-    if (c.insert != nullptr) spec.ddl += std::string(";") + c.insert;
+    fx::DatabaseSpec definition;
+    definition.ddl = c.ddl;
+    if (c.insert != nullptr) definition.ddl += std::string(";") + c.insert;
     PhotoLibrary library;
-    EXPECT_EQ(build(spec, &library), c.result);
+    EXPECT_EQ(build(definition, &library), c.result);
     if (c.key == nullptr) {
       EXPECT_TRUE(library.empty());
       continue;
