@@ -16,20 +16,21 @@ out="$root/build-fuzz"
 mkdir -p "$out/corpus" "$out/crashes" "$out/seeds"
 
 reader_files=(
-  assembly_csv assembly_row_columns contacts_dump messages_dump
-  btree_walk candidate_scan cell_payload column_resolution create_table_columns expected_columns free_block_scan generic_rows
-  live_row_set local_date page_header record record_run record_size schema sqlite_reader stale_pointer_scan
-  table_decoders table_scan unallocated_scan utf8_text varint
+  apps/assembly_csv apps/assembly_row_columns apps/contacts_dump apps/messages_dump apps/local_date apps/table_decoders
+  sqlite/btree_walk sqlite/candidate_scan sqlite/cell_payload sqlite/column_resolution sqlite/create_table_columns
+  sqlite/expected_columns sqlite/free_block_scan sqlite/generic_rows sqlite/live_row_set sqlite/page_header
+  sqlite/record sqlite/record_run sqlite/record_size sqlite/schema sqlite/sqlite_reader sqlite/stale_pointer_scan
+  sqlite/table_scan sqlite/unallocated_scan sqlite/utf8_text sqlite/varint
 )
 sources=()
-for file in "${reader_files[@]}"; do sources+=("$root/src/core/sqlite_recovery/$file.cpp"); done
+for file in "${reader_files[@]}"; do sources+=("$root/src/core/$file.cpp"); done
 sources+=(
   "$root/src/core/common/utf8.cpp"
-  "$root/tests/core/sqlite_recovery/fuzz_driver.cpp"
+  "$root/tests/core/apps/fuzz_driver.cpp"
   "$root/tests/fuzz/sqlite_reader_fuzz.cpp"
 )
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-  -I"$root/src" -I"$root/tests/core/sqlite_recovery" "${sources[@]}" -o "$out/sqlite_reader_fuzz"
+  -I"$root/src" -I"$root/tests/core/apps" "${sources[@]}" -o "$out/sqlite_reader_fuzz"
 
 # Seeds: a few small databases with live and deleted rows.
 make_seed() {

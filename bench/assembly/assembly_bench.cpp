@@ -23,11 +23,11 @@
 
 #include "core/common/program_arguments.h"
 #include "core/common/result_codes.h"
-#include "core/sqlite_recovery/call_history.h"
-#include "core/sqlite_recovery/contacts.h"
-#include "core/sqlite_recovery/messages.h"
-#include "core/sqlite_recovery/notes.h"
-#include "core/sqlite_recovery/whatsapp.h"
+#include "core/apps/call_history.h"
+#include "core/apps/contacts.h"
+#include "core/apps/messages.h"
+#include "core/apps/notes.h"
+#include "core/apps/whatsapp.h"
 #include "fixtures/sample_backup.h"
 #include "reference_queries.h"
 #include "support/child_measurement.h"
@@ -35,7 +35,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-namespace sr = scrivel::sqlite_recovery;
+namespace sr = scrivel::apps;
 
 constexpr int kRuns = 3;
 

@@ -30,12 +30,13 @@
 
 #include "core/common/program_arguments.h"
 #include "core/common/result_codes.h"
-#include "core/sqlite_recovery/generic_rows.h"
-#include "core/sqlite_recovery/table_decoders.h"
+#include "core/sqlite/generic_rows.h"
+#include "core/apps/table_decoders.h"
 #include "fixtures/sample_backup.h"
 #include "support/page_cache.h"
 
-namespace sr = scrivel::sqlite_recovery;
+namespace sr = scrivel::sqlite;
+namespace apps = scrivel::apps;
 namespace fx = scrivel::fixtures;
 namespace fs = std::filesystem;
 
@@ -62,7 +63,7 @@ int Walk(const std::string& mode, const std::string& path) {
   if (reader.Open(path)) return 1;
   std::size_t records = 0, deleted = 0;
   if (mode == "message") {
-    (void)sr::ForEachMessage(reader, [&](sr::MessageItem&& item) {
+    (void)apps::ForEachMessage(reader, [&](apps::MessageItem&& item) {
       ++records;
       deleted += item.deleted;
     });

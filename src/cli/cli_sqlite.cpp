@@ -15,14 +15,14 @@
 #include "cli/terminal_text.h"
 #include "core/common/json_text.h"
 #include "core/common/result_codes.h"
-#include "core/sqlite_recovery/file_problems.h"
-#include "core/sqlite_recovery/generic_rows.h"
-#include "core/sqlite_recovery/sqlite_reader.h"
+#include "core/sqlite/file_problems.h"
+#include "core/sqlite/generic_rows.h"
+#include "core/sqlite/sqlite_reader.h"
 
 namespace scrivel::cli {
 namespace {
 
-namespace sr = scrivel::sqlite_recovery;
+namespace sr = scrivel::sqlite;
 
 struct SqliteOptions {
   std::string file;

@@ -10,9 +10,9 @@
 #include <variant>
 
 #include "cli_runner.h"
-#include "core/sqlite_recovery/message_reactions.h"
-#include "core/sqlite_recovery/message_text.h"
-#include "core/sqlite_recovery/typedstream_text.h"
+#include "core/apps/message_reactions.h"
+#include "core/apps/message_text.h"
+#include "core/apps/typedstream_text.h"
 #include "fixtures/json_reader.h"
 #include "fixtures/sample_backup.h"
 #include "fixtures/temporary_folder.h"
@@ -24,7 +24,7 @@ namespace fx = scrivel::fixtures;
 
 std::string ArchivedText(const fx::GroundTruthRecord& row) {
   const auto* body = std::get_if<fx::Blob>(row.Find("attributedBody"));
-  return body ? sqlite_recovery::TypedstreamText(body->bytes) : "";
+  return body ? apps::TypedstreamText(body->bytes) : "";
 }
 
 bool Flag(const fx::JsonValue& message, const char* name) {
@@ -80,7 +80,7 @@ TEST_P(CliScanMessagesTest, CurrentFormsComeOutAsThePhoneShowsThem) {
       ++reactions;
       EXPECT_EQ(live.count(row->rowId), 0u) << "a reaction is listed as a message";
       if (type <= 2007) {
-        const auto target = live.find(rowIdByGuid[sqlite_recovery::ReactionTargetGuid(row->Text("associated_message_guid"))]);
+        const auto target = live.find(rowIdByGuid[apps::ReactionTargetGuid(row->Text("associated_message_guid"))]);
         ASSERT_NE(target, live.end());
         EXPECT_NE(Text(*target->second, "reactions").find(" by "), std::string::npos);
       }
@@ -97,7 +97,7 @@ TEST_P(CliScanMessagesTest, CurrentFormsComeOutAsThePhoneShowsThem) {
     if (row->Integer("date_retracted") != 0) {
       ++unsent;
       EXPECT_TRUE(Flag(message, "unsent"));
-      EXPECT_EQ(Text(message, "text"), sqlite_recovery::kUnsentMessageText);
+      EXPECT_EQ(Text(message, "text"), apps::kUnsentMessageText);
     } else if (row->Text("text").empty()) {
       ++archivedOnly;
       EXPECT_EQ(Text(message, "text"), ArchivedText(*row));

@@ -23,11 +23,12 @@ const std::map<std::string, std::set<std::string>>& AllowedIncludes() {
       {"common", {}},
       {"crypto", {"common"}},
       {"backup", {"common", "crypto"}},
-      {"sqlite_recovery", {"common"}},
+      {"sqlite", {"common"}},
+      {"apps", {"common", "sqlite"}},
       {"device", {"common", "crypto", "backup"}},
-      {"recovery", {"common", "crypto", "backup", "sqlite_recovery", "device"}},
-      {"results", {"common", "backup", "recovery", "sqlite_recovery"}},
-      {"export", {"common", "backup", "recovery", "results", "sqlite_recovery"}},
+      {"recovery", {"common", "crypto", "backup", "sqlite", "apps", "device"}},
+      {"results", {"common", "backup", "recovery", "sqlite", "apps"}},
+      {"export", {"common", "backup", "recovery", "results", "sqlite", "apps"}},
   };
   return table;
 }

@@ -11,8 +11,8 @@ namespace scrivel {
 
 namespace {
 
-using sqlite_recovery::ChatMessageItem;
-using sqlite_recovery::MessageItem;
+using apps::ChatMessageItem;
+using apps::MessageItem;
 
 // Width of the right-aligned labels of the text files.
 constexpr std::size_t kTextLabelWidth = 10;

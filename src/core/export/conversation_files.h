@@ -13,21 +13,21 @@
 #include <vector>
 
 #include "core/export/export_progress.h"
-#include "core/sqlite_recovery/table_records.h"
+#include "core/apps/table_records.h"
 
 namespace scrivel {
 
 // Each writer creates or truncates `path` (its folder must exist) and
 // returns success or the system's error code. `messages` may be empty.
-[[nodiscard]] std::error_code WriteMessagesText(const std::vector<sqlite_recovery::MessageItem>& messages,
+[[nodiscard]] std::error_code WriteMessagesText(const std::vector<apps::MessageItem>& messages,
                                     const std::string& path);
-[[nodiscard]] std::error_code WriteChatText(const std::vector<sqlite_recovery::ChatMessageItem>& messages,
+[[nodiscard]] std::error_code WriteChatText(const std::vector<apps::ChatMessageItem>& messages,
                                 const std::string& path);
 
 // "Chats,Name/Phone,Date,Type,Content", then one line per message: sender
 // name, sender id, date, "Send" or "Received", text; every field quoted
 // (csv_field.h).
-[[nodiscard]] std::error_code WriteChatCsv(const std::vector<sqlite_recovery::ChatMessageItem>& messages,
+[[nodiscard]] std::error_code WriteChatCsv(const std::vector<apps::ChatMessageItem>& messages,
                                const std::string& path);
 
 // Writes head + one block per message + tail. After each message reports
@@ -36,9 +36,9 @@ namespace scrivel {
 // it is written). When a report returns non-zero (cancelled) the loop stops
 // and the page is completed with what was written. A page that cannot be
 // written is reported as failed. Returns success, kCancelled or the error code.
-[[nodiscard]] std::error_code WriteMessagesHtml(const std::vector<sqlite_recovery::MessageItem>& messages, const std::string& head,
+[[nodiscard]] std::error_code WriteMessagesHtml(const std::vector<apps::MessageItem>& messages, const std::string& head,
                       const std::string& tail, const std::string& path, ExportProgress& progress);
-[[nodiscard]] std::error_code WriteChatHtml(const std::vector<sqlite_recovery::ChatMessageItem>& messages, const std::string& head,
+[[nodiscard]] std::error_code WriteChatHtml(const std::vector<apps::ChatMessageItem>& messages, const std::string& head,
                   const std::string& tail, const std::string& path, ExportProgress& progress);
 
 }  // namespace scrivel

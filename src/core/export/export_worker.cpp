@@ -17,11 +17,11 @@ namespace scrivel {
 
 namespace {
 
-using sqlite_recovery::CallItem;
-using sqlite_recovery::ChatMessageItem;
-using sqlite_recovery::ContactItem;
-using sqlite_recovery::MessageItem;
-using sqlite_recovery::NoteItem;
+using apps::CallItem;
+using apps::ChatMessageItem;
+using apps::ContactItem;
+using apps::MessageItem;
+using apps::NoteItem;
 
 // Folders below the export root.
 constexpr std::string_view kCallHistoryFolder = "CallHistory";

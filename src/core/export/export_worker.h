@@ -95,11 +95,11 @@ class CExportWorker {
  private:
   void ExportEntry(const StatisticsEntry& entry);
   void CopyMediaFile(CategoryKind kind, const FileItem& file);
-  void ExportCallRow(const sqlite_recovery::CallItem& call);
-  void ExportNoteRow(const sqlite_recovery::NoteItem& note);
-  void ExportContactRow(const sqlite_recovery::ContactItem& contact);
-  void ExportConversation(const sqlite_recovery::MessageItem& row);
-  void ExportChat(const sqlite_recovery::ChatMessageItem& row);
+  void ExportCallRow(const apps::CallItem& call);
+  void ExportNoteRow(const apps::NoteItem& note);
+  void ExportContactRow(const apps::ContactItem& contact);
+  void ExportConversation(const apps::MessageItem& row);
+  void ExportChat(const apps::ChatMessageItem& row);
   void FinishExport();
 
   // Queues the raw row file at `path` ("sms.csv" or "Contacts.csv") unless

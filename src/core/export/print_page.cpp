@@ -5,7 +5,7 @@
 #include "core/export/html_text.h"
 #include "core/export/output_file.h"
 #include "core/results/record_texts.h"
-#include "core/sqlite_recovery/call_history.h"
+#include "core/apps/call_history.h"
 
 namespace scrivel {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "core/export/html_text.h"
-#include "core/sqlite_recovery/call_history.h"
+#include "core/apps/call_history.h"
 
 namespace scrivel {
 
@@ -25,15 +25,15 @@ std::string Row(std::int32_t deleted, std::initializer_list<std::string_view> ce
 
 }  // namespace
 
-std::string CallRowHtml(const sqlite_recovery::CallItem& call) {
+std::string CallRowHtml(const apps::CallItem& call) {
   return Row(call.deleted, {call.name, call.address, call.date, CallTypeText(call), CallDurationText(call)});
 }
 
-std::string NoteRowHtml(const sqlite_recovery::NoteItem& note) {
+std::string NoteRowHtml(const apps::NoteItem& note) {
   return Row(note.deleted, {note.title, note.date, note.content, note.folder, note.locked != 0 ? "Locked" : ""});
 }
 
-std::string ContactRowHtml(const sqlite_recovery::ContactItem& contact) {
+std::string ContactRowHtml(const apps::ContactItem& contact) {
   // HtmlText turns the line feeds between the numbers into "<br />".
   return Row(contact.deleted, {contact.name, contact.phone, contact.email, contact.address, contact.url,
                                contact.social, contact.company});

@@ -5,20 +5,20 @@
 
 #include <string>
 
-#include "core/sqlite_recovery/table_records.h"
+#include "core/apps/table_records.h"
 
 namespace scrivel {
 
 // Name, number, date, "Incoming"/"Outgoing", duration ("Missed"/"Canceled"
 // for a call of 0 seconds).
-std::string CallRowHtml(const sqlite_recovery::CallItem& call);
+std::string CallRowHtml(const apps::CallItem& call);
 
 // Title, date, content (line breaks shown).
-std::string NoteRowHtml(const sqlite_recovery::NoteItem& note);
+std::string NoteRowHtml(const apps::NoteItem& note);
 
 // Name, phone numbers (one per line, joined by "<br />"), e-mail, address,
 // URL, social profiles, company.
-std::string ContactRowHtml(const sqlite_recovery::ContactItem& contact);
+std::string ContactRowHtml(const apps::ContactItem& contact);
 
 // The row's class attribute: deleted records are drawn in the deleted colour.
 inline const char* RowClass(std::int32_t deleted) { return deleted != 0 ? " class=\"deleted\"" : ""; }

@@ -32,7 +32,7 @@ class JsonObject {
 
 }  // namespace
 
-std::string RecordJson(const sqlite_recovery::MessageItem& message) {
+std::string RecordJson(const apps::MessageItem& message) {
   return JsonObject()
       .Flag("deleted", message.deleted)
       .Flag("fromMe", message.fromMe)
@@ -49,7 +49,7 @@ std::string RecordJson(const sqlite_recovery::MessageItem& message) {
       .Take();
 }
 
-std::string RecordJson(const sqlite_recovery::ContactItem& contact) {
+std::string RecordJson(const apps::ContactItem& contact) {
   return JsonObject()
       .Flag("deleted", contact.deleted)
       .Text("name", contact.name)
@@ -62,7 +62,7 @@ std::string RecordJson(const sqlite_recovery::ContactItem& contact) {
       .Take();
 }
 
-std::string RecordJson(const sqlite_recovery::CallItem& call) {
+std::string RecordJson(const apps::CallItem& call) {
   return JsonObject()
       .Flag("deleted", call.deleted)
       .Flag("incoming", call.incoming)
@@ -73,7 +73,7 @@ std::string RecordJson(const sqlite_recovery::CallItem& call) {
       .Take();
 }
 
-std::string RecordJson(const sqlite_recovery::NoteItem& note) {
+std::string RecordJson(const apps::NoteItem& note) {
   return JsonObject()
       .Flag("deleted", note.deleted)
       .Number("noteKey", note.noteKey)
@@ -86,7 +86,7 @@ std::string RecordJson(const sqlite_recovery::NoteItem& note) {
       .Take();
 }
 
-std::string RecordJson(const sqlite_recovery::ChatMessageItem& message) {
+std::string RecordJson(const apps::ChatMessageItem& message) {
   return JsonObject()
       .Flag("deleted", message.deleted)
       .Flag("fromMe", message.fromMe)

@@ -11,15 +11,15 @@
 #include "core/common/json_text.h"
 #include "core/export/output_file.h"
 #include "core/recovery/file_item.h"
-#include "core/sqlite_recovery/table_records.h"
+#include "core/apps/table_records.h"
 
 namespace scrivel {
 
-std::string RecordJson(const sqlite_recovery::MessageItem& message);
-std::string RecordJson(const sqlite_recovery::ContactItem& contact);
-std::string RecordJson(const sqlite_recovery::CallItem& call);
-std::string RecordJson(const sqlite_recovery::NoteItem& note);
-std::string RecordJson(const sqlite_recovery::ChatMessageItem& message);
+std::string RecordJson(const apps::MessageItem& message);
+std::string RecordJson(const apps::ContactItem& contact);
+std::string RecordJson(const apps::CallItem& call);
+std::string RecordJson(const apps::NoteItem& note);
+std::string RecordJson(const apps::ChatMessageItem& message);
 // A stored file, with the path it was exported to and, for a Live Photo
 // still, the path its movie was exported to. The camera-roll marks
 // (deleted, original name, dates, paired movie) are empty for other files.

@@ -3,24 +3,24 @@
 #include <filesystem>
 #include <iterator>
 
-#include "core/sqlite_recovery/call_history.h"
-#include "core/sqlite_recovery/contacts.h"
-#include "core/sqlite_recovery/note_store.h"
-#include "core/sqlite_recovery/notes.h"
+#include "core/apps/call_history.h"
+#include "core/apps/contacts.h"
+#include "core/apps/note_store.h"
+#include "core/apps/notes.h"
 
 namespace scrivel {
 
 ContactsReading ReadContacts(const std::string& addressBookPath) {
   ContactsReading reading;
-  reading.result = sqlite_recovery::ParseContacts(addressBookPath, &reading.contacts, &reading.highestRowId);
+  reading.result = apps::ParseContacts(addressBookPath, &reading.contacts, &reading.highestRowId);
   return reading;
 }
 
 NotesReading ReadNotes(const std::string& notesDbPath, const std::string& noteStorePath) {
   NotesReading reading;
-  std::vector<sqlite_recovery::NoteItem> noteStoreNotes;
-  const std::error_code notesResult = sqlite_recovery::ParseNotes(notesDbPath, &reading.notes);
-  const std::error_code noteStoreResult = sqlite_recovery::ParseNoteStore(noteStorePath, &noteStoreNotes);
+  std::vector<apps::NoteItem> noteStoreNotes;
+  const std::error_code notesResult = apps::ParseNotes(notesDbPath, &reading.notes);
+  const std::error_code noteStoreResult = apps::ParseNoteStore(noteStorePath, &noteStoreNotes);
   if (!notesResult || !noteStoreResult) {
     reading.notes.insert(reading.notes.end(), std::make_move_iterator(noteStoreNotes.begin()),
                          std::make_move_iterator(noteStoreNotes.end()));
@@ -38,13 +38,13 @@ NotesReading ReadNotes(const std::string& notesDbPath, const std::string& noteSt
 CallHistoryReading ReadCallHistory(const std::string& callDbPath, const std::string& addressBookPath) {
   CallHistoryReading reading;
   reading.result =
-      sqlite_recovery::ParseCallHistory(&reading.calls, callDbPath, addressBookPath, &reading.addressBookResult);
+      apps::ParseCallHistory(&reading.calls, callDbPath, addressBookPath, &reading.addressBookResult);
   return reading;
 }
 
 WhatsAppReading ReadWhatsApp(const std::string& chatStoragePath) {
   WhatsAppReading reading;
-  reading.result = sqlite_recovery::ParseWhatsApp(chatStoragePath, &reading.chats);
+  reading.result = apps::ParseWhatsApp(chatStoragePath, &reading.chats);
   return reading;
 }
 

@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "core/recovery/media_scans.h"
-#include "core/sqlite_recovery/messages.h"
-#include "core/sqlite_recovery/whatsapp.h"
+#include "core/apps/messages.h"
+#include "core/apps/whatsapp.h"
 
 namespace scrivel {
 
@@ -73,13 +73,13 @@ class PrefetchedReading {
 struct CallHistoryReading {
   std::error_code result;
   std::error_code addressBookResult;  // success, or why the calls come without names
-  std::vector<sqlite_recovery::CallItem> calls;
+  std::vector<apps::CallItem> calls;
 };
 
 // What ParseContacts gives for an empty list.
 struct ContactsReading {
   std::error_code result;
-  std::vector<sqlite_recovery::ContactItem> contacts;
+  std::vector<apps::ContactItem> contacts;
   std::uint64_t highestRowId = 0;
 };
 
@@ -88,13 +88,13 @@ struct ContactsReading {
 struct NotesReading {
   std::error_code result;
   std::string problemPath;  // the database `result` is about
-  std::vector<sqlite_recovery::NoteItem> notes;
+  std::vector<apps::NoteItem> notes;
 };
 
 // What ParseWhatsApp gives for an empty map.
 struct WhatsAppReading {
   std::error_code result;
-  sqlite_recovery::ChatMessagesBySession chats;
+  apps::ChatMessagesBySession chats;
 };
 
 ContactsReading ReadContacts(const std::string& addressBookPath);
@@ -104,7 +104,7 @@ WhatsAppReading ReadWhatsApp(const std::string& chatStoragePath);
 
 // The prefetched reads of one scan.
 struct DatabasePrefetch {
-  PrefetchedReading<sqlite_recovery::MessagesReading> messages;  // paths: address book, sms.db
+  PrefetchedReading<apps::MessagesReading> messages;  // paths: address book, sms.db
   PrefetchedReading<ContactsReading> contacts;                   // paths: address book
   PrefetchedReading<CallHistoryReading> callHistory;             // paths: call database, address book
   PrefetchedReading<NotesReading> notes;                         // paths: notes.sqlite, NoteStore.sqlite

@@ -16,10 +16,10 @@
 #include "core/recovery/owned_files.h"
 #include "core/recovery/photo_library.h"
 #include "core/recovery/stored_file_check.h"
-#include "core/sqlite_recovery/assembly_order.h"
-#include "core/sqlite_recovery/call_history.h"
-#include "core/sqlite_recovery/contacts_dump.h"
-#include "core/sqlite_recovery/messages_dump.h"
+#include "core/apps/assembly_order.h"
+#include "core/apps/call_history.h"
+#include "core/apps/contacts_dump.h"
+#include "core/apps/messages_dump.h"
 
 namespace scrivel {
 namespace {
@@ -177,7 +177,7 @@ void CLocalBackupRecovery::startPrefetch() {
   const std::string addressBook = storedPath(kAddressBookFileId);
   const std::string sms = storedPath(kSmsFileId);
   m_prefetch.messages.Start({addressBook, sms},
-                            [addressBook, sms] { return sqlite_recovery::ReadMessages(addressBook, sms); });
+                            [addressBook, sms] { return apps::ReadMessages(addressBook, sms); });
   m_prefetch.contacts.Start({addressBook}, [addressBook] { return ReadContacts(addressBook); });
   const std::string notes = storedPath(kNotesFileId);
   const std::string noteStore = storedPath(kNoteStoreFileId);
@@ -237,16 +237,16 @@ std::string CLocalBackupRecovery::whatsAppChatStoragePath() const {
 std::error_code CLocalBackupRecovery::ScanMessages(MessagesByHandle& messages) {
   if (m_engine == nullptr) return kBadFile;
   const int share = m_progress.step / 2;
-  const sqlite_recovery::ProgressShare progressShare{m_progress.callback, m_progress.userData, m_progress.progress,
+  const apps::ProgressShare progressShare{m_progress.callback, m_progress.userData, m_progress.progress,
                                                      share};
   const std::string addressBook = storedPath(kAddressBookFileId);
   const std::string sms = storedPath(kSmsFileId);
-  std::optional<sqlite_recovery::MessagesReading> reading = m_prefetch.messages.Take({addressBook, sms});
-  if (!reading) reading = sqlite_recovery::ReadMessages(addressBook, sms);
+  std::optional<apps::MessagesReading> reading = m_prefetch.messages.Take({addressBook, sms});
+  if (!reading) reading = apps::ReadMessages(addressBook, sms);
   const std::error_code addressBookResult = reading->addressBookResult;
   const bool smsOpened = !reading->openResult;
   const std::error_code result =
-      sqlite_recovery::DeliverMessages(std::move(*reading), &messages, progressShare, &m_messageRowMark);
+      apps::DeliverMessages(std::move(*reading), &messages, progressShare, &m_messageRowMark);
   noteDatabaseProblem(sms, "the message database", result);
   if (smsOpened && addressBookResult) {
     addNote("the messages come without names: " +
@@ -266,7 +266,7 @@ std::error_code CLocalBackupRecovery::ScanContacts(std::vector<ContactItem>& con
     m_contactRowMark = reading->highestRowId;
     result = reading->result;
   } else {
-    result = sqlite_recovery::ParseContacts(addressBook, &contacts, &m_contactRowMark);
+    result = apps::ParseContacts(addressBook, &contacts, &m_contactRowMark);
   }
   noteDatabaseProblem(addressBook, "the address book", result);
   return finishCategory(result, m_progress.step / 2);
@@ -285,7 +285,7 @@ std::error_code CLocalBackupRecovery::ScanCallHistory(std::vector<CallItem>& cal
     result = reading->result;
     addressBookResult = reading->addressBookResult;
   } else {
-    result = sqlite_recovery::ParseCallHistory(&calls, callDb, addressBook, &addressBookResult);
+    result = apps::ParseCallHistory(&calls, callDb, addressBook, &addressBookResult);
   }
   noteDatabaseProblem(callDb, "the call history database", result);
   if (!result && addressBookResult) {
@@ -315,7 +315,7 @@ std::error_code CLocalBackupRecovery::ScanWhatsApp(ChatMessagesBySession& chats)
     std::optional<WhatsAppReading> reading = m_prefetch.whatsApp.Take({chatStorage});
     if (!reading) reading = ReadWhatsApp(chatStorage);
     noteDatabaseProblem(chatStorage, "the WhatsApp chat database", reading->result);
-    sqlite_recovery::AppendGroups(std::move(reading->chats), &chats);
+    apps::AppendGroups(std::move(reading->chats), &chats);
   }
   return finishCategory({}, m_progress.step);
 }
@@ -364,12 +364,12 @@ std::error_code CLocalBackupRecovery::CopyOut(const std::string& source, const s
 
 std::error_code CLocalBackupRecovery::ExportMessagesCsv(const std::string& csvPath) {
   if (m_engine == nullptr) return kBadFile;
-  return sqlite_recovery::DumpMessageRows(storedPath(kSmsFileId), csvPath, m_messageRowMark);
+  return apps::DumpMessageRows(storedPath(kSmsFileId), csvPath, m_messageRowMark);
 }
 
 std::error_code CLocalBackupRecovery::ExportContactsCsv(const std::string& csvPath) {
   if (m_engine == nullptr) return kBadFile;
-  return sqlite_recovery::DumpContactRows(storedPath(kAddressBookFileId), csvPath, m_contactRowMark);
+  return apps::DumpContactRows(storedPath(kAddressBookFileId), csvPath, m_contactRowMark);
 }
 
 }  // namespace scrivel

@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "core/common/result_codes.h"
-#include "core/sqlite_recovery/generic_rows.h"
-#include "core/sqlite_recovery/local_date.h"
-#include "core/sqlite_recovery/sqlite_reader.h"
+#include "core/sqlite/generic_rows.h"
+#include "core/apps/local_date.h"
+#include "core/sqlite/sqlite_reader.h"
 
 namespace scrivel {
 namespace {
 
-namespace sr = sqlite_recovery;
+namespace sr = sqlite;
 
 constexpr std::string_view kCameraRollMedia = "CameraRollDomain-Media/";
 constexpr std::string_view kAssetTables[] = {"ZASSET", "ZGENERICASSET"};  // iOS 14 and later first
@@ -78,7 +78,7 @@ std::string dateAt(const sr::GenericRow& row, int column) {
     return {};
   }
   if (!std::isfinite(seconds) || std::fabs(seconds) > kLargestDateSeconds) return {};
-  return sr::FormatLocalDate(static_cast<std::int64_t>(std::floor(seconds)) + sr::kAppleEpochInUnixSeconds);
+  return apps::FormatLocalDate(static_cast<std::int64_t>(std::floor(seconds)) + apps::kAppleEpochInUnixSeconds);
 }
 
 // Original names by the Z_PK of their ZADDITIONALASSETATTRIBUTES row.

@@ -3,7 +3,7 @@
 // pictures wait in the "Recently Deleted" album, their original names and
 // their dates. The camera-roll scan (media_scans.h) marks its items with it.
 //
-// Read with the page reader (sqlite_recovery/generic_rows.h), live rows
+// Read with the page reader (sqlite/generic_rows.h), live rows
 // only: an asset row rebuilt from free space belongs to a picture whose
 // file is gone, so it has no camera-roll item to mark. The file is read as
 // stored; changes still waiting in a "-wal" companion are not seen.

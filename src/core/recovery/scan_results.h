@@ -9,21 +9,21 @@
 
 #include "core/recovery/category_kind.h"
 #include "core/recovery/file_item.h"
-#include "core/sqlite_recovery/call_history.h"
-#include "core/sqlite_recovery/contacts.h"
-#include "core/sqlite_recovery/messages.h"
-#include "core/sqlite_recovery/notes.h"
-#include "core/sqlite_recovery/whatsapp.h"
+#include "core/apps/call_history.h"
+#include "core/apps/contacts.h"
+#include "core/apps/messages.h"
+#include "core/apps/notes.h"
+#include "core/apps/whatsapp.h"
 
 namespace scrivel {
 
-using sqlite_recovery::CallItem;
-using sqlite_recovery::ChatMessageItem;
-using sqlite_recovery::ChatMessagesBySession;
-using sqlite_recovery::ContactItem;
-using sqlite_recovery::MessageItem;
-using sqlite_recovery::MessagesByHandle;
-using sqlite_recovery::NoteItem;
+using apps::CallItem;
+using apps::ChatMessageItem;
+using apps::ChatMessagesBySession;
+using apps::ContactItem;
+using apps::MessageItem;
+using apps::MessagesByHandle;
+using apps::NoteItem;
 
 // App files of one kind grouped by app identifier.
 using FilesByApp = std::map<std::string, std::vector<FileItem>>;

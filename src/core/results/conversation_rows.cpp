@@ -22,10 +22,10 @@ std::vector<Item> BuildRows(const std::map<std::int32_t, std::vector<Item>>& lis
 
 }  // namespace
 
-std::vector<sqlite_recovery::MessageItem> BuildConversationRows(const ConversationMap& conversations) {
+std::vector<apps::MessageItem> BuildConversationRows(const ConversationMap& conversations) {
   return BuildRows(conversations);
 }
 
-std::vector<sqlite_recovery::ChatMessageItem> BuildChatRows(const ChatMap& chats) { return BuildRows(chats); }
+std::vector<apps::ChatMessageItem> BuildChatRows(const ChatMap& chats) { return BuildRows(chats); }
 
 }  // namespace scrivel

@@ -6,20 +6,20 @@
 
 #include <vector>
 
-#include "core/sqlite_recovery/messages.h"
-#include "core/sqlite_recovery/whatsapp.h"
+#include "core/apps/messages.h"
+#include "core/apps/whatsapp.h"
 
 namespace scrivel {
 
 // Messages by conversation partner (`handleId`), each list in date order.
-using ConversationMap = sqlite_recovery::MessagesByHandle;
+using ConversationMap = apps::MessagesByHandle;
 // WhatsApp messages by chat (`chatSessionId`), each list in date order.
-using ChatMap = sqlite_recovery::ChatMessagesBySession;
+using ChatMap = apps::ChatMessagesBySession;
 
 // One row per non-empty conversation, in key order.
-std::vector<sqlite_recovery::MessageItem> BuildConversationRows(const ConversationMap& conversations);
+std::vector<apps::MessageItem> BuildConversationRows(const ConversationMap& conversations);
 
 // One row per non-empty chat, in key order.
-std::vector<sqlite_recovery::ChatMessageItem> BuildChatRows(const ChatMap& chats);
+std::vector<apps::ChatMessageItem> BuildChatRows(const ChatMap& chats);
 
 }  // namespace scrivel

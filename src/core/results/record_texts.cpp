@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "core/sqlite_recovery/message_text.h"
+#include "core/apps/message_text.h"
 
 namespace scrivel {
 
@@ -16,23 +16,23 @@ std::string Label(const std::string& name, const std::string& id) {
 
 }  // namespace
 
-std::string MessageSenderLabel(const sqlite_recovery::MessageItem& message) {
+std::string MessageSenderLabel(const apps::MessageItem& message) {
   return Label(message.name, message.address);
 }
 
-std::string ChatSenderLabel(const sqlite_recovery::ChatMessageItem& message) {
+std::string ChatSenderLabel(const apps::ChatMessageItem& message) {
   return Label(message.senderName, message.senderJid);
 }
 
-std::string MessageSenderName(const sqlite_recovery::MessageItem& message) {
+std::string MessageSenderName(const apps::MessageItem& message) {
   return IsKnownName(message.name) ? message.name : message.address;
 }
 
-std::string ChatSenderName(const sqlite_recovery::ChatMessageItem& message) {
+std::string ChatSenderName(const apps::ChatMessageItem& message) {
   return IsKnownName(message.senderName) ? message.senderName : message.senderJid;
 }
 
-std::string MessageNotes(const sqlite_recovery::MessageItem& message) {
+std::string MessageNotes(const apps::MessageItem& message) {
   std::string notes;
   const auto add = [&notes](std::string_view sentence) {
     if (sentence.empty()) return;
@@ -40,12 +40,12 @@ std::string MessageNotes(const sqlite_recovery::MessageItem& message) {
     notes += sentence;
   };
   if (message.edited != 0) add("This message was edited.");
-  if (message.unsent != 0 && message.text != sqlite_recovery::kUnsentMessageText) add("Part of this message was unsent.");
+  if (message.unsent != 0 && message.text != apps::kUnsentMessageText) add("Part of this message was unsent.");
   add(message.reactions);
   return notes;
 }
 
-std::string MessageShownText(const sqlite_recovery::MessageItem& message) {
+std::string MessageShownText(const apps::MessageItem& message) {
   const std::string notes = MessageNotes(message);
   return notes.empty() ? message.text : message.text + "\n" + notes;
 }

@@ -8,14 +8,14 @@
 #include <variant>
 
 #include "core/recovery/file_item.h"
-#include "core/sqlite_recovery/table_records.h"
+#include "core/apps/table_records.h"
 
 namespace scrivel {
 
 using ResultItem =
-    std::variant<std::monostate, const FileItem*, const sqlite_recovery::MessageItem*,
-                 const sqlite_recovery::ContactItem*, const sqlite_recovery::CallItem*,
-                 const sqlite_recovery::NoteItem*, const sqlite_recovery::ChatMessageItem*>;
+    std::variant<std::monostate, const FileItem*, const apps::MessageItem*,
+                 const apps::ContactItem*, const apps::CallItem*,
+                 const apps::NoteItem*, const apps::ChatMessageItem*>;
 
 // The address of the referenced object; nullptr for an empty reference.
 inline const void* ResultItemKey(const ResultItem& item) {

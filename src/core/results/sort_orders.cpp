@@ -2,11 +2,11 @@
 
 namespace scrivel {
 
-void SortCallHistory(std::vector<sqlite_recovery::CallItem>& calls) {
+void SortCallHistory(std::vector<apps::CallItem>& calls) {
   // Dates are "YYYY-MM-DD hh:mm:ss" texts, so comparing them as text orders
   // them in time.
   std::stable_sort(calls.begin(), calls.end(),
-                   [](const sqlite_recovery::CallItem& a, const sqlite_recovery::CallItem& b) { return a.date > b.date; });
+                   [](const apps::CallItem& a, const apps::CallItem& b) { return a.date > b.date; });
   SortDeletedFirst(calls);
 }
 

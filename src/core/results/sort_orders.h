@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "core/sqlite_recovery/table_records.h"
+#include "core/apps/table_records.h"
 
 namespace scrivel {
 
@@ -18,6 +18,6 @@ void SortDeletedFirst(std::vector<Item>& items) {
 }
 
 // Deleted calls first; within each group by `date` text, newest first.
-void SortCallHistory(std::vector<sqlite_recovery::CallItem>& calls);
+void SortCallHistory(std::vector<apps::CallItem>& calls);
 
 }  // namespace scrivel

@@ -9,23 +9,23 @@ StatisticsItem MakeStatisticsItem(const FileItem& file) {
   return {&file, file.deleted, file.size + videoSize};
 }
 
-StatisticsItem MakeStatisticsItem(const sqlite_recovery::MessageItem& row) {
+StatisticsItem MakeStatisticsItem(const apps::MessageItem& row) {
   return {&row, row.deleted != 0, Utf16Length(row.text)};
 }
 
-StatisticsItem MakeStatisticsItem(const sqlite_recovery::ContactItem& contact) {
+StatisticsItem MakeStatisticsItem(const apps::ContactItem& contact) {
   return {&contact, contact.deleted != 0, Utf16Length(contact.name) + Utf16Length(contact.phone)};
 }
 
-StatisticsItem MakeStatisticsItem(const sqlite_recovery::CallItem& call) {
+StatisticsItem MakeStatisticsItem(const apps::CallItem& call) {
   return {&call, call.deleted != 0, Utf16Length(call.name) + Utf16Length(call.address)};
 }
 
-StatisticsItem MakeStatisticsItem(const sqlite_recovery::NoteItem& note) {
+StatisticsItem MakeStatisticsItem(const apps::NoteItem& note) {
   return {&note, note.deleted != 0, Utf16Length(note.content)};
 }
 
-StatisticsItem MakeStatisticsItem(const sqlite_recovery::ChatMessageItem& row) {
+StatisticsItem MakeStatisticsItem(const apps::ChatMessageItem& row) {
   return {&row, row.deleted != 0, Utf16Length(row.text)};
 }
 

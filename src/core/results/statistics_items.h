@@ -11,11 +11,11 @@
 namespace scrivel {
 
 StatisticsItem MakeStatisticsItem(const FileItem& file);                        // bytes, a Live Photo's movie included; deleted while in Recently Deleted
-StatisticsItem MakeStatisticsItem(const sqlite_recovery::MessageItem& row);     // length of the row's text
-StatisticsItem MakeStatisticsItem(const sqlite_recovery::ContactItem& contact); // name plus phone
-StatisticsItem MakeStatisticsItem(const sqlite_recovery::CallItem& call);       // name plus address
-StatisticsItem MakeStatisticsItem(const sqlite_recovery::NoteItem& note);       // content
-StatisticsItem MakeStatisticsItem(const sqlite_recovery::ChatMessageItem& row); // length of the row's text
+StatisticsItem MakeStatisticsItem(const apps::MessageItem& row);     // length of the row's text
+StatisticsItem MakeStatisticsItem(const apps::ContactItem& contact); // name plus phone
+StatisticsItem MakeStatisticsItem(const apps::CallItem& call);       // name plus address
+StatisticsItem MakeStatisticsItem(const apps::NoteItem& note);       // content
+StatisticsItem MakeStatisticsItem(const apps::ChatMessageItem& row); // length of the row's text
 
 // One StatisticsItem per element of `items`, in order. The elements must
 // stay where they are (no reallocation) while the statistics use them.

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "core/common/format.h"
-#include "core/sqlite_recovery/call_history.h"
+#include "core/apps/call_history.h"
 #include "gui/skin/skin_colors.h"
 
 namespace scrivel::gui {
@@ -185,8 +185,8 @@ std::string_view CResultListModel::TextAt(const Row& row, int column, std::strin
         case 0: return c->name;
         case 1: return c->address;
         case 2: return c->date;
-        case 3: return sqlite_recovery::CallTypeText(*c);
-        case 4: scratch = sqlite_recovery::CallDurationText(*c); return scratch;
+        case 3: return apps::CallTypeText(*c);
+        case 4: scratch = apps::CallDurationText(*c); return scratch;
         case 5: return c->deleted != 0 ? "Deleted" : "Normal";
         default: return {};
       }

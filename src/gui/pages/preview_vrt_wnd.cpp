@@ -24,7 +24,7 @@
 #include "core/common/format.h"
 #include "core/recovery/file_copy.h"
 #include "core/recovery/heif_picture.h"
-#include "core/sqlite_recovery/call_history.h"
+#include "core/apps/call_history.h"
 #include "gui/app/core_result.h"
 #include "gui/app/main_wnd.h"
 #include "gui/models/bubble_delegate.h"
@@ -358,8 +358,8 @@ void CPreviewVrtWnd::ShowCall(const CallItem& call) {
   const QString colour = ColourName(call.deleted != 0);
   m_text->setHtml(QStringLiteral("<h3 style='color:%1'>%2</h3><p>%3</p><p>%4 · %5</p><p style='color:%1'>%6</p>")
                       .arg(colour, Html(call.name.empty() ? call.address : call.name), Html(call.address),
-                           QString::fromUtf8(sqlite_recovery::CallTypeText(call)),
-                           Utf8(sqlite_recovery::CallDurationText(call)),
+                           QString::fromUtf8(apps::CallTypeText(call)),
+                           Utf8(apps::CallDurationText(call)),
                            Html(call.date) + (call.deleted != 0 ? tr(" · deleted") : QString())));
   Show(View::kText);
 }

@@ -16,11 +16,11 @@ namespace scrivel {
 namespace {
 
 namespace fs = std::filesystem;
-using sqlite_recovery::CallItem;
-using sqlite_recovery::ChatMessageItem;
-using sqlite_recovery::ContactItem;
-using sqlite_recovery::MessageItem;
-using sqlite_recovery::NoteItem;
+using apps::CallItem;
+using apps::ChatMessageItem;
+using apps::ContactItem;
+using apps::MessageItem;
+using apps::NoteItem;
 
 const std::string kStamp = testing::kExportStamp;
 

@@ -9,9 +9,9 @@
 namespace scrivel {
 namespace {
 
-using sqlite_recovery::CallItem;
-using sqlite_recovery::ChatMessageItem;
-using sqlite_recovery::MessageItem;
+using apps::CallItem;
+using apps::ChatMessageItem;
+using apps::MessageItem;
 
 std::size_t Count(const std::string& text, const std::string& part) {
   std::size_t count = 0;

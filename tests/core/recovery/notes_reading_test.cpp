@@ -34,7 +34,7 @@ class NotesReadingTest : public ::testing::Test {
 
   static std::size_t LockedNotes(const NotesReading& reading) {
     std::size_t locked = 0;
-    for (const sqlite_recovery::NoteItem& note : reading.notes) locked += note.locked;
+    for (const apps::NoteItem& note : reading.notes) locked += note.locked;
     return locked;
   }
 

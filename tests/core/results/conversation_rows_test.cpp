@@ -4,15 +4,15 @@
 
 #include "core/results/record_texts.h"
 #include "core/results/sort_orders.h"
-#include "core/sqlite_recovery/call_history.h"
+#include "core/apps/call_history.h"
 
 namespace scrivel {
 namespace {
 
-using sqlite_recovery::CallItem;
-using sqlite_recovery::ChatMessageItem;
-using sqlite_recovery::MessageItem;
-using sqlite_recovery::NoteItem;
+using apps::CallItem;
+using apps::ChatMessageItem;
+using apps::MessageItem;
+using apps::NoteItem;
 
 MessageItem Message(std::int32_t handleId, const char* date, const char* text, std::int32_t deleted = 0) {
   MessageItem message;

@@ -10,8 +10,8 @@
 namespace scrivel {
 namespace {
 
-using sqlite_recovery::ContactItem;
-using sqlite_recovery::MessageItem;
+using apps::ContactItem;
+using apps::MessageItem;
 
 std::vector<FileItem> Photos(int count, std::uint64_t size) {
   std::vector<FileItem> photos(count);

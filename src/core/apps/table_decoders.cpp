@@ -1,0 +1,322 @@
+// The table layouts of the decoders: for each table, the columns it keeps
+// (by name, and by the position they have in the reference layouts: iOS 7
+// and 8 messages and contacts, iOS 6 call history, the older notes store,
+// WhatsApp 2.2x) and what it does with them. Each decoder looks the names
+// up in the database's own CREATE TABLE statement when it starts.
+#include "core/apps/table_decoders.h"
+
+#include "core/apps/contacts_name.h"
+#include "core/apps/message_text.h"
+#include "core/apps/record_decoder.h"
+
+namespace scrivel::apps {
+
+namespace {
+
+using A = ColumnAction;
+
+template <typename Record>
+std::error_code Decode(sqlite::SqliteReader& reader, std::string_view table, const TableLayout<Record>& layout,
+           std::function<void(Record&&)> sink) {
+  TypedDecoder<Record> decoder(reader, table, layout, std::move(sink));
+  return sqlite::ScanTable(reader, table, decoder);
+}
+
+template <typename Record>
+std::error_code DecodeInto(sqlite::SqliteReader& reader, std::string_view table, const TableLayout<Record>& layout, std::vector<Record>* out) {
+  return Decode<Record>(reader, table, layout, [out](Record&& record) { out->push_back(std::move(record)); });
+}
+
+// ---- sms.db ----
+
+// Columns that older layouts lack have no built-in position (-1): they are
+// read only where the database's own schema names them.
+constexpr ColumnRule<MessageItem> kMessageRules[] = {
+    {"guid", 1, A::kText, &MessageItem::guid},
+    {"text", 2, A::kStrictText, &MessageItem::text},
+    {"handle_id", 5, A::kInteger, nullptr, &MessageItem::handleId},
+    {"attributedBody", 8, A::kBlobBytes, &MessageItem::archivedBody},
+    {"date", 15, A::kAppleDate, &MessageItem::date},
+    {"is_from_me", 21, A::kOneWhenOne, nullptr, &MessageItem::fromMe},
+    {"associated_message_guid", -1, A::kText, &MessageItem::reactionTarget},
+    {"associated_message_type", -1, A::kInteger, nullptr, &MessageItem::reactionType},
+    {"message_summary_info", -1, A::kBlobBytes, &MessageItem::summaryInfo},
+    {"date_edited", -1, A::kOneWhenNonZero, nullptr, &MessageItem::edited},
+    {"date_retracted", -1, A::kOneWhenNonZero, nullptr, &MessageItem::unsent},
+};
+const TableLayout<MessageItem> kMessageLayout{
+    kMessageRules, OtherTexts::kUnchecked, Learning::kMessage, CandidateTypes::kExpectedColumns, &MessageItem::rowId,
+    [](MessageItem& m, const ColumnsSeen&) { return CompleteMessageText(m); }};
+
+constexpr ColumnRule<HandleRecord> kHandleRules[] = {{"id", 1, A::kText, &HandleRecord::id}};
+const TableLayout<HandleRecord> kHandleLayout{
+    kHandleRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns, &HandleRecord::rowId,
+    [](HandleRecord& h, const ColumnsSeen&) { return !h.id.empty(); }};
+
+constexpr ColumnRule<AttachmentRecord> kAttachmentRules[] = {{"filename", 4, A::kText, &AttachmentRecord::filename}};
+const TableLayout<AttachmentRecord> kAttachmentLayout{
+    kAttachmentRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns,
+    &AttachmentRecord::rowId, [](AttachmentRecord& a, const ColumnsSeen&) { return !a.filename.empty(); }};
+
+constexpr ColumnRule<AttachmentLink> kAttachmentLinkRules[] = {
+    {"message_id", 0, A::kInteger, nullptr, &AttachmentLink::messageId},
+    {"attachment_id", 1, A::kInteger, nullptr, &AttachmentLink::attachmentId},
+};
+const TableLayout<AttachmentLink> kAttachmentLinkLayout{kAttachmentLinkRules};
+
+constexpr ColumnRule<RecoverableMessageLink> kRecoverableMessageRules[] = {
+    {"message_id", 1, A::kInteger, nullptr, &RecoverableMessageLink::messageId},
+};
+const TableLayout<RecoverableMessageLink> kRecoverableMessageLayout{
+    kRecoverableMessageRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns, nullptr,
+    [](RecoverableMessageLink& link, const ColumnsSeen&) { return link.messageId > 0; }};
+
+constexpr ColumnRule<RecoverablePart> kRecoverablePartRules[] = {
+    {"message_id", 1, A::kInteger, nullptr, &RecoverablePart::messageId},
+    {"part_index", 2, A::kInteger, nullptr, &RecoverablePart::partIndex},
+    {"part_text", 4, A::kBlobBytes, &RecoverablePart::text},
+};
+const TableLayout<RecoverablePart> kRecoverablePartLayout{
+    kRecoverablePartRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns, nullptr,
+    [](RecoverablePart& part, const ColumnsSeen&) { return part.messageId > 0 && CompletePartText(part); }};
+
+// ---- AddressBook.sqlitedb ----
+
+bool ComposeContactName(ContactItem& contact, const ColumnsSeen&) {
+  contact.name = ComposePersonName({contact.prefix, contact.first, contact.middle, contact.last, contact.suffix});
+  return true;
+}
+
+constexpr ColumnRule<ContactItem> kContactRules[] = {
+    {"First", 1, A::kText, &ContactItem::first},
+    {"Last", 2, A::kText, &ContactItem::last},
+    {"Middle", 3, A::kText, &ContactItem::middle},
+    {"Prefix", 13, A::kText, &ContactItem::prefix},
+    {"Suffix", 14, A::kText, &ContactItem::suffix},
+    {"Organization", 7, A::kText, &ContactItem::company},
+    {"Phone", 16, A::kTextWithoutControls, &ContactItem::phone},
+    {"Email", 17, A::kText, &ContactItem::email},
+    {"Address", 18, A::kText, &ContactItem::address},
+    {"SocialProfile", 19, A::kText, &ContactItem::social},
+    {"URL", 20, A::kText, &ContactItem::url},
+};
+// The search table's column names carry a position prefix ("c15Phone")
+// that shifts between versions; the names behind it are looked up.
+const TableLayout<ContactItem> kContactLayout{kContactRules,
+                                              OtherTexts::kStrict,
+                                              Learning::kContact,
+                                              CandidateTypes::kContactTypeBytes,
+                                              &ContactItem::rowId,
+                                              ComposeContactName,
+                                              sqlite::NameForm::kAfterIndexPrefix};
+
+// ---- call history ----
+
+bool HasAddressAndDate(CallItem& call, const ColumnsSeen&) { return !call.address.empty() && !call.date.empty(); }
+
+constexpr ColumnRule<CallItem> kCallRules[] = {
+    {"address", 1, A::kTextWithoutControls, &CallItem::address},
+    {"date", 2, A::kUnixDate, &CallItem::date},
+    {"duration", 3, A::kInteger, nullptr, &CallItem::duration},
+    {"flags", 4, A::kOneWhenBitZeroClear, nullptr, &CallItem::incoming},  // bit 0 set: an outgoing call
+};
+const TableLayout<CallItem> kCallLayout{kCallRules, OtherTexts::kUnchecked, Learning::kCall,
+                                        CandidateTypes::kCallColumns, nullptr, HasAddressAndDate};
+
+constexpr ColumnRule<CallItem> kCallRecordRules[] = {
+    {"ZORIGINATED", 8, A::kOneWhenZero, nullptr, &CallItem::incoming},  // 0: an incoming call
+    {"ZDATE", 10, A::kAppleDateOrFloat, &CallItem::date},
+    {"ZDURATION", 11, A::kIntegerOrFloat, nullptr, &CallItem::duration},
+    {"ZADDRESS", 12, A::kTextOrUtf8Blob, &CallItem::address},
+};
+const TableLayout<CallItem> kCallRecordLayout{kCallRecordRules, OtherTexts::kUnchecked, Learning::kCall,
+                                              CandidateTypes::kCallColumns, nullptr, HasAddressAndDate};
+
+// ---- notes.sqlite ----
+
+constexpr ColumnRule<NoteItem> kNoteRules[] = {
+    {"ZBODY", 11, A::kInteger, nullptr, &NoteItem::noteKey},
+    // A Core Data timestamp: seconds since 2001-01-01 UTC, integer or float.
+    {"ZCREATIONDATE", 13, A::kAppleDateOrFloat, &NoteItem::date},
+    {"ZTITLE", 14, A::kStrictText, &NoteItem::title},  // a deleted title cut into by later writes fails
+};
+const TableLayout<NoteItem> kNoteLayout{kNoteRules};
+
+constexpr ColumnRule<NoteItem> kNoteBodyRules[] = {
+    {"ZOWNER", 3, A::kInteger, nullptr, &NoteItem::noteKey},
+    {"ZCONTENT", 4, A::kText, &NoteItem::content},
+};
+const TableLayout<NoteItem> kNoteBodyLayout{kNoteBodyRules};
+
+// ---- WhatsApp ChatStorage.sqlite ----
+
+// Layout A: up to 28 columns (older WhatsApp versions). These link photos
+// and videos through ZMEDIAITEM too (WhatsApp 2.8 has it as its 12th
+// column); a media message stores no text of its own, so without the link
+// it would have nothing to show and be left out.
+constexpr ColumnRule<ChatMessageItem> kWhatsAppMessageRulesA[] = {
+    {"ZISFROMME", 12, A::kConstant, nullptr, &ChatMessageItem::fromMe},
+    {"ZCHATSESSION", 19, A::kInteger, nullptr, &ChatMessageItem::chatSessionId},
+    {"ZGROUPMEMBER", 20, A::kInteger, nullptr, &ChatMessageItem::groupMemberId},
+    {"ZMEDIAITEM", 22, A::kInteger, nullptr, &ChatMessageItem::mediaItemId},
+    {"ZMESSAGEDATE", 25, A::kAppleDateOrFloat, &ChatMessageItem::date},
+    {"ZTEXT", 32, A::kStrictText, &ChatMessageItem::text},
+    {"ZMESSAGETYPE", 15, A::kInteger, nullptr, &ChatMessageItem::messageType},
+};
+const TableLayout<ChatMessageItem> kWhatsAppMessageLayoutA{
+    kWhatsAppMessageRulesA, OtherTexts::kMustConvert, Learning::kNothing, CandidateTypes::kExpectedColumns,
+    &ChatMessageItem::messageId};
+
+// Layout B: more than 28 columns; a record must also name its chat, its
+// sender or its date.
+constexpr ColumnRule<ChatMessageItem> kWhatsAppMessageRulesB[] = {
+    {"ZISFROMME", 12, A::kConstant, nullptr, &ChatMessageItem::fromMe},
+    {"ZCHATSESSION", 19, A::kInteger, nullptr, &ChatMessageItem::chatSessionId},
+    {"ZGROUPMEMBER", 20, A::kInteger, nullptr, &ChatMessageItem::groupMemberId},
+    {"ZMEDIAITEM", 22, A::kInteger, nullptr, &ChatMessageItem::mediaItemId},
+    {"ZMESSAGEDATE", 25, A::kAppleDateOrFloat, &ChatMessageItem::date},
+    {"ZTEXT", 32, A::kStrictText, &ChatMessageItem::text},
+    {"ZMESSAGETYPE", 15, A::kInteger, nullptr, &ChatMessageItem::messageType},
+};
+const TableLayout<ChatMessageItem> kWhatsAppMessageLayoutB{
+    kWhatsAppMessageRulesB, OtherTexts::kMustConvert, Learning::kNothing, CandidateTypes::kExpectedColumns,
+    &ChatMessageItem::messageId,
+    // rules 1, 2 and 4: ZCHATSESSION, ZGROUPMEMBER, ZMESSAGEDATE
+    [](ChatMessageItem&, const ColumnsSeen& seen) { return seen[1] || seen[2] || seen[4]; }};
+
+constexpr ColumnRule<ChatSession> kChatSessionRules[] = {
+    {"ZCONTACTJID", 20, A::kIdBeforeAt, &ChatSession::contactJid},
+    {"ZPARTNERNAME", 23, A::kStrictText, &ChatSession::partnerName},
+};
+const TableLayout<ChatSession> kChatSessionLayout{kChatSessionRules, OtherTexts::kMustConvert, Learning::kNothing,
+                                                  CandidateTypes::kExpectedColumns, &ChatSession::sessionId};
+
+constexpr ColumnRule<GroupMember> kGroupMemberRules[] = {
+    {"ZCHATSESSION", 7, A::kInteger, nullptr, &GroupMember::chatSessionId},
+    {"ZCONTACTNAME", 10, A::kStrictText, &GroupMember::contactName},
+    {"ZMEMBERJID", 12, A::kIdCutAtAt, &GroupMember::memberJid},
+};
+const TableLayout<GroupMember> kGroupMemberLayout{kGroupMemberRules, OtherTexts::kMustConvert, Learning::kNothing,
+                                                  CandidateTypes::kExpectedColumns, &GroupMember::memberId};
+
+constexpr ColumnRule<MediaItem> kMediaItemRules[] = {{"ZMEDIALOCALPATH", 18, A::kStrictText, &MediaItem::localPath}};
+const TableLayout<MediaItem> kMediaItemLayout{kMediaItemRules, OtherTexts::kMustConvert, Learning::kNothing,
+                                              CandidateTypes::kExpectedColumns, &MediaItem::mediaId};
+
+// ---- WeChat ----
+
+constexpr ColumnRule<WeChatMessage> kWeChatMessageRules[] = {
+    {nullptr, 3, A::kUnixDate, &WeChatMessage::date},
+    {nullptr, 4, A::kText, &WeChatMessage::text},
+    {nullptr, 8, A::kInverseConstant, nullptr, &WeChatMessage::isSend},  // 0 = sent
+};
+const TableLayout<WeChatMessage> kWeChatMessageLayout{
+    kWeChatMessageRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns,
+    &WeChatMessage::rowId, [](WeChatMessage& m, const ColumnsSeen&) { return !m.text.empty(); }};
+
+constexpr ColumnRule<WeChatFriend> kWeChatFriendRules[] = {
+    {nullptr, 1, A::kText, &WeChatFriend::userName},
+    {nullptr, 2, A::kText, &WeChatFriend::nickName},
+    {nullptr, 6, A::kInteger, nullptr, &WeChatFriend::type},
+};
+const TableLayout<WeChatFriend> kWeChatFriendLayout{kWeChatFriendRules};
+
+// ---- QQ ----
+
+constexpr ColumnRule<QQChatTable> kQQChatTableRules[] = {{nullptr, 0, A::kText, &QQChatTable::tableName}};
+const TableLayout<QQChatTable> kQQChatTableLayout{
+    kQQChatTableRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns, nullptr,
+    [](QQChatTable& t, const ColumnsSeen&) {
+      const std::size_t underscore = t.tableName.rfind('_');
+      t.peer = underscore == std::string::npos ? std::string() : t.tableName.substr(underscore + 1);
+      return true;
+    }};
+
+constexpr ColumnRule<QQMessage> kQQMessageRules[] = {
+    {nullptr, 1, A::kPeerFilter},
+    {nullptr, 2, A::kUnixDate, &QQMessage::date},
+    {nullptr, 4, A::kInverseConstant, nullptr, &QQMessage::isSend},  // 0 = sent
+    {nullptr, 6, A::kText, &QQMessage::content},
+};
+const TableLayout<QQMessage> kQQMessageLayout{
+    kQQMessageRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns, &QQMessage::rowId,
+    [](QQMessage& m, const ColumnsSeen&) { return !m.content.empty(); }};
+
+}  // namespace
+
+std::error_code DecodeMessages(sqlite::SqliteReader& reader, std::vector<MessageItem>* out) {
+  return DecodeInto(reader, "message", kMessageLayout, out);
+}
+
+std::error_code ForEachMessage(sqlite::SqliteReader& reader, const std::function<void(MessageItem&&)>& sink) {
+  return Decode<MessageItem>(reader, "message", kMessageLayout, sink);
+}
+
+std::error_code DecodeHandles(sqlite::SqliteReader& reader, std::vector<HandleRecord>* out) {
+  return DecodeInto(reader, "handle", kHandleLayout, out);
+}
+
+std::error_code DecodeAttachments(sqlite::SqliteReader& reader, std::vector<AttachmentRecord>* out) {
+  return DecodeInto(reader, "attachment", kAttachmentLayout, out);
+}
+
+std::error_code DecodeAttachmentLinks(sqlite::SqliteReader& reader, std::vector<AttachmentLink>* out) {
+  return DecodeInto(reader, "message_attachment_join", kAttachmentLinkLayout, out);
+}
+
+std::error_code DecodeRecoverableMessages(sqlite::SqliteReader& reader, std::vector<RecoverableMessageLink>* out) {
+  return DecodeInto(reader, "chat_recoverable_message_join", kRecoverableMessageLayout, out);
+}
+
+std::error_code DecodeRecoverableParts(sqlite::SqliteReader& reader, std::vector<RecoverablePart>* out) {
+  return DecodeInto(reader, "recoverable_message_part", kRecoverablePartLayout, out);
+}
+
+std::error_code DecodeContacts(sqlite::SqliteReader& reader, std::vector<ContactItem>* out) {
+  return DecodeInto(reader, "ABPersonFullTextSearch_content", kContactLayout, out);
+}
+
+std::error_code DecodeCalls(sqlite::SqliteReader& reader, std::string_view table, std::vector<CallItem>* out) {
+  return DecodeInto(reader, table, reader.state.callRecordLayout == 0 ? kCallLayout : kCallRecordLayout, out);
+}
+
+std::error_code DecodeNotes(sqlite::SqliteReader& reader, std::vector<NoteItem>* out) { return DecodeInto(reader, "ZNOTE", kNoteLayout, out); }
+
+std::error_code DecodeNoteBodies(sqlite::SqliteReader& reader, std::vector<NoteItem>* out) {
+  return DecodeInto(reader, "ZNOTEBODY", kNoteBodyLayout, out);
+}
+
+std::error_code DecodeWhatsAppMessages(sqlite::SqliteReader& reader, std::vector<ChatMessageItem>* out) {
+  const bool layoutA = reader.state.whatsAppMessageColumns <= 28;
+  return DecodeInto(reader, "ZWAMESSAGE", layoutA ? kWhatsAppMessageLayoutA : kWhatsAppMessageLayoutB, out);
+}
+
+std::error_code DecodeChatSessions(sqlite::SqliteReader& reader, std::vector<ChatSession>* out) {
+  return DecodeInto(reader, "ZWACHATSESSION", kChatSessionLayout, out);
+}
+
+std::error_code DecodeGroupMembers(sqlite::SqliteReader& reader, std::vector<GroupMember>* out) {
+  return DecodeInto(reader, "ZWAGROUPMEMBER", kGroupMemberLayout, out);
+}
+
+std::error_code DecodeMediaItems(sqlite::SqliteReader& reader, std::vector<MediaItem>* out) {
+  return DecodeInto(reader, "ZWAMEDIAITEM", kMediaItemLayout, out);
+}
+
+std::error_code DecodeWeChatMessages(sqlite::SqliteReader& reader, std::string_view table, std::vector<WeChatMessage>* out) {
+  return DecodeInto(reader, table, kWeChatMessageLayout, out);
+}
+
+std::error_code DecodeWeChatFriends(sqlite::SqliteReader& reader, std::vector<WeChatFriend>* out) {
+  return DecodeInto(reader, "Friend", kWeChatFriendLayout, out);
+}
+
+std::error_code DecodeQQChatTables(sqlite::SqliteReader& reader, std::vector<QQChatTable>* out) {
+  return DecodeInto(reader, "tb_c2cTables", kQQChatTableLayout, out);
+}
+
+std::error_code DecodeQQMessages(sqlite::SqliteReader& reader, std::string_view table, std::vector<QQMessage>* out) {
+  return DecodeInto(reader, table, kQQMessageLayout, out);
+}
+
+}  // namespace scrivel::apps

@@ -1,0 +1,105 @@
+// SqliteReader: one SQLite database file opened read-only and read page by
+// page, without a database engine, so that the free space the engine hides
+// can be searched for deleted rows. The b-tree walks live in btree_walk.h,
+// the schema lookup in schema.h, the deleted-record search in
+// candidate_scan.h; the table decoders (table_decoders.h) drive them.
+//
+// Not thread-safe: a reader belongs to the one thread that created it.
+#pragma once
+
+#include <system_error>
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/common/unique_fd.h"
+
+namespace scrivel::sqlite {
+
+// What the table decoders learn from live records and what their callers
+// set before decoding; it steers how deleted records are recognised. Kept
+// across Open calls, so a reader reused for a second file keeps it.
+struct DecoderState {
+  std::uint64_t maxMessageRowId = 0;   // highest rowid of "message" cells decoded
+  std::uint64_t maxContactRowId = 0;   // highest rowid of "ABPersonFullTextSearch_content" cells decoded
+  int whatsAppMessageColumns = 28;     // expected column count of "ZWAMESSAGE" (set by the caller)
+  int callRecordLayout = 0;            // 0 = "call" layout, else the "ZCALLRECORD" layout (set by the caller)
+  int messageColumns = 38;             // expected column count of "message": 51 after a 51-byte header, else 38
+  int callColumns = 0;                 // header size - 1 of the last live call-history record decoded
+  int contactTypeBytes = 0;            // serial-type bytes of the last live contact search record decoded
+  std::string peerFilter;              // when not empty, the QQ message decoder keeps only this peer
+  std::string currentTable;            // table being decoded; every decoder sets it first
+};
+
+class SqliteReader {
+ public:
+  SqliteReader() = default;
+  SqliteReader(const SqliteReader&) = delete;
+  SqliteReader& operator=(const SqliteReader&) = delete;
+
+  // Opens `path` read-only (closing a file opened before), checks the magic
+  // text (letter case ignored), reads the page size and collects the
+  // freelist leaf pages. Returns success, or kBadFile when the file is
+  // missing, cannot be opened or read, is not a regular file, is not an
+  // SQLite database, or its page size is not a power of two from 512 to
+  // 65536. OpenSystemError() then tells an operating-system cause.
+  [[nodiscard]] std::error_code Open(const std::string& path);
+
+  // Reads page index `pageIndex` (page number - 1) into `buffer`, which
+  // must hold PageSize() bytes. Returns success; kBadFile without an open file;
+  // kShortRead when the file ends inside the page; the system's error when
+  // the read fails.
+  [[nodiscard]] std::error_code ReadPage(std::uint32_t pageIndex, std::span<std::uint8_t> buffer) const;
+  // Reads the first byte of the b-tree page header of page index
+  // `pageIndex` (at offset 100 of the first page, else at 0), which tells
+  // the page's type, into `*type`. Returns as ReadPage.
+  [[nodiscard]] std::error_code ReadPageType(std::uint32_t pageIndex, std::uint8_t* type) const;
+
+  // Why the last Open failed, when the operating system said so (a missing
+  // file, no permission, a symbolic link); empty otherwise.
+  const std::error_code& OpenSystemError() const { return m_openSystemError; }
+
+  std::uint32_t PageSize() const { return m_pageSize; }        // 0 before Open
+  std::uint32_t UsableSize() const { return m_usableSize; }    // page size minus the reserved bytes
+  std::uint64_t FileSize() const { return m_fileSize; }
+  // Number of whole pages in the file; page indexes at or above it cannot be read.
+  std::uint32_t PageCount() const { return m_pageCount; }
+  // Page indexes of the freelist leaf pages, in the order of the trunk chain.
+  const std::vector<std::uint32_t>& FreePages() const { return m_freePages; }
+  // Page indexes of the freelist trunk pages, in chain order. Behind its
+  // list of leaves a trunk page keeps what the page held before it was freed.
+  const std::vector<std::uint32_t>& FreeTrunkPages() const { return m_freeTrunkPages; }
+
+  // The number of columns by which records of table `name` are recognised
+  // in free space; 0 means no column check (an unknown table without a
+  // schema column count). Also stored in LastExpectedColumns().
+  int ExpectedColumns(std::string_view name);
+  int LastExpectedColumns() const { return m_lastExpectedColumns; }
+
+  // Gives a table that the built-in rules do not know the column count of
+  // its CREATE TABLE statement, so that its deleted records can be found.
+  void SetSchemaColumnCount(const std::string& table, int columns);
+
+  DecoderState state;
+
+ private:
+  void CollectFreePages(std::uint32_t firstTrunk);
+
+  UniqueFd m_file;
+  std::uint32_t m_pageSize = 0;
+  std::uint32_t m_usableSize = 0;
+  std::uint64_t m_fileSize = 0;
+  std::uint32_t m_pageCount = 0;
+  std::vector<std::uint32_t> m_freePages;
+  std::vector<std::uint32_t> m_freeTrunkPages;
+  int m_lastExpectedColumns = 0;
+  std::error_code m_openSystemError;  // the operating system's answer to the last Open, when it failed
+  std::map<std::string, int, std::less<>> m_schemaColumnCounts;  // table name -> column count
+};
+
+}  // namespace scrivel::sqlite
