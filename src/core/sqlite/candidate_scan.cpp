@@ -10,18 +10,6 @@
 
 namespace scrivel::sqlite {
 
-const char* RowSourceName(RowSource source) {
-  switch (source) {
-    case RowSource::kCell: return "cell";
-    case RowSource::kFreeBlock: return "freeblock";
-    case RowSource::kTrailing: return "trailing";
-    case RowSource::kGap: return "gap";
-    case RowSource::kStalePointer: return "stale-pointer";
-    case RowSource::kFreelist: return "freelist";
-  }
-  return "cell";
-}
-
 void CandidateList::Add(std::size_t offset, RowSource source, std::size_t columns) {
   m_items.push_back({static_cast<std::uint32_t>(offset), source, columns});
 }

@@ -30,21 +30,9 @@
 
 #include "core/sqlite/byte_view.h"
 #include "core/sqlite/page_header.h"
+#include "core/sqlite/row_source.h"
 
 namespace scrivel::sqlite {
-
-// Where a row came from.
-enum class RowSource {
-  kCell,          // a live cell of the table's b-tree
-  kFreeBlock,     // a free block of a table page
-  kTrailing,      // the area behind the last cell of a table page
-  kGap,           // the unallocated gap of a table page
-  kStalePointer,  // a stale cell pointer of a table page
-  kFreelist,      // a page on the freelist (its cells or its free space)
-};
-
-// The name the command line and JSON output use ("cell", "freeblock", ...).
-const char* RowSourceName(RowSource source);
 
 struct CandidateRules {
   std::size_t columns = 0;        // serial types of a record of the table; 0 = unknown, no search

@@ -84,7 +84,7 @@ class PageDecoder {
       const auto layout = LiveRecordLayout(m_cell.bytes);
       if (!layout || !KindsFitShape(m_cell.bytes, *layout, m_shape)) return;
       if (!values || !m_liveRows.Contains(*values)) m_visitor.OnCell(origin, m_cell);
-    }, RowSource::kFreelist, true);
+    }, RowSource::kFreelistLeaf, true);
   }
 
   void DecodeCandidates(std::optional<RowSource> sourceOverride) {
@@ -102,8 +102,8 @@ class PageDecoder {
         (m_page.size() - sqlite_format::kTrunkHeaderSize) / sqlite_format::kTrunkLeafEntrySize);
     CandidateList list;
     WalkRecordRun(m_page, sqlite_format::kTrunkHeaderSize + leafCount * sqlite_format::kTrunkLeafEntrySize,
-                  m_reader.UsableSize(), rules, RowSource::kFreelist, list);
-    DecodeCandidateList(list.Items(), rules, RowSource::kFreelist);
+                  m_reader.UsableSize(), rules, RowSource::kFreelistTrunk, list);
+    DecodeCandidateList(list.Items(), rules, RowSource::kFreelistTrunk);
   }
 
  private:
@@ -215,7 +215,7 @@ std::error_code ScanTable(SqliteReader& reader, std::string_view name, RowVisito
     const bool hasCells = !CellOffsets(decoder.Page(), *header).empty();
     if (hasCells && (!columns || *columns < fewest || *columns > expected)) continue;  // another table's page (or unreadable)
     decoder.DecodeFreePageCells();
-    decoder.DecodeCandidates(RowSource::kFreelist);
+    decoder.DecodeCandidates(RowSource::kFreelistLeaf);
   }
   for (const std::uint32_t pageIndex : reader.FreeTrunkPages())
     if (!visited.Contains(pageIndex) && remember(decoder.Load(pageIndex))) decoder.DecodeTrunkRemains();
