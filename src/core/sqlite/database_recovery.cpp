@@ -261,6 +261,19 @@ std::error_code DatabaseRecovery::Open(const std::string& path, const RecoveryOp
 }
 
 const std::vector<RecoveredTable>& DatabaseRecovery::Tables() const { return m_state->tables; }
+std::optional<std::size_t> DatabaseRecovery::FindTable(std::string_view name) const {
+  const std::vector<RecoveredTable>& tables = m_state->tables;
+  for (std::size_t i = 0; i < tables.size(); ++i) {
+    const std::string& candidate = tables[i].name;
+    if (tables[i].dropped || candidate.size() != name.size()) continue;
+    const bool same = std::equal(candidate.begin(), candidate.end(), name.begin(), [](char a, char b) {
+      return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    });
+    if (same) return i;
+  }
+  return std::nullopt;
+}
+
 const std::vector<DamagedPage>& DatabaseRecovery::Damage() const { return m_state->damage; }
 const SqliteReader& DatabaseRecovery::Reader() const { return m_state->reader; }
 
