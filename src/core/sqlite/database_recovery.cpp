@@ -27,6 +27,7 @@
 #include "core/sqlite/free_space_carver.h"
 #include "core/sqlite/page_header.h"
 #include "core/sqlite/page_map.h"
+#include "core/sqlite/record.h"
 #include "core/sqlite/record_fit.h"
 
 namespace scrivel::sqlite {
@@ -143,14 +144,20 @@ void DatabaseRecovery::State::PrepareShapes() {
 }
 
 // The table a record with an intact header belongs to: `owner` when it
-// fits that table, else the first table it fits; -1 when it fits none.
+// fits that table (rows written before columns were added have fewer
+// values), else the first table of exactly its column count that it fits;
+// -1 when it fits none.
 int DatabaseRecovery::State::TableForRecord(Bytes record, int owner) const {
+  const auto count = CountSerialTypes(record);
+  if (!count) return -1;
   if (owner >= 0 && static_cast<std::size_t>(owner) < liveTableCount &&
       RecordFitsShape(record, tables[static_cast<std::size_t>(owner)].shape, 1))
     return owner;
-  for (std::size_t i = 0; i < tables.size(); ++i)
-    if (!tables[i].withoutRowId && RecordFitsShape(record, tables[i].shape, tables[i].shape.columns.size()))
+  for (std::size_t i = 0; i < tables.size(); ++i) {
+    const TableShape& shape = tables[i].shape;
+    if (!tables[i].withoutRowId && shape.columns.size() == *count && RecordFitsShape(record, shape, *count))
       return static_cast<int>(i);
+  }
   return -1;
 }
 
