@@ -18,7 +18,6 @@
 
 #include <libimobiledevice/afc.h>
 #include <libimobiledevice/mobilebackup2.h>
-#include <libimobiledevice/notification_proxy.h>
 
 #include <algorithm>
 #include <array>
@@ -40,6 +39,7 @@
 #include "core/device/backup_folder_ops.h"
 #include "core/device/device_error.h"
 #include "core/device/imobiledevice_handles.h"
+#include "core/device/imobiledevice_notifications.h"
 
 namespace scrivel::device {
 namespace fs = std::filesystem;
@@ -66,10 +66,6 @@ struct ServiceDeleter {
   void operator()(lockdownd_service_descriptor_t service) const { lockdownd_service_descriptor_free(service); }
 };
 using ServicePtr = std::unique_ptr<std::remove_pointer_t<lockdownd_service_descriptor_t>, ServiceDeleter>;
-struct NpDeleter {
-  void operator()(np_client_t client) const { np_client_free(client); }
-};
-using NpPtr = std::unique_ptr<std::remove_pointer_t<np_client_t>, NpDeleter>;
 struct AfcDeleter {
   void operator()(afc_client_t client) const { afc_client_free(client); }
 };
@@ -84,13 +80,8 @@ PlistPtr newDict() { return PlistPtr(plist_new_dict()); }
 // ---- the connection -------------------------------------------------------
 
 // Everything one backup holds open. Members are released in reverse order:
-// the sync lock first, the device last.
-//
-// The device's notifications are heard once the sync lock is held: the
-// library's listener thread holds the notification client's lock for half
-// a second at a time while it waits, and every request on that client
-// meanwhile waits for it; the requests of taking the lock go out before it
-// starts.
+// the sync lock first, the device last. The device's notifications are
+// heard while the sync lock is held.
 class Connection {
  public:
   Connection() = default;
@@ -102,38 +93,34 @@ class Connection {
   std::error_code readInfo(DeviceInfo& info, PlistPtr& allValues);
   std::error_code takeSyncLock();
   void releaseSyncLock();
-  void post(const char* notification) {
-    if (m_np) np_post_notification(m_np.get(), notification);
-  }
+  void post(const char* notification) { m_notifications.Post(notification); }
 
   idevice_t device() const { return m_device.get(); }
   mobilebackup2_client_t backup() const { return m_backup.get(); }
   bool syncCancelRequested() const { return m_syncCancel.load(); }
 
  private:
-  static void onNotification(const char* name, void* self);
   std::error_code startService(const char* name, ServicePtr& service, bool withEscrowBag);
   void startListening();
 
   std::atomic<bool> m_syncCancel{false};  // the device asked to cancel the sync
   IdevicePtr m_device;
   LockdownPtr m_lockdown;
-  NpPtr m_np;
+  NotificationClient m_notifications;
   AfcPtr m_afc;
   BackupClientPtr m_backup;
   std::optional<std::uint64_t> m_lockHandle;  // the open lock file, while the sync lock is held
 };
 
-void Connection::onNotification(const char* name, void* self) {
-  if (name != nullptr && std::strcmp(name, kSyncCancelRequest) == 0) static_cast<Connection*>(self)->m_syncCancel = true;
-}
-
 void Connection::startListening() {
-  const char* observed[] = {kSyncCancelRequest, "com.apple.itunes-client.syncSuspendRequest",
-                            "com.apple.itunes-client.syncResumeRequest", "com.apple.mobile.lockdown.host_attached",
-                            "com.apple.mobile.lockdown.host_detached", nullptr};
-  np_observe_notifications(m_np.get(), observed);
-  np_set_notify_callback(m_np.get(), &Connection::onNotification, this);  // the listener thread starts
+  for (const char* name : {kSyncCancelRequest, "com.apple.itunes-client.syncSuspendRequest",
+                           "com.apple.itunes-client.syncResumeRequest", "com.apple.mobile.lockdown.host_attached",
+                           "com.apple.mobile.lockdown.host_detached"}) {
+    m_notifications.Observe(name);
+  }
+  m_notifications.StartListening([this](const std::string& name) {
+    if (name == kSyncCancelRequest) m_syncCancel = true;
+  });
 }
 
 std::error_code Connection::startService(const char* name, ServicePtr& service, bool withEscrowBag) {
@@ -166,9 +153,7 @@ std::error_code Connection::open(const std::string& udid) {
   if (const std::error_code error = startService("com.apple.mobile.notification_proxy", service, false); error) {
     return error;
   }
-  np_client_t rawNp = nullptr;
-  if (np_client_new(rawDevice, service.get(), &rawNp) != NP_E_SUCCESS) return DeviceError::kServiceFailed;
-  m_np.reset(rawNp);
+  if (!m_notifications.Open(rawDevice, service.get())) return DeviceError::kServiceFailed;
 
   if (const std::error_code error = startService("com.apple.afc", service, false); error) return error;
   afc_client_t rawAfc = nullptr;

@@ -133,6 +133,7 @@ TEST_F(DeviceBackupTest, FailuresRemoveThePartialFolderAndReleaseTheLock) {
     const char* what;
   } cases[] = {
       {"vanish", {}, make_error_code(kDeviceGone), "connection drops in the middle of a file"},
+      {"cancel", {}, make_error_code(kDeviceGone), "the person cancels the sync on the device"},
       {"error", {}, DeviceError::kBackupRefused, "the device ends the backup with an error"},
       {"none", cancelAtHalf, make_error_code(kCancelled), "cancelled from the progress callback"},
       {"none", diskFillsUp, DeviceError::kDiskFull, "the disk fills up in the middle of the backup"},
@@ -148,6 +149,9 @@ TEST_F(DeviceBackupTest, FailuresRemoveThePartialFolderAndReleaseTheLock) {
     EXPECT_EQ(std::count(log.begin(), log.end(), "closed-with-open-files"), 0);
     if (std::string(c.fault) == "error") {
       EXPECT_EQ(outcome.deviceError, "Not enough free space on the device");
+    }
+    if (std::string(c.fault) == "cancel") {
+      EXPECT_EQ(std::count(log.begin(), log.end(), "relay com.apple.itunes-client.syncCancelRequest"), 1);
     }
     fs::remove_all(s_dir / "run");
   }
