@@ -162,6 +162,35 @@ TEST_F(DevicePageTest, StartScanBacksTheDeviceUpAndScansIt) {
   EXPECT_EQ(scan.sourceKind(), CScanVrtWnd::kSourceDevice);
 }
 
+TEST_F(DevicePageTest, ADeviceThatGoesAwayMidBackupIsSaidSoAndThePageWatchesAgain) {
+  testing::SimulatedBackup backup;
+  backup.folder = (s_root / "plain").string();
+  backup.fault = "vanish";
+  const testing::SimulatedPhoneProcess phone({Device("paired")}, backup);
+  ASSERT_TRUE(phone.Running());
+  std::unique_ptr<CMainWnd> window = OpenWindow();
+  CIosDeviceVrtWnd& page = window->devicePage();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return page.scanButton()->isEnabled(); }, kStateTimeoutMs));
+
+  ModalScript script;
+  QStringList boxes;
+  script.Add([&boxes] {
+    auto* box = qobject_cast<CMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr || !box->isVisible()) return false;
+    for (QLabel* label : box->findChildren<QLabel*>()) boxes.push_back(label->text());
+    box->findChild<QPushButton*>(QStringLiteral("okbtn"))->click();
+    return true;
+  });
+  page.scanButton()->click();
+  CScanVrtWnd& scan = window->scanPage();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return script.done() && !scan.scanRunning(); }, kScanTimeoutMs));
+  EXPECT_TRUE(boxes.join(QString()).contains(QStringLiteral("could not be backed up"))) << boxes.join(QString()).toStdString();
+  EXPECT_TRUE(boxes.join(QString()).contains(QStringLiteral("disconnected")));
+  EXPECT_EQ(window->skin().mainTabPage->currentIndex(), 0);  // back on the device page
+  EXPECT_TRUE(QTest::qWaitFor([&] { return page.watching(); }, kStateTimeoutMs));
+  EXPECT_TRUE(scan.data().results.contacts.empty());
+}
+
 TEST_F(DevicePageTest, AnEncryptingDeviceAsksForItsPasswordAndIsBackedUpOnce) {
   testing::SimulatedBackup backup;
   backup.folder = (s_root / "encrypted").string();

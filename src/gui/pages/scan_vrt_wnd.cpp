@@ -546,12 +546,14 @@ void CScanVrtWnd::OnWorkerFinished(std::error_code result) {
   if (!m_sourceOpened && !CoreSucceeded(result) && !CoreCancelled(result) && (deviceLost || !CoreDeviceGone(result))) {
     SetScanningLayout(false);
     emit sourceEvent(CMainWnd::kSourceFailed);
-    const QString text =
-        m_sourceKind == kSourceDevice
-            ? tr("The device could not be backed up.\n%1\nCheck that it is connected, unlocked and trusts this "
-                 "computer, then try again.")
-            : tr("The backup could not be opened.\n%1\nChoose another backup, or make a new backup of the device "
-                 "and try again.");
+    // A device error's own text says what to do; a lost device gets the advice here.
+    QString text = tr("The backup could not be opened.\n%1\nChoose another backup, or make a new backup of the "
+                      "device and try again.");
+    if (deviceLost) {
+      text = tr("The device could not be backed up.\n%1\nConnect it again, keep it unlocked, and try again.");
+    } else if (m_sourceKind == kSourceDevice) {
+      text = tr("The device could not be backed up.\n%1");
+    }
     ShowMessageBox(&m_mainWnd, kMessageError, std::nullopt, text.arg(CoreResultText(result)), kQuestionWidth,
                    kQuestionHeight);
     m_mainWnd.ShowSourcePage();
