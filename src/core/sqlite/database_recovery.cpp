@@ -329,6 +329,7 @@ std::error_code DatabaseRecovery::Recover(std::size_t tableIndex, RowSink& sink)
           continue;
         }
         live.insert(RecordHash(cell.bytes));
+        state.deleted[tableIndex].SeeLiveRow(cell.bytes);
         if (state.options.deletedOnly) continue;
         RecoveredRow row;
         row.pageNumber = pageIndex + 1;
