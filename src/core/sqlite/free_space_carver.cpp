@@ -84,7 +84,10 @@ class PageCarver {
   // Also notes the varint sizes of the live rowids.
   std::size_t TakeLiveCells(const PageHeader& header) {
     std::size_t lastEnd = 0;
-    for (const std::uint32_t offset : CellOffsets(m_area.page, header)) {
+    const std::size_t arrayEnd = header.CellPointerArrayEnd();
+    for (std::size_t entry = header.cellPointerArrayOffset; entry < arrayEnd; entry += fmt::kCellPointerSize) {
+      const std::size_t offset = *Read16(m_area.page, entry);  // inside: the header's cell count fits the page
+      if (offset < arrayEnd || offset >= m_area.end) continue;  // damaged: points into the header or past the page
       const std::size_t end = std::min(LiveCellEnd(offset), m_area.end);
       m_taken.Add(offset, end);
       lastEnd = std::max(lastEnd, end);
