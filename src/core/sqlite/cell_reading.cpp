@@ -62,27 +62,33 @@ ShapeFit FitReading(Bytes page, const CellReading& reading, Bytes values, const 
   });
   // A reading whose values are all NULL, constants or odd says nothing of
   // the table (zeroed space reads so).
-  fit.fits = fits && complete && fit.typicalCount > 0 && fit.valuesWithBytes > 0;
+  fit.fits = fits && complete && fit.typicalCount > 0 && fit.valuesWithBytes > 0 && fit.Score() > 0;
   return fit;
 }
 
 namespace {
 
-// A record that fits no table is kept only when it looks like data.
+// Texts at least this long speak for a record that fits no table.
+constexpr std::size_t kMinLostAndFoundText = 3;
+
+// A record that fits no table is kept only when it looks like data: two
+// columns or more, every value whole, every text well-formed without
+// control characters, and one text of three characters or more (numbers
+// alone turn up in random bytes too often).
 bool LooksLikeData(Bytes page, const CellReading& reading, Bytes values) {
   if (reading.columnCount < 2) return false;
-  bool hasValue = false;
+  bool hasText = false;
   bool clean = true;
   VisitReadingColumns(page, reading, values, [&](int, const ColumnValue* value) {
     if (!value) {
       clean = false;
       return;
     }
-    if (!value->IsNull() && !value->IsConstant()) hasValue = true;
-    if (value->IsText() && (FitOfValue(*value, TableShape{}, 0) == ColumnFit::kNo || HasUnusualControlCharacter(value->bytes)))
-      clean = false;
+    if (!value->IsText()) return;
+    if (FitOfValue(*value, TableShape{}, 0) == ColumnFit::kNo || HasUnusualControlCharacter(value->bytes)) clean = false;
+    if (value->bytes.size() >= kMinLostAndFoundText) hasText = true;
   });
-  return hasValue && clean;
+  return hasText && clean;
 }
 
 }  // namespace
@@ -116,7 +122,7 @@ std::optional<CellReading> ReadIntactCell(const CarveArea& area, std::size_t off
     if (!serialType || serialType->value == fmt::kSerialReserved10 || serialType->value == fmt::kSerialReserved11)
       return std::nullopt;
     valueBytes += SerialTypeValueSize(serialType->value);
-    if (valueBytes > kMaxPayloadSize) return std::nullopt;
+    if (headerSize->value + valueBytes > payloadSize->value) return std::nullopt;  // the values outgrow the payload
     position += serialType->size;
   }
   if (headerSize->value + valueBytes != payloadSize->value) return std::nullopt;

@@ -46,6 +46,10 @@ namespace {
 
 // The smallest cell: payload size, rowid, header size, one serial type.
 constexpr std::size_t kMinCellSize = 4;
+// Scans try a rebuild behind at most this many apparent free-block headers
+// per page: in random-looking bytes (old compressed blobs) every second
+// offset looks like one, and each try weighs every table's hypotheses.
+constexpr int kMaxLeftoverTriesPerPage = 256;
 
 class PageCarver {
  public:
@@ -169,7 +173,10 @@ class PageCarver {
         offset = std::max(reading->IsCut() ? limit : reading->cellEnd, offset + 1);
         continue;
       }
-      if (const auto blockEnd = LeftoverFreeBlockEnd(m_area, offset, limit)) {
+      const auto blockEnd =
+          m_leftoverTries < kMaxLeftoverTriesPerPage ? LeftoverFreeBlockEnd(m_area, offset, limit) : std::nullopt;
+      if (blockEnd) {
+        ++m_leftoverTries;
         if (const auto reading = RebuildFreedCell(m_area, offset, *blockEnd); reading && Emit(*reading, source)) {
           const std::size_t after = reading->IsCut() ? *blockEnd : reading->cellEnd;
           CarveFreedRunBehind(after, *blockEnd, source);
@@ -255,6 +262,7 @@ class PageCarver {
   ByteRanges m_taken;
   std::vector<ColumnValue> m_columns;     // the record being written
   std::vector<std::uint8_t> m_joined;     // a payload joined with its overflow pages
+  int m_leftoverTries = 0;
 };
 
 }  // namespace
