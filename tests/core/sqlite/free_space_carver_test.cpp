@@ -300,7 +300,8 @@ Outcome RunHistory(std::uint32_t pageSize, const std::string& setup, const std::
 const char* const kShapes =
     "CREATE TABLE plain(a INTEGER, b TEXT, c REAL, d BLOB);"
     "CREATE TABLE keyed(id INTEGER PRIMARY KEY, title TEXT NOT NULL, amount NUMERIC, flag INTEGER NOT NULL);"
-    "CREATE TABLE notes(body TEXT, at INTEGER, score REAL);";
+    "CREATE TABLE notes(body TEXT, at INTEGER, score REAL);"
+    "CREATE TABLE pairs(k TEXT NOT NULL, v TEXT) ;";
 
 std::string Rows(int count, int longestText) {
   const std::string n = std::to_string(count);
@@ -316,7 +317,9 @@ std::string Rows(int count, int longestText) {
          "   WHEN 1 THEN -x ELSE 'n/a' END, x % 2 FROM c;"
          "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < " + n + ")"
          " INSERT INTO notes SELECT substr(replace(hex(zeroblob(" + longest + ")), '00', 'note text ~ '), 1,"
-         "   (x * 37) % " + longest + "), 1700000000 + x * 86400, x % 7 - 3.25 FROM c;";
+         "   (x * 37) % " + longest + "), 1700000000 + x * 86400, x % 7 - 3.25 FROM c;"
+         "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < " + n + ")"
+         " INSERT INTO pairs SELECT printf('key%d', x), CASE x % 3 WHEN 0 THEN NULL ELSE printf('value %d', x * x) END FROM c;";
 }
 
 struct HistoryCase {
@@ -333,14 +336,17 @@ TEST(FreeSpaceCarverTest, RebuildsDeletedRowsOfDatabasesTheLibraryWrote) {
   const HistoryCase cases[] = {
       {"single rows", 4096, 200, 300,
        "DELETE FROM plain WHERE rowid IN (17, 50, 121); DELETE FROM keyed WHERE id IN (33, 34);"
-       "DELETE FROM notes WHERE rowid = 80;",
+       "DELETE FROM notes WHERE rowid = 80; DELETE FROM pairs WHERE rowid IN (7, 8, 150);",
        1.0, 0},
-      {"a run", 4096, 200, 300, "DELETE FROM plain WHERE rowid BETWEEN 40 AND 52; DELETE FROM keyed WHERE id BETWEEN 90 AND 99;",
+      {"a run", 4096, 200, 300,
+       "DELETE FROM plain WHERE rowid BETWEEN 40 AND 52; DELETE FROM keyed WHERE id BETWEEN 90 AND 99;"
+       "DELETE FROM pairs WHERE rowid BETWEEN 100 AND 140;",
        0.85, 0},
       // Rebalancing moves cells: a stale copy of a live row whose tail a
       // later cell overwrote reads as a row nobody wrote.
       {"every other row", 4096, 200, 300,
-       "DELETE FROM plain WHERE rowid % 2 = 0; DELETE FROM keyed WHERE id % 2 = 1; DELETE FROM notes WHERE rowid % 2 = 0;",
+       "DELETE FROM plain WHERE rowid % 2 = 0; DELETE FROM keyed WHERE id % 2 = 1; DELETE FROM notes WHERE rowid % 2 = 0;"
+       "DELETE FROM pairs WHERE rowid % 2 = 1;",
        0.65, 1},
       {"small pages, spilled texts", 512, 120, 1500,
        "DELETE FROM notes WHERE rowid % 3 = 0; DELETE FROM plain WHERE rowid % 5 = 0;", 0.35, 0},
