@@ -14,6 +14,9 @@ namespace {
 
 // Records of lost-and-found cells are read up to this many serial types.
 constexpr std::size_t kMinHeaderColumns = 64;
+// Each column a record lacks (written before ALTER TABLE ADD COLUMN)
+// counts against its table.
+constexpr int kMissingColumnScore = -4;
 // A payload larger than SQLite's default length limit (10^9 bytes) plus a
 // header is no payload size.
 constexpr std::uint64_t kMaxPayloadSize = 1'000'100'000;
@@ -45,7 +48,9 @@ std::optional<Varint> ReadCompleteVarint(Bytes bytes, std::size_t offset, std::s
 
 ShapeFit FitReading(Bytes page, const CellReading& reading, Bytes values, const TableShape& shape) {
   ShapeFit fit;
-  if (static_cast<std::size_t>(reading.columnCount) != shape.columns.size()) return fit;
+  // Fewer values than columns: a row written before ALTER TABLE ADD COLUMN
+  // (callers decide when to allow it).
+  if (static_cast<std::size_t>(reading.columnCount) > shape.columns.size()) return fit;
   bool fits = true;
   const bool complete = VisitReadingColumns(page, reading, values, [&](int column, const ColumnValue* value) {
     if (!value || !fits) return;
@@ -145,10 +150,15 @@ std::optional<CellReading> ReadIntactCell(const CarveArea& area, std::size_t off
   for (std::size_t s = 0; s < area.shapes.size(); ++s) {
     const TableShape& shape = area.shapes[s];
     if (shape.withoutRowId) continue;
+    const bool owner = static_cast<int>(s) == area.ownerShape;
+    // Only the page's own table is read with columns missing at the end,
+    // and only from whole records with two values or more.
+    const auto missing = static_cast<int>(shape.columns.size()) - reading.columnCount;
+    if (missing != 0 && !(owner && !reading.IsCut() && reading.columnCount >= 2)) continue;
     const ShapeFit fit = FitReading(page, reading, values, shape);
     if (!fit.fits) continue;
     if (reading.IsCut() && fit.survivingCount * 2 < reading.columnCount) continue;
-    const int score = fit.Score() + (static_cast<int>(s) == area.ownerShape ? kOwnerShapeScore : 0);
+    const int score = fit.Score() + (owner ? kOwnerShapeScore : 0) + kMissingColumnScore * missing;
     if (reading.shape < 0 || score > bestScore) {
       reading.shape = static_cast<int>(s);
       bestScore = score;

@@ -110,7 +110,9 @@ std::optional<Varint> ReadCompleteVarint(Bytes bytes, std::size_t offset, std::s
 // survived (in the gap, behind the last cell, in a merged free block, on a
 // freelist trunk page), bounded by `end`. The header must be consistent:
 // the payload size equals the header size plus the sizes its serial types
-// give. The cell's shape is the best-fitting table with that many columns;
+// give. The cell's shape is the best-fitting table with that many columns
+// (or, for the page's own table, fewer: a row written before ALTER TABLE
+// ADD COLUMN, its record kept as short as it was);
 // with `lostAndFound` a consistent record that fits none is read with
 // shape -1 when it looks like data (two columns or more, texts without
 // control characters, one of them three characters long or more). A cell cut

@@ -83,9 +83,8 @@ class PageCarver {
   }
 
  private:
-  // Marks every live cell's bytes taken; returns one past the end of the
-  // cell that ends last.
-  // Also notes the varint sizes of the live rowids.
+  // Marks every live cell's bytes taken and notes the varint sizes of the
+  // live rowids; returns one past the end of the cell that ends last.
   std::size_t TakeLiveCells(const PageHeader& header) {
     std::size_t lastEnd = 0;
     const std::size_t arrayEnd = header.CellPointerArrayEnd();
@@ -114,8 +113,9 @@ class PageCarver {
   }
 
   // The free-block chain: each block must lie behind the previous one, so
-  // a chain that loops or points back ends; a block outside the content
-  // area or over a live cell is passed over.
+  // a chain that loops or points back ends, as does one that points into
+  // the page header or past the page; a block over a live cell is passed
+  // over.
   void CarveFreeBlockChain(const PageHeader& header, std::size_t arrayEnd) {
     std::size_t previousEnd = 0;
     for (std::size_t block = header.firstFreeBlock; block != 0;) {

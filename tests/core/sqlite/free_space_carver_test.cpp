@@ -482,7 +482,29 @@ TEST(FreeSpaceCarverTest, ReadsMergedBlocksCutTailsAndRecordsOfNoTable) {
   };
   EXPECT_EQ(byOffset, expected);
   for (const CarvedRecord& record : records)
-    if (record.offset == 200) EXPECT_EQ(record.shape, -1);
+    if (record.offset == 200) {
+      EXPECT_EQ(record.shape, -1);
+    }
+}
+
+TEST(FreeSpaceCarverTest, ReadsRowsWrittenBeforeAColumnWasAdded) {
+  PageBuilder page(kPageSize);
+  page.PutCell(300, EncodeTableLeafCell(4, {TestValue::Null(), TestValue::Text("before alter")}));
+  for (const int owner : {0, -1}) {
+    std::vector<CarvedRecord> records;
+    CarveInput input;
+    input.page = page.Page();
+    input.usableSize = kPageSize;
+    input.shapes = std::span(&kKeyedShape, 1);
+    input.ownerShape = owner;
+    CarveLeafPage(input, *ReadPageHeader(input.page, 0), &records);
+    ASSERT_EQ(records.size(), 1u) << owner;
+    EXPECT_EQ(records[0].source, RowSource::kGap);
+    EXPECT_EQ(records[0].rowId, 4);
+    // Only the page's own table takes a record with columns missing.
+    EXPECT_EQ(records[0].shape, owner) << owner;
+    EXPECT_EQ(RenderRecord(records[0].record), (Row{"null", "t:before alter"}));
+  }
 }
 
 TEST(FreeSpaceCarverTest, JoinsFreedOverflowPagesAndMarksABrokenChain) {
@@ -492,10 +514,14 @@ TEST(FreeSpaceCarverTest, JoinsFreedOverflowPagesAndMarksABrokenChain) {
   const std::vector<std::uint8_t> record = testing::EncodeRecord({TestValue::Integer(9), TestValue::Text(text)});
   const std::size_t local = LocalPayloadSize(record.size(), kUsable);
   ASSERT_LT(local, record.size());
-  std::vector<std::uint8_t> cell = {static_cast<std::uint8_t>(0x80 | (record.size() >> 7)),
-                                    static_cast<std::uint8_t>(record.size() & 0x7F), 0x81, 0x00};  // rowid 128
-  cell.insert(cell.end(), record.begin(), record.begin() + static_cast<std::ptrdiff_t>(local));
-  for (const std::uint8_t byte : {0, 0, 0, 7}) cell.push_back(byte);
+  // Payload size (two bytes), rowid 128 (two bytes), the local part, then
+  // overflow page 7.
+  std::vector<std::uint8_t> cell(4 + local + 4);
+  cell[0] = static_cast<std::uint8_t>(0x80 | (record.size() >> 7));
+  cell[1] = static_cast<std::uint8_t>(record.size() & 0x7F);
+  cell[2] = 0x81;
+  std::copy_n(record.begin(), local, cell.begin() + 4);
+  cell.back() = 7;
   PageBuilder page(kUsable);
   page.PutCell(kUsable - cell.size(), cell).PutFreeBlock(kUsable - cell.size(), 0, static_cast<std::uint16_t>(cell.size()));
   page.SetFirstFreeBlock(static_cast<std::uint16_t>(kUsable - cell.size()));
@@ -584,7 +610,9 @@ TEST(FreeSpaceCarverTest, EndsQuicklyOnDamagedPagesAndKeepsWhatItCanRead) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50)) << c.name;
     bool kept = false;
     for (const CarvedRecord& record : records) kept = kept || RenderRecord(record.record) == Row{"n:4242", "t:survivor"};
-    if (c.keepsTheFreedCell) EXPECT_TRUE(kept) << c.name;
+    if (c.keepsTheFreedCell) {
+      EXPECT_TRUE(kept) << c.name;
+    }
     for (const CarvedRecord& record : records)
       EXPECT_LE(record.offset + record.record.size(), c.page.Page().size() + 8) << c.name;  // never past the page
   }
