@@ -27,6 +27,9 @@
 
 namespace scrivel::sqlite {
 
+// The smallest cell: payload size, rowid, header size, one serial type.
+inline constexpr std::size_t kMinCellSize = 4;
+
 // The page being searched and the tables whose records may lie on it.
 struct CarveArea {
   Bytes page;                          // the page image

@@ -44,8 +44,6 @@ namespace fmt = sqlite_format;
 
 namespace {
 
-// The smallest cell: payload size, rowid, header size, one serial type.
-constexpr std::size_t kMinCellSize = 4;
 // Scans try a rebuild behind at most this many apparent free-block headers
 // per page: in random-looking bytes (old compressed blobs) every second
 // offset looks like one, and each try weighs every table's hypotheses.
