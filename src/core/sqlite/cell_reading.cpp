@@ -14,6 +14,9 @@ namespace {
 
 // Records of lost-and-found cells are read up to this many serial types.
 constexpr std::size_t kMinHeaderColumns = 64;
+// Each column a record lacks (written before ALTER TABLE ADD COLUMN)
+// counts against its table.
+constexpr int kMissingColumnScore = -4;
 // A payload larger than SQLite's default length limit (10^9 bytes) plus a
 // header is no payload size.
 constexpr std::uint64_t kMaxPayloadSize = 1'000'100'000;
@@ -45,7 +48,9 @@ std::optional<Varint> ReadCompleteVarint(Bytes bytes, std::size_t offset, std::s
 
 ShapeFit FitReading(Bytes page, const CellReading& reading, Bytes values, const TableShape& shape) {
   ShapeFit fit;
-  if (static_cast<std::size_t>(reading.columnCount) != shape.columns.size()) return fit;
+  // Fewer values than columns: a row written before ALTER TABLE ADD COLUMN
+  // (callers decide when to allow it).
+  if (static_cast<std::size_t>(reading.columnCount) > shape.columns.size()) return fit;
   bool fits = true;
   const bool complete = VisitReadingColumns(page, reading, values, [&](int column, const ColumnValue* value) {
     if (!value || !fits) return;
@@ -62,27 +67,33 @@ ShapeFit FitReading(Bytes page, const CellReading& reading, Bytes values, const 
   });
   // A reading whose values are all NULL, constants or odd says nothing of
   // the table (zeroed space reads so).
-  fit.fits = fits && complete && fit.typicalCount > 0 && fit.valuesWithBytes > 0;
+  fit.fits = fits && complete && fit.typicalCount > 0 && fit.valuesWithBytes > 0 && fit.Score() > 0;
   return fit;
 }
 
 namespace {
 
-// A record that fits no table is kept only when it looks like data.
+// Texts at least this long speak for a record that fits no table.
+constexpr std::size_t kMinLostAndFoundText = 3;
+
+// A record that fits no table is kept only when it looks like data: two
+// columns or more, every value whole, every text well-formed without
+// control characters, and one text of three characters or more (numbers
+// alone turn up in random bytes too often).
 bool LooksLikeData(Bytes page, const CellReading& reading, Bytes values) {
   if (reading.columnCount < 2) return false;
-  bool hasValue = false;
+  bool hasText = false;
   bool clean = true;
   VisitReadingColumns(page, reading, values, [&](int, const ColumnValue* value) {
     if (!value) {
       clean = false;
       return;
     }
-    if (!value->IsNull() && !value->IsConstant()) hasValue = true;
-    if (value->IsText() && (FitOfValue(*value, TableShape{}, 0) == ColumnFit::kNo || HasUnusualControlCharacter(value->bytes)))
-      clean = false;
+    if (!value->IsText()) return;
+    if (FitOfValue(*value, TableShape{}, 0) == ColumnFit::kNo || HasUnusualControlCharacter(value->bytes)) clean = false;
+    if (value->bytes.size() >= kMinLostAndFoundText) hasText = true;
   });
-  return hasValue && clean;
+  return hasText && clean;
 }
 
 }  // namespace
@@ -116,7 +127,7 @@ std::optional<CellReading> ReadIntactCell(const CarveArea& area, std::size_t off
     if (!serialType || serialType->value == fmt::kSerialReserved10 || serialType->value == fmt::kSerialReserved11)
       return std::nullopt;
     valueBytes += SerialTypeValueSize(serialType->value);
-    if (valueBytes > kMaxPayloadSize) return std::nullopt;
+    if (headerSize->value + valueBytes > payloadSize->value) return std::nullopt;  // the values outgrow the payload
     position += serialType->size;
   }
   if (headerSize->value + valueBytes != payloadSize->value) return std::nullopt;
@@ -139,10 +150,15 @@ std::optional<CellReading> ReadIntactCell(const CarveArea& area, std::size_t off
   for (std::size_t s = 0; s < area.shapes.size(); ++s) {
     const TableShape& shape = area.shapes[s];
     if (shape.withoutRowId) continue;
+    const bool owner = static_cast<int>(s) == area.ownerShape;
+    // Only the page's own table is read with columns missing at the end,
+    // and only from whole records with two values or more.
+    const auto missing = static_cast<int>(shape.columns.size()) - reading.columnCount;
+    if (missing != 0 && !(owner && !reading.IsCut() && reading.columnCount >= 2)) continue;
     const ShapeFit fit = FitReading(page, reading, values, shape);
     if (!fit.fits) continue;
     if (reading.IsCut() && fit.survivingCount * 2 < reading.columnCount) continue;
-    const int score = fit.Score() + (static_cast<int>(s) == area.ownerShape ? kOwnerShapeScore : 0);
+    const int score = fit.Score() + (owner ? kOwnerShapeScore : 0) + kMissingColumnScore * missing;
     if (reading.shape < 0 || score > bestScore) {
       reading.shape = static_cast<int>(s);
       bestScore = score;

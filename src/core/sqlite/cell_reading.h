@@ -27,6 +27,9 @@
 
 namespace scrivel::sqlite {
 
+// The smallest cell: payload size, rowid, header size, one serial type.
+inline constexpr std::size_t kMinCellSize = 4;
+
 // The page being searched and the tables whose records may lie on it.
 struct CarveArea {
   Bytes page;                          // the page image
@@ -89,7 +92,7 @@ inline constexpr int kOwnerShapeScore = 8;
 
 // How a reading's values fit one table.
 struct ShapeFit {
-  bool fits = false;      // every surviving value can belong to its column
+  bool fits = false;      // every surviving value can belong to its column, and they speak for it (Score() > 0)
   int typicalCount = 0;   // values of their column's own kind (an INTEGER PRIMARY KEY's NULL included)
   int possibleCount = 0;  // values other than NULL that the column can hold though not of its kind
   int survivingCount = 0; // values read whole
@@ -98,7 +101,7 @@ struct ShapeFit {
 
   // How well the values speak for the table: values of the column's kind
   // count for it, others and odd texts against.
-  int Score() const { return 2 * typicalCount - possibleCount - 6 * unusualTexts; }
+  int Score() const { return 2 * (typicalCount - possibleCount) - 6 * unusualTexts; }
 };
 ShapeFit FitReading(Bytes page, const CellReading& reading, Bytes values, const TableShape& shape);
 
@@ -110,10 +113,12 @@ std::optional<Varint> ReadCompleteVarint(Bytes bytes, std::size_t offset, std::s
 // survived (in the gap, behind the last cell, in a merged free block, on a
 // freelist trunk page), bounded by `end`. The header must be consistent:
 // the payload size equals the header size plus the sizes its serial types
-// give. The cell's shape is the best-fitting table with that many columns;
+// give. The cell's shape is the best-fitting table with that many columns
+// (or, for the page's own table, fewer: a row written before ALTER TABLE
+// ADD COLUMN, its record kept as short as it was);
 // with `lostAndFound` a consistent record that fits none is read with
-// shape -1 when it looks like data (two columns or more, a value that is
-// not NULL or a constant, texts without control characters). A cell cut
+// shape -1 when it looks like data (two columns or more, texts without
+// control characters, one of them three characters long or more). A cell cut
 // by `end` is read when its header lies before `end` and it fits a table
 // with at least half its values whole.
 std::optional<CellReading> ReadIntactCell(const CarveArea& area, std::size_t offset, std::size_t end, bool lostAndFound);

@@ -27,7 +27,8 @@ bool IsIntegral(double value) {
 
 ColumnFit FitOfText(const ColumnValue& value, ColumnAffinity affinity) {
   if (!IsWellFormedText(value.bytes)) return ColumnFit::kNo;
-  if (HasUnusualControlCharacter(value.bytes) || value.bytes.empty()) return ColumnFit::kPossible;
+  // Texts of one character are too easily read from other bytes.
+  if (HasUnusualControlCharacter(value.bytes) || value.bytes.size() < 2) return ColumnFit::kPossible;
   return affinity == ColumnAffinity::kText || affinity == ColumnAffinity::kBlob ? ColumnFit::kTypical
                                                                                  : ColumnFit::kPossible;
 }

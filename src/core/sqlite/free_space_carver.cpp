@@ -44,8 +44,10 @@ namespace fmt = sqlite_format;
 
 namespace {
 
-// The smallest cell: payload size, rowid, header size, one serial type.
-constexpr std::size_t kMinCellSize = 4;
+// Scans try a rebuild behind at most this many apparent free-block headers
+// per page: in random-looking bytes (old compressed blobs) every second
+// offset looks like one, and each try weighs every table's hypotheses.
+constexpr int kMaxLeftoverTriesPerPage = 256;
 
 class PageCarver {
  public:
@@ -79,12 +81,14 @@ class PageCarver {
   }
 
  private:
-  // Marks every live cell's bytes taken; returns one past the end of the
-  // cell that ends last.
-  // Also notes the varint sizes of the live rowids.
+  // Marks every live cell's bytes taken and notes the varint sizes of the
+  // live rowids; returns one past the end of the cell that ends last.
   std::size_t TakeLiveCells(const PageHeader& header) {
     std::size_t lastEnd = 0;
-    for (const std::uint32_t offset : CellOffsets(m_area.page, header)) {
+    const std::size_t arrayEnd = header.CellPointerArrayEnd();
+    for (std::size_t entry = header.cellPointerArrayOffset; entry < arrayEnd; entry += fmt::kCellPointerSize) {
+      const std::size_t offset = *Read16(m_area.page, entry);  // inside: the header's cell count fits the page
+      if (offset < arrayEnd || offset >= m_area.end) continue;  // damaged: points into the header or past the page
       const std::size_t end = std::min(LiveCellEnd(offset), m_area.end);
       m_taken.Add(offset, end);
       lastEnd = std::max(lastEnd, end);
@@ -107,8 +111,9 @@ class PageCarver {
   }
 
   // The free-block chain: each block must lie behind the previous one, so
-  // a chain that loops or points back ends; a block outside the content
-  // area or over a live cell is passed over.
+  // a chain that loops or points back ends, as does one that points into
+  // the page header or past the page; a block over a live cell is passed
+  // over.
   void CarveFreeBlockChain(const PageHeader& header, std::size_t arrayEnd) {
     std::size_t previousEnd = 0;
     for (std::size_t block = header.firstFreeBlock; block != 0;) {
@@ -166,7 +171,10 @@ class PageCarver {
         offset = std::max(reading->IsCut() ? limit : reading->cellEnd, offset + 1);
         continue;
       }
-      if (const auto blockEnd = LeftoverFreeBlockEnd(m_area, offset, limit)) {
+      const auto blockEnd =
+          m_leftoverTries < kMaxLeftoverTriesPerPage ? LeftoverFreeBlockEnd(m_area, offset, limit) : std::nullopt;
+      if (blockEnd) {
+        ++m_leftoverTries;
         if (const auto reading = RebuildFreedCell(m_area, offset, *blockEnd); reading && Emit(*reading, source)) {
           const std::size_t after = reading->IsCut() ? *blockEnd : reading->cellEnd;
           CarveFreedRunBehind(after, *blockEnd, source);
@@ -252,6 +260,7 @@ class PageCarver {
   ByteRanges m_taken;
   std::vector<ColumnValue> m_columns;     // the record being written
   std::vector<std::uint8_t> m_joined;     // a payload joined with its overflow pages
+  int m_leftoverTries = 0;
 };
 
 }  // namespace

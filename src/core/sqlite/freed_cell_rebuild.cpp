@@ -18,8 +18,6 @@ constexpr std::size_t kOverwrittenSize = fmt::kFreeBlockHeaderSize;
 // Types start at most this far into the cell: a payload size of up to 3
 // bytes (2 MiB), a rowid of up to 9 and a header size of up to 2.
 constexpr std::size_t kMaxTypesStart = 14;
-// The smallest freed cell: payload size, rowid, header size, one type.
-constexpr std::size_t kMinCellSize = 4;
 // Payload sizes below this take one varint byte.
 constexpr std::uint64_t kOneByteVarintEnd = 0x80;
 
