@@ -11,6 +11,7 @@
 #include "core/backup/stored_databases.h"
 #include "core/common/app_directory.h"
 #include "core/common/result_codes.h"
+#include "core/recovery/database_with_wal.h"
 #include "core/recovery/file_copy.h"
 #include "core/recovery/media_scans.h"
 #include "core/recovery/owned_files.h"
@@ -88,7 +89,8 @@ std::string CLocalBackupRecovery::DecryptionOutputFolder() const {
   return m_temporaryRoot + kDecryptionOutputFolderName + "/";
 }
 
-void CLocalBackupRecovery::cleanUp() const {
+void CLocalBackupRecovery::cleanUp() {
+  m_databasePaths.clear();
   if (m_engine == nullptr) return;
   (void)RemoveRunLeftovers(m_engine->WorkFolder().string(), m_temporaryRoot);
 }
@@ -97,6 +99,7 @@ std::error_code CLocalBackupRecovery::OpenSource(const std::string& password) {
   if (m_engine == nullptr) return kBadFile;
   m_prefetch.Discard();
   m_fileProbes.reset();
+  m_databasePaths.clear();  // a decrypted backup stores its databases elsewhere
   m_progress.progress = 0;
   m_progress.step = kPlainBackupStep;
   m_whatsAppFiles.clear();
@@ -174,13 +177,13 @@ void CLocalBackupRecovery::startPrefetch() {
   m_prefetch.files.Start({}, [paths = ProbedFileScanPaths(*m_engine), entryCount] {
     return ProbeStoredFiles(paths, entryCount);
   });
-  const std::string addressBook = storedPath(kAddressBookFileId);
-  const std::string sms = storedPath(kSmsFileId);
+  const std::string addressBook = databasePath(kAddressBookFileId);
+  const std::string sms = databasePath(kSmsFileId);
   m_prefetch.messages.Start({addressBook, sms},
                             [addressBook, sms] { return apps::ReadMessages(addressBook, sms); });
   m_prefetch.contacts.Start({addressBook}, [addressBook] { return ReadContacts(addressBook); });
-  const std::string notes = storedPath(kNotesFileId);
-  const std::string noteStore = storedPath(kNoteStoreFileId);
+  const std::string notes = databasePath(kNotesFileId);
+  const std::string noteStore = databasePath(kNoteStoreFileId);
   m_prefetch.notes.Start({notes, noteStore}, [notes, noteStore] { return ReadNotes(notes, noteStore); });
   const std::string calls = callHistoryPath();
   m_prefetch.callHistory.Start({calls, addressBook},
@@ -213,18 +216,26 @@ std::string CLocalBackupRecovery::storedPath(std::string_view fileId) const {
   return m_engine->StoredFilePath(fileId).string();
 }
 
-std::string CLocalBackupRecovery::callHistoryPath() const {
-  const std::string storeData = storedPath(kCallHistoryStoreFileId);
-  return fileExists(storeData) ? storeData : storedPath(kCallHistoryFileId);
+std::string CLocalBackupRecovery::databasePath(std::string_view fileId) {
+  const auto known = m_databasePaths.find(fileId);
+  if (known != m_databasePaths.end()) return known->second;
+  const std::string path = DatabasePathWithWal(*m_engine, fileId);
+  m_databasePaths.emplace(std::string(fileId), path);
+  return path;
 }
 
-std::string CLocalBackupRecovery::whatsAppChatStoragePath() const {
+std::string CLocalBackupRecovery::callHistoryPath() {
+  const std::string storeData = storedPath(kCallHistoryStoreFileId);
+  return databasePath(fileExists(storeData) ? kCallHistoryStoreFileId : kCallHistoryFileId);
+}
+
+std::string CLocalBackupRecovery::whatsAppChatStoragePath() {
   std::string chatStorage;
   int matches = 0;
   for (const ManifestEntry& entry : m_engine->GetManifest().Entries()) {
     if (isSqliteCompanion(entry.name)) continue;
     if (contains(entry.name, kChatStorageName)) {
-      chatStorage = storedPath(entry.fileId);
+      chatStorage = databasePath(entry.fileId);
       ++matches;
     } else if (contains(entry.name, kWhatsAppContactsName)) {
       ++matches;
@@ -239,8 +250,8 @@ std::error_code CLocalBackupRecovery::ScanMessages(MessagesByHandle& messages) {
   const int share = m_progress.step / 2;
   const apps::ProgressShare progressShare{m_progress.callback, m_progress.userData, m_progress.progress,
                                                      share};
-  const std::string addressBook = storedPath(kAddressBookFileId);
-  const std::string sms = storedPath(kSmsFileId);
+  const std::string addressBook = databasePath(kAddressBookFileId);
+  const std::string sms = databasePath(kSmsFileId);
   std::optional<apps::MessagesReading> reading = m_prefetch.messages.Take({addressBook, sms});
   if (!reading) reading = apps::ReadMessages(addressBook, sms);
   const std::error_code addressBookResult = reading->addressBookResult;
@@ -257,7 +268,7 @@ std::error_code CLocalBackupRecovery::ScanMessages(MessagesByHandle& messages) {
 
 std::error_code CLocalBackupRecovery::ScanContacts(std::vector<ContactItem>& contacts) {
   if (m_engine == nullptr) return kBadFile;
-  const std::string addressBook = storedPath(kAddressBookFileId);
+  const std::string addressBook = databasePath(kAddressBookFileId);
   // The prefetched list stands for a read into an empty one.
   std::optional<ContactsReading> reading = m_prefetch.contacts.Take({addressBook});
   std::error_code result;
@@ -275,7 +286,7 @@ std::error_code CLocalBackupRecovery::ScanContacts(std::vector<ContactItem>& con
 std::error_code CLocalBackupRecovery::ScanCallHistory(std::vector<CallItem>& calls) {
   if (m_engine == nullptr) return kBadFile;
   const std::string callDb = callHistoryPath();
-  const std::string addressBook = storedPath(kAddressBookFileId);
+  const std::string addressBook = databasePath(kAddressBookFileId);
   // The prefetched list stands for a read into an empty one.
   std::optional<CallHistoryReading> reading = m_prefetch.callHistory.Take({callDb, addressBook});
   std::error_code result;
@@ -296,8 +307,8 @@ std::error_code CLocalBackupRecovery::ScanCallHistory(std::vector<CallItem>& cal
 
 std::error_code CLocalBackupRecovery::ScanNotes(std::vector<NoteItem>& notes) {
   if (m_engine == nullptr) return kBadFile;
-  const std::string notesDb = storedPath(kNotesFileId);
-  const std::string noteStore = storedPath(kNoteStoreFileId);
+  const std::string notesDb = databasePath(kNotesFileId);
+  const std::string noteStore = databasePath(kNoteStoreFileId);
   std::optional<NotesReading> reading = m_prefetch.notes.Take({notesDb, noteStore});
   if (!reading) reading = ReadNotes(notesDb, noteStore);
   // The list is replaced by a read that opened a file, as ParseNotes does.
@@ -322,7 +333,7 @@ std::error_code CLocalBackupRecovery::ScanWhatsApp(ChatMessagesBySession& chats)
 
 std::error_code CLocalBackupRecovery::ScanPhotos(std::vector<FileItem>& cameraRoll, std::vector<FileItem>& photoStream) {
   if (m_engine == nullptr) return kBadFile;
-  const std::string libraryPath = storedPath(kPhotoLibraryFileId);
+  const std::string libraryPath = databasePath(kPhotoLibraryFileId);
   PhotoLibrary library;
   const std::error_code libraryResult = ReadPhotoLibrary(libraryPath, &library);
   const std::error_code result = scrivel::ScanPhotos(*m_engine, m_progress, cameraRoll, photoStream, &library);
@@ -364,12 +375,12 @@ std::error_code CLocalBackupRecovery::CopyOut(const std::string& source, const s
 
 std::error_code CLocalBackupRecovery::ExportMessagesCsv(const std::string& csvPath) {
   if (m_engine == nullptr) return kBadFile;
-  return apps::DumpMessageRows(storedPath(kSmsFileId), csvPath, m_messageRowMark);
+  return apps::DumpMessageRows(databasePath(kSmsFileId), csvPath, m_messageRowMark);
 }
 
 std::error_code CLocalBackupRecovery::ExportContactsCsv(const std::string& csvPath) {
   if (m_engine == nullptr) return kBadFile;
-  return apps::DumpContactRows(storedPath(kAddressBookFileId), csvPath, m_contactRowMark);
+  return apps::DumpContactRows(databasePath(kAddressBookFileId), csvPath, m_contactRowMark);
 }
 
 }  // namespace scrivel

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -68,8 +69,12 @@ class CLocalBackupRecovery : public IPhoneRecoveryParse {
  private:
   // Paths of the stored databases (empty when the engine cannot form one).
   std::string storedPath(std::string_view fileId) const;
-  std::string callHistoryPath() const;
-  std::string whatsAppChatStoragePath() const;
+  // The path a stored database is read from: a copy in the work folder
+  // with its write-ahead log beside it when the backup holds one
+  // (database_with_wal.h), else the stored file; made once per database.
+  std::string databasePath(std::string_view fileId);
+  std::string callHistoryPath();
+  std::string whatsAppChatStoragePath();
   // True when the manifest has an entry for the stored file `fileId`.
   bool listsStoredFile(std::string_view fileId) const;
   // The paths of every stored file the manifest lists (folders and links left out).
@@ -92,7 +97,7 @@ class CLocalBackupRecovery : public IPhoneRecoveryParse {
   void startPrefetch();
   // The probes of the file scans (taken from the prefetch once); null when none were made.
   const StoredFileProbes* fileProbes();
-  void cleanUp() const;
+  void cleanUp();
 
   BackupEngine* m_engine = nullptr;       // not owned; set by Attach
   std::string m_temporaryRoot;            // ends in "/"; may be empty (no room anywhere)
@@ -105,6 +110,7 @@ class CLocalBackupRecovery : public IPhoneRecoveryParse {
   std::optional<StoredFileProbes> m_fileProbes;  // the file probes, once taken from m_prefetch
   std::string m_scanNote;                 // why the current category is empty or short (TakeScanNote)
   std::optional<std::uint64_t> m_missingFiles;  // absent or empty stored files, once counted
+  std::map<std::string, std::string, std::less<>> m_databasePaths;  // file id -> path its database is read from
 };
 
 }  // namespace scrivel

@@ -277,7 +277,7 @@ DatabaseRecovery::~DatabaseRecovery() = default;
 std::error_code DatabaseRecovery::Open(const std::string& path, const RecoveryOptions& options) {
   m_state = std::make_unique<State>();
   m_state->options = options;
-  ReaderOptions readerOptions;
+  OpenOptions readerOptions;
   readerOptions.readWal = options.readWal;
   if (const std::error_code rc = m_state->reader.Open(path, readerOptions); rc) return rc;
   m_state->ListTables();

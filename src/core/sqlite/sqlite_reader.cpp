@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <limits>
@@ -13,7 +14,10 @@
 #include "core/sqlite/byte_view.h"
 #include "core/sqlite/database_header.h"
 #include "core/sqlite/page_header.h"
+#include "core/sqlite/positioned_read.h"
+#include "core/sqlite/rollback_journal.h"
 #include "core/sqlite/sqlite_format.h"
+#include "core/sqlite/wal_file.h"
 
 namespace scrivel::sqlite {
 
@@ -21,27 +25,43 @@ namespace fmt = sqlite_format;
 
 namespace {
 
-// Reads up to `buffer.size()` bytes at `offset`; returns the count read or -1 (errno set).
-long long ReadAt(int fd, std::span<std::uint8_t> buffer, std::uint64_t offset) {
-  std::size_t done = 0;
-  while (done < buffer.size()) {
-    const ssize_t got = ::pread(fd, buffer.data() + done, buffer.size() - done, static_cast<off_t>(offset + done));
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    if (got == 0) break;
-    done += static_cast<std::size_t>(got);
+// Decodes the big-endian 4-byte value at `offset` of `bytes`.
+// Precondition: the caller checked that `bytes` holds offset + 4 bytes.
+std::uint32_t Decode32(std::span<const std::uint8_t> bytes, std::size_t offset) {
+  return (std::uint32_t{bytes[offset]} << 24) | (std::uint32_t{bytes[offset + 1]} << 16) |
+         (std::uint32_t{bytes[offset + 2]} << 8) | std::uint32_t{bytes[offset + 3]};
+}
+
+std::uint32_t ClampToPageCount(std::uint64_t pages) {
+  return pages > std::numeric_limits<std::uint32_t>::max() ? std::numeric_limits<std::uint32_t>::max()
+                                                           : static_cast<std::uint32_t>(pages);
+}
+
+// The sentence for a file beside the database that exists but cannot be read.
+std::string UnreadableSideFile(const char* what, const std::error_code& rc) {
+  if (rc == kBadFile) {
+    return std::string("The ") + what + " beside the file is a link or not a regular file; it was not read.";
   }
-  return static_cast<long long>(done);
+  return std::string("The ") + what + " beside the file could not be opened (" + rc.message() + "); it was not read.";
 }
 
 }  // namespace
 
-std::error_code SqliteReader::Open(const std::string& path, const ReaderOptions&) {
+SqliteReader::SqliteReader() : m_wal(std::make_unique<WalFile>()), m_journal(std::make_unique<RollbackJournal>()) {}
+
+SqliteReader::~SqliteReader() = default;
+
+bool SqliteReader::HasWal() const { return m_wal->HasFrames(); }
+
+std::error_code SqliteReader::Open(const std::string& path, const OpenOptions& options) {
   m_file.Reset();
   m_freePages.clear();
   m_freeTrunkPages.clear();
+  m_walPages.clear();
+  m_olderImages.clear();
+  m_problems.clear();
+  m_wal->Close();
+  m_journal->Close();
   m_pageSize = m_usableSize = m_pageCount = 0;
   m_fileSize = 0;
   m_schemaColumnCounts.clear();
@@ -71,30 +91,100 @@ std::error_code SqliteReader::Open(const std::string& path, const ReaderOptions&
   m_pageSize = pageSize;
   m_usableSize = pageSize > reserved ? pageSize - reserved : pageSize;
   m_fileSize = static_cast<std::uint64_t>(status.st_size);
-  const std::uint64_t pages = m_fileSize / pageSize;
-  m_pageCount = pages > std::numeric_limits<std::uint32_t>::max() ? std::numeric_limits<std::uint32_t>::max()
-                                                                  : static_cast<std::uint32_t>(pages);
-  CollectFreePages(*Read32(header, fmt::kFirstTrunkPageOffset));
+  m_pageCount = ClampToPageCount(m_fileSize / pageSize);
+  if (options.readWal) ReadWal(path + "-wal", m_pageCount);
+  if (options.readJournal) ReadJournal(path + "-journal");
+  CollectFreePages();
   return {};
+}
+
+// Maps every page of the log's last committed state to its newest committed
+// frame and lists the images that state replaced. The database size of the
+// last commit is believed only as far as the main file and the committed
+// frames can hold its pages, so a forged size cannot make the reader
+// promise billions of pages.
+void SqliteReader::ReadWal(const std::string& walPath, std::uint32_t mainPageCount) {
+  if (const std::error_code rc = m_wal->Open(walPath, m_pageSize); rc) {
+    if (rc != std::errc::no_such_file_or_directory) m_problems.push_back(UnreadableSideFile("write-ahead log", rc));
+    return;
+  }
+  m_problems.insert(m_problems.end(), m_wal->Problems().begin(), m_wal->Problems().end());
+  const std::vector<WalFrame>& frames = m_wal->Frames();
+  std::uint32_t databaseSize = m_wal->CommittedDatabaseSize();
+  if (databaseSize == 0) databaseSize = mainPageCount;  // nothing committed: the main file is the state
+
+  // Newest committed frame of each page within the committed database.
+  std::unordered_map<std::uint32_t, std::size_t> newest;  // page index -> frame index
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    if (frames[i].state == WalFrameState::kCommitted && frames[i].pageNumber <= databaseSize) {
+      newest[frames[i].pageNumber - 1] = i;
+    }
+  }
+  std::uint64_t pagesBehindMainFile = 0;
+  for (const auto& [pageIndex, frameIndex] : newest) {
+    if (pageIndex >= mainPageCount) ++pagesBehindMainFile;
+  }
+  const std::uint64_t mostPages = std::uint64_t{mainPageCount} + pagesBehindMainFile;
+  if (databaseSize > mostPages) {
+    m_problems.push_back("The last commit of the write-ahead log names a database of " + std::to_string(databaseSize) +
+                         " pages, more than the file and the log hold; " + std::to_string(mostPages) +
+                         " pages were read.");
+    databaseSize = static_cast<std::uint32_t>(mostPages);
+    std::erase_if(newest, [&](const auto& entry) { return entry.first >= databaseSize; });
+  }
+  for (const auto& [pageIndex, frameIndex] : newest) m_walPages[pageIndex] = frames[frameIndex].imageOffset;
+  m_pageCount = databaseSize;
+  m_fileSize = std::max<std::uint64_t>(m_fileSize, std::uint64_t{databaseSize} * m_pageSize);
+
+  for (std::uint32_t pageIndex = 0; pageIndex < mainPageCount; ++pageIndex) {
+    if (pageIndex >= databaseSize || m_walPages.contains(pageIndex)) {
+      m_olderImages.push_back({pageIndex, RowSource::kWalSuperseded, PageImage::File::kMainFile,
+                               std::uint64_t{pageIndex} * m_pageSize});
+    }
+  }
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    const WalFrame& frame = frames[i];
+    const std::uint32_t pageIndex = frame.pageNumber - 1;
+    const auto current = newest.find(pageIndex);
+    if (current != newest.end() && current->second == i) continue;  // the page's image in the current state
+    const RowSource source =
+        frame.state == WalFrameState::kUncommitted ? RowSource::kWalUncommitted : RowSource::kWalSuperseded;
+    m_olderImages.push_back({pageIndex, source, PageImage::File::kWal, frame.imageOffset});
+  }
+}
+
+void SqliteReader::ReadJournal(const std::string& journalPath) {
+  if (const std::error_code rc = m_journal->Open(journalPath, m_pageSize); rc) {
+    if (rc != std::errc::no_such_file_or_directory) m_problems.push_back(UnreadableSideFile("rollback journal", rc));
+    return;
+  }
+  m_problems.insert(m_problems.end(), m_journal->Problems().begin(), m_journal->Problems().end());
+  for (const JournalRecord& record : m_journal->Records()) {
+    m_olderImages.push_back({record.pageNumber - 1, RowSource::kJournal, PageImage::File::kJournal, record.imageOffset});
+  }
 }
 
 // Walks the freelist trunk chain. Each trunk is visited once, a trunk's
 // leaf count is bounded by what its page can hold, leaf numbers outside the
 // file are skipped and each leaf is listed once, so a corrupt chain ends.
-// A trunk that cannot be read ends the chain (its content is unknown).
-void SqliteReader::CollectFreePages(std::uint32_t firstTrunk) {
-  std::vector<bool> seen(m_pageCount, false);
+// A trunk that cannot be read ends the chain (its content is unknown). The
+// chain starts at the database header of the current page 1.
+void SqliteReader::CollectFreePages() {
   std::vector<std::uint8_t> page(m_pageSize);
+  if (ReadPage(0, page)) return;
+  // The page buffer holds at least the 100-byte database header, and every
+  // trunk field read below lies inside a page.
+  std::uint32_t trunk = Decode32(page, fmt::kFirstTrunkPageOffset);
+  std::vector<bool> seen(m_pageCount, false);
   const std::size_t maxLeaves = (m_pageSize - fmt::kTrunkHeaderSize) / fmt::kTrunkLeafEntrySize;
-  std::uint32_t trunk = firstTrunk;
   while (trunk != 0 && trunk <= m_pageCount && !seen[trunk - 1]) {
     seen[trunk - 1] = true;
     if (ReadPage(trunk - 1, page)) return;
     m_freeTrunkPages.push_back(trunk - 1);
-    const std::uint32_t next = *Read32(page, 0);
-    const std::size_t count = std::min<std::size_t>(*Read32(page, 4), maxLeaves);
+    const std::uint32_t next = Decode32(page, 0);
+    const std::size_t count = std::min<std::size_t>(Decode32(page, 4), maxLeaves);
     for (std::size_t i = 0; i < count; ++i) {
-      const std::uint32_t leaf = *Read32(page, fmt::kTrunkHeaderSize + i * fmt::kTrunkLeafEntrySize);
+      const std::uint32_t leaf = Decode32(page, fmt::kTrunkHeaderSize + i * fmt::kTrunkLeafEntrySize);
       if (leaf == 0 || leaf > m_pageCount || seen[leaf - 1]) continue;  // leaf outside the file, or listed twice
       seen[leaf - 1] = true;
       m_freePages.push_back(leaf - 1);
@@ -103,28 +193,38 @@ void SqliteReader::CollectFreePages(std::uint32_t firstTrunk) {
   }
 }
 
+std::error_code SqliteReader::ReadCurrent(std::uint32_t pageIndex, std::uint64_t offsetInPage,
+                                          std::span<std::uint8_t> buffer) const {
+  if (!m_file.IsOpen()) return kBadFile;
+  if (pageIndex >= m_pageCount) return kShortRead;
+  if (const auto frame = m_walPages.find(pageIndex); frame != m_walPages.end()) {
+    return m_wal->Read(frame->second + offsetInPage, buffer);
+  }
+  return ReadExactlyAt(m_file.Get(), buffer, std::uint64_t{pageIndex} * m_pageSize + offsetInPage);
+}
+
 std::error_code SqliteReader::ReadPage(std::uint32_t pageIndex, std::span<std::uint8_t> buffer) const {
-  if (!m_file.IsOpen() || buffer.size() < m_pageSize) return kBadFile;
-  const std::uint64_t offset = std::uint64_t{pageIndex} * m_pageSize;
-  const long long got = ReadAt(m_file.Get(), buffer.first(m_pageSize), offset);
-  if (got < 0) return LastSystemError();
-  if (static_cast<std::uint64_t>(got) < m_pageSize) return kShortRead;
-  return {};
+  if (buffer.size() < m_pageSize) return kBadFile;
+  return ReadCurrent(pageIndex, 0, buffer.first(m_pageSize));
 }
 
 std::error_code SqliteReader::ReadPageType(std::uint32_t pageIndex, std::uint8_t* type) const {
-  if (!m_file.IsOpen()) return kBadFile;
-  const std::uint64_t offset = std::uint64_t{pageIndex} * m_pageSize + PageHeaderOffset(pageIndex);
-  const long long got = ReadAt(m_file.Get(), std::span<std::uint8_t>(type, 1), offset);
-  if (got < 0) return LastSystemError();
-  if (got < 1) return kShortRead;
-  return {};
+  return ReadCurrent(pageIndex, PageHeaderOffset(pageIndex), std::span<std::uint8_t>(type, 1));
+}
+
+std::error_code SqliteReader::ReadImage(const PageImage& image, std::span<std::uint8_t> buffer) const {
+  if (!m_file.IsOpen() || buffer.size() < m_pageSize) return kBadFile;
+  const std::span<std::uint8_t> page = buffer.first(m_pageSize);
+  switch (image.file) {
+    case PageImage::File::kMainFile: return ReadExactlyAt(m_file.Get(), page, image.offset);
+    case PageImage::File::kWal: return m_wal->Read(image.offset, page);
+    case PageImage::File::kJournal: return m_journal->Read(image.offset, page);
+  }
+  return kBadFile;
 }
 
 void SqliteReader::SetSchemaColumnCount(const std::string& table, int columns) {
   m_schemaColumnCounts[table] = columns;
 }
-
-std::error_code SqliteReader::ReadImage(const PageImage&, std::span<std::uint8_t>) const { return kBadFile; }
 
 }  // namespace scrivel::sqlite
