@@ -35,6 +35,16 @@ struct CellPayload {
 // Bytes of a payload of `payloadSize` that a table leaf cell keeps on its page.
 std::size_t LocalPayloadSize(std::uint64_t payloadSize, std::uint32_t usableSize);
 
+// The same for an index cell (and a cell of a WITHOUT ROWID table), which
+// keeps at most X = (U - 12) * 64 / 255 - 23 bytes whole on its page.
+std::size_t IndexLocalPayloadSize(std::uint64_t payloadSize, std::uint32_t usableSize);
+
+// Reads the index cell at `cellOffset` of `page` (behind its 4-byte child
+// pointer when `interior`): its payload, joined with its overflow pages;
+// rowId stays 0. Returns as ReadTableLeafCell.
+[[nodiscard]] std::error_code ReadIndexCell(const SqliteReader& reader, Bytes page, std::size_t cellOffset, bool interior,
+                                            CellPayload* out);
+
 // Reads the table leaf cell at `cellOffset` of `page`. `out->bytes` stays
 // valid while `page` and `*out` do. Returns success; kBadFile when the cell
 // does not fit in the page, when its payload is larger than the file or

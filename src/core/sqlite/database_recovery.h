@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/sqlite/byte_view.h"
@@ -79,6 +80,9 @@ class DatabaseRecovery {
 
   // Tables with a b-tree in the schema, then dropped tables, in schema order.
   const std::vector<RecoveredTable>& Tables() const;
+  // The index into Tables() of the live table named `name` (letter case
+  // ignored, as SQLite does), or nothing.
+  std::optional<std::size_t> FindTable(std::string_view name) const;
 
   // Hands every row of table `tableIndex` (into Tables()) to `sink`: live
   // rows in b-tree order, then deleted rows. The free space of the whole

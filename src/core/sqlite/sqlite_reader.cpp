@@ -38,7 +38,7 @@ long long ReadAt(int fd, std::span<std::uint8_t> buffer, std::uint64_t offset) {
 
 }  // namespace
 
-std::error_code SqliteReader::Open(const std::string& path) {
+std::error_code SqliteReader::Open(const std::string& path, const ReaderOptions&) {
   m_file.Reset();
   m_freePages.clear();
   m_freeTrunkPages.clear();
@@ -124,5 +124,7 @@ std::error_code SqliteReader::ReadPageType(std::uint32_t pageIndex, std::uint8_t
 void SqliteReader::SetSchemaColumnCount(const std::string& table, int columns) {
   m_schemaColumnCounts[table] = columns;
 }
+
+std::error_code SqliteReader::ReadImage(const PageImage&, std::span<std::uint8_t>) const { return kBadFile; }
 
 }  // namespace scrivel::sqlite

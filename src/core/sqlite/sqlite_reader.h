@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/common/unique_fd.h"
+#include "core/sqlite/row_source.h"
 
 namespace scrivel::sqlite {
 
@@ -36,6 +37,18 @@ struct DecoderState {
   std::string currentTable;            // table being decoded; every decoder sets it first
 };
 
+struct ReaderOptions {
+  bool readWal = true;  // read DB-wal beside the file when it is there
+};
+
+// A page image older than the one ReadPage gives: kept in the write-ahead
+// log or the rollback journal.
+struct PageImage {
+  std::uint32_t pageIndex = 0;
+  RowSource source = RowSource::kWalSuperseded;  // kWalSuperseded, kWalUncommitted or kJournal
+  std::uint64_t offset = 0;                      // where the image starts in its file
+};
+
 class SqliteReader {
  public:
   SqliteReader() = default;
@@ -48,7 +61,16 @@ class SqliteReader {
   // missing, cannot be opened or read, is not a regular file, is not an
   // SQLite database, or its page size is not a power of two from 512 to
   // 65536. OpenSystemError() then tells an operating-system cause.
-  [[nodiscard]] std::error_code Open(const std::string& path);
+  [[nodiscard]] std::error_code Open(const std::string& path, const ReaderOptions& options = {});
+
+  // Whether a write-ahead log was read with the file.
+  bool HasWal() const { return false; }
+  // Page images older than the current ones, in file order.
+  const std::vector<PageImage>& OlderImages() const { return m_olderImages; }
+  // Reads one older image into `buffer` (PageSize() bytes).
+  [[nodiscard]] std::error_code ReadImage(const PageImage& image, std::span<std::uint8_t> buffer) const;
+  // What was wrong with the write-ahead log or journal, in words.
+  const std::vector<std::string>& Problems() const { return m_problems; }
 
   // Reads page index `pageIndex` (page number - 1) into `buffer`, which
   // must hold PageSize() bytes. Returns success; kBadFile without an open file;
@@ -98,6 +120,8 @@ class SqliteReader {
   std::vector<std::uint32_t> m_freePages;
   std::vector<std::uint32_t> m_freeTrunkPages;
   int m_lastExpectedColumns = 0;
+  std::vector<PageImage> m_olderImages;
+  std::vector<std::string> m_problems;
   std::error_code m_openSystemError;  // the operating system's answer to the last Open, when it failed
   std::map<std::string, int, std::less<>> m_schemaColumnCounts;  // table name -> column count
 };

@@ -10,6 +10,7 @@
 #include "core/sqlite/page_header.h"
 #include "core/sqlite/page_set.h"
 #include "core/sqlite/record.h"
+#include "core/sqlite/record_fit.h"
 #include "core/sqlite/schema.h"
 #include "core/sqlite/sqlite_format.h"
 
@@ -21,34 +22,6 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
          });
-}
-
-// True when every value of the record is of a kind its column can hold:
-// the INTEGER PRIMARY KEY column stores NULL, a column of text affinity
-// never holds a number (SQLite turns numbers stored there into text; blobs
-// stay blobs, and iOS stores some addresses that way), a column of integer,
-// real or numeric affinity holds no blob. Stray bytes read as a record
-// rarely pass. Stores the offset one past the record's last value in
-// `*valuesEnd` when given.
-bool KindsFitShape(Bytes bytes, const RecordLayout& layout, const TableShape& shape,
-                   std::size_t* valuesEnd = nullptr) {
-  bool fits = true;
-  const bool complete = ForEachColumn(bytes, layout, [&](int column, const ColumnValue& value) {
-    if (column < 0 || static_cast<std::size_t>(column) >= shape.affinities.size()) return;
-    if (column == shape.rowIdColumn) {
-      fits = fits && value.IsNull();
-      return;
-    }
-    const bool number = value.IsInteger() || value.IsFloat();
-    switch (shape.affinities[column]) {
-      case ColumnAffinity::kText: fits = fits && !number; break;
-      case ColumnAffinity::kInteger:
-      case ColumnAffinity::kReal:
-      case ColumnAffinity::kNumeric: fits = fits && !value.IsBlob(); break;
-      case ColumnAffinity::kBlob: break;
-    }
-  }, valuesEnd);
-  return complete && fits;
 }
 
 // Reads one table page and hands its records to the visitor.

@@ -1,0 +1,348 @@
+// The engine's order of work (database_recovery.h):
+//
+//   Open      the file (and its WAL), the schema's tables, the page map
+//             (page_map.h), the dropped tables (dropped_tables.h)
+//   first     one pass over every page of the last committed state and every
+//   Recover   older page image, collecting the deleted rows of all tables:
+//
+//     page                        what is read                       shapes tried
+//     table leaf of table T       free space (free_space_carver.h)   T, then dropped tables
+//     freelist leaf               its cells, then its free space     every table
+//     freelist trunk              behind its leaf list               every table
+//     page nothing points at      as a freelist leaf                 every table
+//     older image (WAL, journal)  its cells, then its free space     its page's table, then every table
+//
+//   each      the table's live rows in key order (their records remembered),
+//   Recover   then its deleted rows that are no copy of a live one
+#include "core/sqlite/database_recovery.h"
+
+#include <algorithm>
+#include <cctype>
+#include <unordered_set>
+
+#include "core/common/result_codes.h"
+#include "core/sqlite/cell_payload.h"
+#include "core/sqlite/deleted_rows.h"
+#include "core/sqlite/dropped_tables.h"
+#include "core/sqlite/free_space_carver.h"
+#include "core/sqlite/page_header.h"
+#include "core/sqlite/page_map.h"
+#include "core/sqlite/record_fit.h"
+
+namespace scrivel::sqlite {
+
+namespace {
+
+bool DeclaresWithoutRowId(const std::string& sql) {
+  std::string upper(sql);
+  std::transform(upper.begin(), upper.end(), upper.begin(),
+                 [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); });
+  return upper.find("WITHOUT ROWID") != std::string::npos;
+}
+
+// Where carved records of an older page image are reported: rows of its
+// cells keep the image's source; its free space is "wal-freeblock" for a
+// WAL frame and "journal" for a journal record.
+RowSource FreeSpaceSourceOfImage(RowSource imageSource) {
+  return imageSource == RowSource::kJournal ? RowSource::kJournal : RowSource::kWalFreeBlock;
+}
+
+// Hands the carver the freed pages a spilled record may continue on: the
+// freelist leaves. A returned view is valid until the next call.
+class FreelistOverflowPages : public OverflowPages {
+ public:
+  FreelistOverflowPages(const SqliteReader& reader, const PageMap& map) : m_reader(reader), m_map(map) {}
+  std::optional<Bytes> FreePage(std::uint32_t pageNumber) override {
+    if (pageNumber == 0 || m_map.Role(pageNumber - 1) != PageRole::kFreelistLeaf) return std::nullopt;
+    m_page.resize(m_reader.PageSize());
+    if (m_reader.ReadPage(pageNumber - 1, m_page)) return std::nullopt;
+    return Bytes(m_page);
+  }
+
+ private:
+  const SqliteReader& m_reader;
+  const PageMap& m_map;
+  std::vector<std::uint8_t> m_page;
+};
+
+}  // namespace
+
+struct DatabaseRecovery::State {
+  SqliteReader reader;
+  RecoveryOptions options;
+  std::vector<RecoveredTable> tables;
+  std::size_t liveTableCount = 0;    // tables [0, liveTableCount) have a b-tree; the schema's tree is owner liveTableCount
+  PageMap map;
+  std::vector<PageDamage> pageDamage;
+  std::vector<DamagedPage> damage;
+  bool searched = false;
+  std::vector<DeletedRowStore> deleted;  // by table index
+  DeletedRowStore lostAndFound;
+  // Shapes handed to the carver: every table, and per live table itself
+  // followed by the dropped tables; with the table index of each shape.
+  std::vector<TableShape> allShapes;
+  std::vector<std::vector<TableShape>> ownShapes;
+  std::vector<std::vector<std::size_t>> ownShapeTables;
+  std::vector<std::uint8_t> page;
+  std::vector<CarvedRecord> carved;
+
+  void ListTables();
+  void PrepareShapes();
+  void Search();
+  void SearchPage(std::uint32_t pageIndex);
+  void ReadCellsOf(Bytes page, std::uint32_t pageNumber, const PageHeader& header, RowSource source, int owner);
+  void CarveFreeSpace(Bytes page, std::uint32_t pageNumber, const PageHeader* header, int owner,
+                      std::optional<RowSource> sourceOverride);
+  void Keep(int table, const DeletedRow& row);
+  int TableForRecord(Bytes record, int owner) const;
+  void NoteDamage();
+};
+
+void DatabaseRecovery::State::ListTables() {
+  tables.clear();
+  std::vector<SchemaEntry> entries;
+  if (const std::error_code rc = ReadSchema(reader, &entries); rc)
+    pageDamage.push_back({1, "the schema cannot be read in full: " + rc.message()});
+  for (const SchemaEntry& entry : entries) {
+    if (entry.type != "table" || entry.rootPage == 0) continue;
+    RecoveredTable table;
+    table.name = entry.name;
+    table.shape = ShapeOf(entry.sql);
+    table.withoutRowId = DeclaresWithoutRowId(entry.sql);
+    table.rootPage = entry.rootPage;
+    tables.push_back(std::move(table));
+  }
+  liveTableCount = tables.size();
+
+  std::vector<TreeRoot> roots;
+  for (std::size_t i = 0; i < tables.size(); ++i) roots.push_back({tables[i].rootPage, static_cast<int>(i)});
+  roots.push_back({1, static_cast<int>(liveTableCount)});
+  for (const SchemaEntry& entry : entries)
+    if (entry.type == "index" && entry.rootPage != 0) roots.push_back({entry.rootPage, -1});
+  map.Build(reader, roots, &pageDamage);
+
+  std::vector<RecoveredTable> dropped =
+      FindDroppedTables(reader, map.RowPagesOf(static_cast<int>(liveTableCount)), tables);
+  for (RecoveredTable& table : dropped) tables.push_back(std::move(table));
+  deleted.assign(tables.size(), DeletedRowStore{});
+}
+
+void DatabaseRecovery::State::PrepareShapes() {
+  allShapes.clear();
+  for (const RecoveredTable& table : tables) allShapes.push_back(table.shape);
+  ownShapes.assign(liveTableCount, {});
+  ownShapeTables.assign(liveTableCount, {});
+  for (std::size_t owner = 0; owner < liveTableCount; ++owner) {
+    ownShapes[owner].push_back(tables[owner].shape);
+    ownShapeTables[owner].push_back(owner);
+    for (std::size_t i = liveTableCount; i < tables.size(); ++i) {
+      ownShapes[owner].push_back(tables[i].shape);
+      ownShapeTables[owner].push_back(i);
+    }
+  }
+}
+
+// The table a record with an intact header belongs to: `owner` when it
+// fits that table, else the first table it fits; -1 when it fits none.
+int DatabaseRecovery::State::TableForRecord(Bytes record, int owner) const {
+  if (owner >= 0 && static_cast<std::size_t>(owner) < liveTableCount &&
+      RecordFitsShape(record, tables[static_cast<std::size_t>(owner)].shape, 1))
+    return owner;
+  for (std::size_t i = 0; i < tables.size(); ++i)
+    if (!tables[i].withoutRowId && RecordFitsShape(record, tables[i].shape, tables[i].shape.columns.size()))
+      return static_cast<int>(i);
+  return -1;
+}
+
+void DatabaseRecovery::State::Keep(int table, const DeletedRow& row) {
+  if (table < 0) {
+    lostAndFound.Add(row);
+  } else {
+    deleted[static_cast<std::size_t>(table)].Add(row);
+  }
+}
+
+void DatabaseRecovery::State::ReadCellsOf(Bytes pageBytes, std::uint32_t pageNumber, const PageHeader& header,
+                                          RowSource source, int owner) {
+  CellPayload cell;
+  for (const std::uint32_t offset : CellOffsets(pageBytes, header)) {
+    if (ReadTableLeafCell(reader, pageBytes, offset, &cell)) continue;
+    const DeletedRow row{pageNumber, source, false, static_cast<std::int64_t>(cell.rowId), cell.bytes};
+    const int table = TableForRecord(cell.bytes, owner);
+    // A cell that fits no table is kept only when its record is at least
+    // well-formed; anything else on a free page is noise.
+    if (table < 0 && !LiveRecordLayout(cell.bytes)) continue;
+    Keep(table, row);
+  }
+}
+
+void DatabaseRecovery::State::CarveFreeSpace(Bytes pageBytes, std::uint32_t pageNumber, const PageHeader* header,
+                                             int owner, std::optional<RowSource> sourceOverride) {
+  const bool own = owner >= 0 && static_cast<std::size_t>(owner) < liveTableCount;
+  const std::vector<TableShape>& shapes = own ? ownShapes[static_cast<std::size_t>(owner)] : allShapes;
+  FreelistOverflowPages overflow(reader, map);
+  carved.clear();
+  const CarveInput input{pageBytes, pageNumber, reader.UsableSize(), shapes, &overflow};
+  if (header) {
+    CarveLeafPage(input, *header, &carved);
+  } else {
+    CarveTrunkPage(input, &carved);
+  }
+  for (const CarvedRecord& record : carved) {
+    int table = -1;
+    if (record.shape >= 0 && static_cast<std::size_t>(record.shape) < shapes.size())
+      table = own ? static_cast<int>(ownShapeTables[static_cast<std::size_t>(owner)][static_cast<std::size_t>(record.shape)])
+                  : record.shape;
+    Keep(table, {pageNumber, sourceOverride.value_or(record.source), record.partial, record.rowId, record.record});
+  }
+}
+
+void DatabaseRecovery::State::SearchPage(std::uint32_t pageIndex) {
+  const PageRole role = map.Role(pageIndex);
+  const bool tableLeaf = role == PageRole::kTableLeaf;
+  const bool free = role == PageRole::kFreelistLeaf || role == PageRole::kUnused;
+  if (!tableLeaf && !free && role != PageRole::kFreelistTrunk) return;
+  const int owner = map.Owner(pageIndex);
+  if (tableLeaf && static_cast<std::size_t>(owner) == liveTableCount) return;  // the schema's own pages: dropped_tables.h
+  if (const std::error_code rc = reader.ReadPage(pageIndex, page); rc) {
+    if (role != PageRole::kUnused) pageDamage.push_back({pageIndex + 1, "the page cannot be read: " + rc.message()});
+    return;
+  }
+  const std::uint32_t pageNumber = pageIndex + 1;
+  if (role == PageRole::kFreelistTrunk) {
+    CarveFreeSpace(page, pageNumber, nullptr, -1, RowSource::kFreelistTrunk);
+    return;
+  }
+  const auto header = ReadPageHeader(page, PageHeaderOffset(pageIndex));
+  if (!header || !header->IsTableLeaf()) return;  // an overflow page, an index page, or nothing
+  if (free) ReadCellsOf(page, pageNumber, *header, RowSource::kFreelistLeaf, -1);
+  CarveFreeSpace(page, pageNumber, &*header, tableLeaf ? owner : -1, std::nullopt);
+}
+
+void DatabaseRecovery::State::Search() {
+  searched = true;
+  PrepareShapes();
+  page.resize(reader.PageSize());
+  for (std::uint32_t pageIndex = 0; pageIndex < reader.PageCount(); ++pageIndex) SearchPage(pageIndex);
+  for (const PageImage& image : reader.OlderImages()) {
+    if (reader.ReadImage(image, page)) {
+      pageDamage.push_back({image.pageIndex + 1, "an older image of the page cannot be read"});
+      continue;
+    }
+    const auto header = ReadPageHeader(page, PageHeaderOffset(image.pageIndex));
+    if (!header || !header->IsTableLeaf()) continue;
+    const int owner = map.Owner(image.pageIndex);
+    const std::uint32_t pageNumber = image.pageIndex + 1;
+    if (static_cast<std::size_t>(owner) == liveTableCount) continue;  // the schema's own rows
+    ReadCellsOf(page, pageNumber, *header, image.source, owner);
+    CarveFreeSpace(page, pageNumber, &*header, owner, FreeSpaceSourceOfImage(image.source));
+  }
+  NoteDamage();
+}
+
+void DatabaseRecovery::State::NoteDamage() {
+  damage.clear();
+  for (const std::string& problem : reader.Problems()) damage.push_back({0, problem});
+  for (const PageDamage& entry : pageDamage) damage.push_back({entry.pageNumber, entry.reason});
+}
+
+DatabaseRecovery::DatabaseRecovery() : m_state(std::make_unique<State>()) {}
+DatabaseRecovery::~DatabaseRecovery() = default;
+
+std::error_code DatabaseRecovery::Open(const std::string& path, const RecoveryOptions& options) {
+  m_state = std::make_unique<State>();
+  m_state->options = options;
+  ReaderOptions readerOptions;
+  readerOptions.readWal = options.readWal;
+  if (const std::error_code rc = m_state->reader.Open(path, readerOptions); rc) return rc;
+  m_state->ListTables();
+  m_state->NoteDamage();
+  return {};
+}
+
+const std::vector<RecoveredTable>& DatabaseRecovery::Tables() const { return m_state->tables; }
+std::optional<std::size_t> DatabaseRecovery::FindTable(std::string_view name) const {
+  const std::vector<RecoveredTable>& tables = m_state->tables;
+  for (std::size_t i = 0; i < tables.size(); ++i) {
+    const std::string& candidate = tables[i].name;
+    if (tables[i].dropped || candidate.size() != name.size()) continue;
+    const bool same = std::equal(candidate.begin(), candidate.end(), name.begin(), [](char a, char b) {
+      return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    });
+    if (same) return i;
+  }
+  return std::nullopt;
+}
+
+const std::vector<DamagedPage>& DatabaseRecovery::Damage() const { return m_state->damage; }
+const SqliteReader& DatabaseRecovery::Reader() const { return m_state->reader; }
+
+std::error_code DatabaseRecovery::Recover(std::size_t tableIndex, RowSink& sink) {
+  State& state = *m_state;
+  if (state.reader.PageSize() == 0) return kBadFile;
+  if (tableIndex >= state.tables.size()) return kBadFile;
+  if (!state.searched) state.Search();
+  const RecoveredTable& table = state.tables[tableIndex];
+  std::error_code lastError;
+  std::unordered_set<std::uint64_t> live;
+  if (!table.dropped) {
+    CellPayload cell;
+    for (const std::uint32_t pageIndex : state.map.RowPagesOf(static_cast<int>(tableIndex))) {
+      if (const std::error_code rc = state.reader.ReadPage(pageIndex, state.page); rc) {
+        lastError = rc;
+        continue;
+      }
+      const auto header = ReadPageHeader(state.page, PageHeaderOffset(pageIndex));
+      if (!header) continue;
+      const bool tableLeaf = header->IsTableLeaf();
+      const bool interior = state.map.Role(pageIndex) == PageRole::kIndexInterior;
+      for (const std::uint32_t offset : CellOffsets(state.page, *header)) {
+        const std::error_code rc = tableLeaf ? ReadTableLeafCell(state.reader, state.page, offset, &cell)
+                                             : ReadIndexCell(state.reader, state.page, offset, interior, &cell);
+        if (rc) {
+          lastError = rc;
+          continue;
+        }
+        live.insert(RecordHash(cell.bytes));
+        if (state.options.deletedOnly) continue;
+        RecoveredRow row;
+        row.pageNumber = pageIndex + 1;
+        if (tableLeaf) row.rowId = static_cast<std::int64_t>(cell.rowId);
+        row.record = cell.bytes;
+        sink.OnRow(table, row);
+      }
+    }
+  }
+  state.deleted[tableIndex].ForEach(live, [&](const DeletedRow& found) {
+    RecoveredRow row;
+    row.pageNumber = found.pageNumber;
+    row.source = found.source;
+    row.deleted = true;
+    row.partial = found.partial;
+    row.rowId = found.rowId;
+    row.record = found.record;
+    sink.OnRow(table, row);
+  });
+  return lastError;
+}
+
+void DatabaseRecovery::LostAndFound(RowSink& sink) {
+  State& state = *m_state;
+  if (state.reader.PageSize() == 0) return;
+  if (!state.searched) state.Search();
+  RecoveredTable table;
+  table.name = "lost_and_found";
+  table.dropped = false;
+  state.lostAndFound.ForEach({}, [&](const DeletedRow& found) {
+    RecoveredRow row;
+    row.pageNumber = found.pageNumber;
+    row.source = found.source;
+    row.deleted = true;
+    row.partial = found.partial;
+    row.rowId = found.rowId;
+    row.record = found.record;
+    sink.OnRow(table, row);
+  });
+}
+
+}  // namespace scrivel::sqlite
