@@ -120,6 +120,47 @@ std::string DeclaredType(std::string_view rest) {
   return type;
 }
 
+// True when the constraints behind a column's name hold NOT NULL (outside
+// parentheses, so a CHECK (x IS NOT NULL) does not count).
+bool DeclaresNotNull(std::string_view rest) {
+  bool afterNot = false;
+  std::string_view remaining = rest;
+  while (!remaining.empty()) {
+    if (IsSpace(remaining.front())) {
+      remaining.remove_prefix(1);
+      continue;
+    }
+    if (remaining.front() == '(') {
+      int depth = 0;
+      std::size_t i = 0;
+      for (; i < remaining.size(); ++i) {
+        if (remaining[i] == '(') ++depth;
+        if (remaining[i] == ')' && --depth == 0) break;
+      }
+      remaining.remove_prefix(std::min(i + 1, remaining.size()));
+      afterNot = false;
+      continue;
+    }
+    std::string_view next;
+    const std::string word = Upper(FirstName(remaining, &next));
+    if (afterNot && word == "NULL") return true;
+    afterNot = word == "NOT";
+    // A word (or a quoted string) was read; otherwise step over one character.
+    remaining = next.data() > remaining.data() ? next : remaining.substr(1);
+  }
+  return false;
+}
+
+// True when the text behind the column list's closing parenthesis says
+// WITHOUT ROWID.
+bool DeclaresWithoutRowId(std::string_view sql) {
+  const std::size_t close = sql.rfind(')');
+  if (close == std::string_view::npos) return false;
+  const std::string tail = Upper(sql.substr(close + 1));
+  const std::size_t without = tail.find("WITHOUT");
+  return without != std::string::npos && tail.find("ROWID", without) != std::string::npos;
+}
+
 // Words that open a table constraint instead of a column definition.
 constexpr std::array<std::string_view, 5> kConstraintWords = {"CONSTRAINT", "PRIMARY", "UNIQUE", "CHECK", "FOREIGN"};
 
@@ -139,7 +180,7 @@ std::vector<ColumnDefinition> CreateTableColumns(std::string_view sql) {
     if (IsTableConstraint(definition)) continue;
     std::string_view rest;
     std::string name = FirstName(definition, &rest);
-    if (!name.empty()) columns.push_back({std::move(name), DeclaredType(rest)});
+    if (!name.empty()) columns.push_back({std::move(name), DeclaredType(rest), DeclaresNotNull(rest)});
   }
   return columns;
 }
@@ -184,8 +225,11 @@ TableShape ShapeOf(std::string_view createTableSql) {
   for (const ColumnDefinition& column : CreateTableColumns(createTableSql)) {
     shape.columns.push_back(column.name);
     shape.affinities.push_back(AffinityOf(column.declaredType));
+    shape.notNull.push_back(column.notNull);
   }
-  shape.rowIdColumn = RowIdColumn(createTableSql, shape.columns);
+  shape.withoutRowId = DeclaresWithoutRowId(createTableSql);
+  // A WITHOUT ROWID table has no rowid for its INTEGER PRIMARY KEY to stand for.
+  shape.rowIdColumn = shape.withoutRowId ? -1 : RowIdColumn(createTableSql, shape.columns);
   return shape;
 }
 

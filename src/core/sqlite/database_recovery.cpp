@@ -22,11 +22,13 @@
 
 #include "core/common/result_codes.h"
 #include "core/sqlite/cell_payload.h"
+#include "core/sqlite/column_fit.h"
 #include "core/sqlite/deleted_rows.h"
 #include "core/sqlite/dropped_tables.h"
 #include "core/sqlite/free_space_carver.h"
 #include "core/sqlite/page_header.h"
 #include "core/sqlite/page_map.h"
+#include "core/sqlite/record.h"
 #include "core/sqlite/record_fit.h"
 
 namespace scrivel::sqlite {
@@ -64,6 +66,19 @@ class FreelistOverflowPages : public OverflowPages {
   const PageMap& m_map;
   std::vector<std::uint8_t> m_page;
 };
+
+// True when every value of the complete record is of its column's own
+// kind (column_fit.h).
+bool AllValuesTypical(Bytes record, const TableShape& shape) {
+  const auto layout = LiveRecordLayout(record);
+  if (!layout) return false;
+  bool typical = true;
+  const bool complete = ForEachColumn(record, *layout, [&](int column, const ColumnValue& value) {
+    if (static_cast<std::size_t>(column) >= shape.columns.size() || value.IsNull()) return;
+    typical = typical && FitOfValue(value, shape, column) == ColumnFit::kTypical;
+  });
+  return complete && typical;
+}
 
 }  // namespace
 
@@ -143,14 +158,20 @@ void DatabaseRecovery::State::PrepareShapes() {
 }
 
 // The table a record with an intact header belongs to: `owner` when it
-// fits that table, else the first table it fits; -1 when it fits none.
+// fits that table (rows written before columns were added have fewer
+// values), else the first table of exactly its column count that it fits;
+// -1 when it fits none.
 int DatabaseRecovery::State::TableForRecord(Bytes record, int owner) const {
+  const auto count = CountSerialTypes(record);
+  if (!count) return -1;
   if (owner >= 0 && static_cast<std::size_t>(owner) < liveTableCount &&
       RecordFitsShape(record, tables[static_cast<std::size_t>(owner)].shape, 1))
     return owner;
-  for (std::size_t i = 0; i < tables.size(); ++i)
-    if (!tables[i].withoutRowId && RecordFitsShape(record, tables[i].shape, tables[i].shape.columns.size()))
+  for (std::size_t i = 0; i < tables.size(); ++i) {
+    const TableShape& shape = tables[i].shape;
+    if (!tables[i].withoutRowId && shape.columns.size() == *count && RecordFitsShape(record, shape, *count))
       return static_cast<int>(i);
+  }
   return -1;
 }
 
@@ -182,7 +203,7 @@ void DatabaseRecovery::State::CarveFreeSpace(Bytes pageBytes, std::uint32_t page
   const std::vector<TableShape>& shapes = own ? ownShapes[static_cast<std::size_t>(owner)] : allShapes;
   FreelistOverflowPages overflow(reader, map);
   carved.clear();
-  const CarveInput input{pageBytes, pageNumber, reader.UsableSize(), shapes, &overflow};
+  const CarveInput input{pageBytes, pageNumber, reader.UsableSize(), shapes, own ? 0 : -1, &overflow};
   if (header) {
     CarveLeafPage(input, *header, &carved);
   } else {
@@ -193,6 +214,10 @@ void DatabaseRecovery::State::CarveFreeSpace(Bytes pageBytes, std::uint32_t page
     if (record.shape >= 0 && static_cast<std::size_t>(record.shape) < shapes.size())
       table = own ? static_cast<int>(ownShapeTables[static_cast<std::size_t>(owner)][static_cast<std::size_t>(record.shape)])
                   : record.shape;
+    // On a page of table T, a record of another table is an older tenant's:
+    // it is believed only when every value is of its column's own kind.
+    if (own && table != owner && table >= 0 && !AllValuesTypical(record.record, tables[static_cast<std::size_t>(table)].shape))
+      continue;
     Keep(table, {pageNumber, sourceOverride.value_or(record.source), record.partial, record.rowId, record.record});
   }
 }

@@ -36,6 +36,7 @@ struct CarveInput {
   std::uint32_t pageNumber = 0;      // 1-based; page 1 has its b-tree header at offset 100
   std::uint32_t usableSize = 0;      // page size minus the reserved bytes
   std::span<const TableShape> shapes;  // the tables whose records may lie here, the likeliest first
+  int ownerShape = 0;                // index into shapes of the table whose b-tree holds the page; -1: unknown
   OverflowPages* overflow = nullptr; // null: spilled records are reported with their local part only
 };
 

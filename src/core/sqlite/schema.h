@@ -36,6 +36,7 @@ struct SchemaEntry {
 struct ColumnDefinition {
   std::string name;          // quotes removed
   std::string declaredType;  // "INTEGER", "VARCHAR(20)", "" when none is declared
+  bool notNull = false;      // the definition carries a NOT NULL constraint
 };
 
 // The columns of a CREATE TABLE statement, in order. Empty when the
@@ -50,7 +51,9 @@ ColumnAffinity AffinityOf(std::string_view declaredType);
 struct TableShape {
   std::vector<std::string> columns;          // names, in order
   std::vector<ColumnAffinity> affinities;    // one per column
+  std::vector<bool> notNull;                 // one per column: declared NOT NULL
   int rowIdColumn = -1;                      // the INTEGER PRIMARY KEY column (which stores NULL), or -1
+  bool withoutRowId = false;                 // declared WITHOUT ROWID: its rows live in an index b-tree
 };
 TableShape ShapeOf(std::string_view createTableSql);
 

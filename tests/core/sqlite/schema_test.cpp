@@ -115,5 +115,28 @@ TEST(SchemaTest, DeclaredTypesGiveSqlitesAffinities) {
   EXPECT_EQ(columns[6].name, "g h");
 }
 
+TEST(SchemaTest, ShapeOfReadsNotNullRowIdAliasAndWithoutRowId) {
+  struct Case {
+    const char* sql;
+    std::vector<bool> notNull;
+    int rowIdColumn;
+    bool withoutRowId;
+  };
+  const Case cases[] = {
+      {"CREATE TABLE t(id INTEGER PRIMARY KEY NOT NULL, a TEXT NOT NULL DEFAULT 'NOT NULL', b INT)",
+       {true, true, false}, 0, false},
+      {"CREATE TABLE t(a TEXT CHECK (a IS NOT NULL), b BLOB NOT\nNULL, c REAL NULL)", {false, true, false}, -1, false},
+      {"CREATE TABLE t(a TEXT DEFAULT 'not null', b INT CONSTRAINT nn NOT NULL ON CONFLICT FAIL)", {false, true}, -1, false},
+      {"CREATE TABLE t(k INTEGER PRIMARY KEY, v TEXT NOT NULL) WITHOUT ROWID", {false, true}, -1, true},
+      {"CREATE TABLE t(k TEXT, v, PRIMARY KEY (k)) without rowid", {false, false}, -1, true},
+  };
+  for (const Case& c : cases) {
+    const TableShape shape = ShapeOf(c.sql);
+    EXPECT_EQ(shape.notNull, c.notNull) << c.sql;
+    EXPECT_EQ(shape.rowIdColumn, c.rowIdColumn) << c.sql;
+    EXPECT_EQ(shape.withoutRowId, c.withoutRowId) << c.sql;
+  }
+}
+
 }  // namespace
 }  // namespace scrivel::sqlite
