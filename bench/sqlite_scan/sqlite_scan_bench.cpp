@@ -40,13 +40,10 @@
 
 #include "core/apps/table_decoders.h"
 #include "core/common/program_arguments.h"
+#include "core/sqlite/database_recovery.h"
 #include "core/sqlite/generic_rows.h"
 #include "fixtures/sample_backup.h"
 #include "fixtures/stored_databases.h"
-
-#if SCRIVEL_HAVE_DATABASE_RECOVERY
-#include "core/sqlite/database_recovery.h"
-#endif
 
 namespace sr = scrivel::sqlite;
 namespace apps = scrivel::apps;
@@ -138,7 +135,6 @@ bool ReaderWalk(const std::string& path, bool messageOnly, Counts* counts) {
   return true;
 }
 
-#if SCRIVEL_HAVE_DATABASE_RECOVERY
 class CountingSink : public sr::RowSink {
  public:
   explicit CountingSink(Counts* counts) : m_counts(counts) {}
@@ -162,7 +158,6 @@ bool EngineWalk(const std::string& path, const std::string& onlyTable, Counts* c
   if (onlyTable.empty()) recovery.LostAndFound(sink);
   return true;
 }
-#endif
 
 // The walks, run in the child: prints "<records> <deleted> <peak KiB>".
 int Walk(const std::string& mode, const std::string& path) {
@@ -172,10 +167,8 @@ int Walk(const std::string& mode, const std::string& path) {
   if (mode == "library-message") ok = LibraryWalk(path, "message", &counts);
   if (mode == "reader-all") ok = ReaderWalk(path, false, &counts);
   if (mode == "reader-message") ok = ReaderWalk(path, true, &counts);
-#if SCRIVEL_HAVE_DATABASE_RECOVERY
   if (mode == "engine-all") ok = EngineWalk(path, "", &counts);
   if (mode == "engine-message") ok = EngineWalk(path, "message", &counts);
-#endif
   if (!ok) return 1;
   std::printf("%zu %zu %ld\n", counts.records, counts.deleted, PeakResidentKiB());
   return 0;
@@ -313,12 +306,7 @@ int main(int argc, char** argv) {
   if (work.empty()) work = fs::temp_directory_path();
   const std::string self = fs::read_symlink("/proc/self/exe").string();
   const fs::path output = work / "scrivel-bench-output.txt";
-#if SCRIVEL_HAVE_DATABASE_RECOVERY
   const std::string allWalk = "engine-all", messageWalk = "engine-message", walker = "recovery engine";
-#else
-  const std::string allWalk = "reader-all", messageWalk = "reader-message", walker = "page reader";
-  std::printf("The recovery engine is not built yet: the page reader stands in on every line.\n");
-#endif
 
   std::vector<SizeFigures> sizes;
   fs::path largest;
@@ -348,7 +336,6 @@ int main(int argc, char** argv) {
   PrintRun("\"message\", SQLite library (live rows)", libraryMessage, megabytes);
   PrintRatio("(a) every table / library", all, libraryAll, kAllTablesTarget);
   PrintRatio("(b) \"message\" / library", message, libraryMessage, kMessageTarget);
-#if SCRIVEL_HAVE_DATABASE_RECOVERY
   // The page reader before the engine, for comparison.
   const Run readerAll = Best(self, "reader-all", largest, output);
   const Run readerMessage = Best(self, "reader-message", largest, output);
@@ -356,7 +343,6 @@ int main(int argc, char** argv) {
   PrintRun("\"message\", page reader (before the engine)", readerMessage, megabytes);
   PrintRatio("every table / library, page reader", readerAll, libraryAll, kAllTablesTarget);
   PrintRatio("\"message\" / library, page reader", readerMessage, libraryMessage, kMessageTarget);
-#endif
 
   // (c) time per MB and (d) peak memory across the sizes, and with a WAL.
   std::printf("\nAcross sizes (every table, %s):\n", walker.c_str());
