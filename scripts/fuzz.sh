@@ -1,36 +1,61 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer target of the SQLite page reader with clang under
-# AddressSanitizer + UndefinedBehaviorSanitizer, straight from the sources,
-# and runs it on the seed corpus.
+# Builds the libFuzzer target of the SQLite engine and the app decoders on it
+# with clang under AddressSanitizer + UndefinedBehaviorSanitizer, straight
+# from the sources (src/core/sqlite, src/core/apps and the common helpers
+# they use, the note body classes made by protoc), and runs it on the seeds.
 #
 #   scripts/fuzz.sh [SECONDS] [extra libFuzzer options...]
 #
 # SECONDS defaults to 60. Seeds: tests/fuzz/corpus/ plus small databases made
 # with the sqlite3 shell; new inputs go to build-fuzz/corpus/, crashes to
-# build-fuzz/crashes/.
+# build-fuzz/crashes/. Objects are compiled through ccache when it is there.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${1:-60}"
 shift || true
 out="$root/build-fuzz"
-mkdir -p "$out/corpus" "$out/crashes" "$out/seeds"
+mkdir -p "$out/corpus" "$out/crashes" "$out/seeds" "$out/obj" "$out/generated/core"
 
-reader_files=(
-  apps/assembly_csv apps/assembly_row_columns apps/contacts_dump apps/messages_dump apps/local_date apps/table_decoders
-  sqlite/btree_walk sqlite/candidate_scan sqlite/cell_payload sqlite/column_resolution sqlite/create_table_columns
-  sqlite/expected_columns sqlite/free_block_scan sqlite/generic_rows sqlite/live_row_set sqlite/page_header
-  sqlite/record sqlite/record_run sqlite/record_size sqlite/schema sqlite/sqlite_reader sqlite/stale_pointer_scan
-  sqlite/table_scan sqlite/unallocated_scan sqlite/utf8_text sqlite/varint
-)
-sources=()
-for file in "${reader_files[@]}"; do sources+=("$root/src/core/$file.cpp"); done
-sources+=(
-  "$root/src/core/common/utf8.cpp"
-  "$root/tests/core/apps/fuzz_driver.cpp"
-  "$root/tests/fuzz/sqlite_reader_fuzz.cpp"
-)
-clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-  -I"$root/src" -I"$root/tests/core/apps" "${sources[@]}" -o "$out/sqlite_reader_fuzz"
+if ! command -v clang++ >/dev/null; then
+  echo "fuzz.sh: clang++ is needed (libFuzzer comes with clang)" >&2
+  exit 1
+fi
+compiler=(clang++)
+command -v ccache >/dev/null && compiler=(ccache clang++)
+flags=(-std=c++20 -O1 -g -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+       -I"$root/src" -I"$root/tests/core/apps" -I"$out/generated")
+
+# The note body format of the notes store.
+protoc --proto_path="$root/src/core" --cpp_out="$out/generated/core" "$root/src/core/apps/note_store_body.proto"
+
+proto_source="$out/generated/core/apps/note_store_body.pb.cc"
+library_sources=("$root"/src/core/sqlite/*.cpp "$root"/src/core/apps/*.cpp "$root"/src/core/common/*.cpp "$proto_source")
+driver_sources=("$root/tests/core/apps/fuzz_driver.cpp" "$root/tests/fuzz/sqlite_reader_fuzz.cpp")
+
+# One object per source, named after its path, two compilations at a time.
+object_of() { local rel="${1#"$root"/}"; rel="${rel#"$out"/}"; echo "$out/obj/${rel//\//_}.o"; }
+rm -f "$out/compile-failed"
+for source in "${library_sources[@]}" "${driver_sources[@]}"; do
+  extra=()
+  [[ "$source" == "$proto_source" ]] && extra=(-I"$out/generated/core")  # protoc's include of its own header
+  { "${compiler[@]}" "${flags[@]}" "${extra[@]}" -c "$source" -o "$(object_of "$source")" ||
+      touch "$out/compile-failed"; } &
+  while (( $(jobs -rp | wc -l) >= 2 )); do wait -n || true; done
+done
+wait
+if [[ -e "$out/compile-failed" ]]; then
+  echo "fuzz.sh: a source did not compile" >&2
+  exit 1
+fi
+
+library_objects=()
+for source in "${library_sources[@]}"; do library_objects+=("$(object_of "$source")"); done
+rm -f "$out/libfuzzed.a"
+ar rcs "$out/libfuzzed.a" "${library_objects[@]}"
+driver_objects=()
+for source in "${driver_sources[@]}"; do driver_objects+=("$(object_of "$source")"); done
+clang++ -fsanitize=fuzzer,address,undefined "${driver_objects[@]}" "$out/libfuzzed.a" \
+  -lsqlite3 -lprotobuf-lite -lz -lcrypto -lplist-2.0 -lpthread -o "$out/sqlite_reader_fuzz"
 
 # Seeds: a few small databases with live and deleted rows.
 make_seed() {
@@ -50,6 +75,29 @@ make_seed tables 512 "CREATE TABLE a(x INTEGER PRIMARY KEY, y TEXT); CREATE INDE
     name TEXT, country_code TEXT, network_code TEXT, read INTEGER, assisted INTEGER, face_time_data BLOB, originalAddress TEXT);
   INSERT INTO call(address, date, duration, flags) VALUES ('+15550001', 1400000000, 12, 0), ('+15550002', 1400000100, 0, 1);
   INSERT INTO a(y) VALUES (zeroblob(900)), ('short'); DELETE FROM call WHERE ROWID = 1;"
+# A database with its -wal (copied before the connection closes and
+# checkpoints) and the -journal of a transaction (copied before its commit),
+# joined with the markers at which the driver splits its input
+# (tests/core/apps/fuzz_driver.h).
+python3 - "$out/seeds/wal-and-journal.db" <<'PYTHON'
+import os, sqlite3, sys, tempfile
+folder = tempfile.mkdtemp()
+path = os.path.join(folder, "seed.db")
+db = sqlite3.connect(path, isolation_level=None)
+db.executescript("""PRAGMA page_size = 512; PRAGMA journal_mode = WAL; PRAGMA wal_autocheckpoint = 0;
+  CREATE TABLE t(id INTEGER PRIMARY KEY, name TEXT, n INTEGER);
+  WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c WHERE x<40)
+  INSERT INTO t(name, n) SELECT printf('name %d %.*c', x, x, 'w'), x * 1000 FROM c;
+  DELETE FROM t WHERE id % 3 = 0;""")
+seed = open(path, "rb").read() + b"\n--wal--\n" + open(path + "-wal", "rb").read()
+db.close()
+db = sqlite3.connect(path, isolation_level=None)
+db.executescript("PRAGMA journal_mode = DELETE; BEGIN; DELETE FROM t WHERE id % 2 = 0;")
+seed += b"\n--journal--\n" + open(path + "-journal", "rb").read()
+db.execute("COMMIT")
+db.close()
+open(sys.argv[1], "wb").write(seed)
+PYTHON
 
 cd "$out"
 nice -n 19 ./sqlite_reader_fuzz -max_total_time="$seconds" -max_len=16384 -timeout=10 -rss_limit_mb=2048 \

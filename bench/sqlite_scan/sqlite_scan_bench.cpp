@@ -1,39 +1,49 @@
-// Benchmark of the page reader: the live-plus-deleted walk of "message"
-// and of every table of a large generated sms.db, against reading the live
-// rows with the sqlite3 shell and against reading the file once with cat,
-// all measured in the same run. Each walk runs in a child process of its
-// own so that its peak memory is its alone.
+// Benchmark of the SQLite recovery engine on generated sms.db files, each
+// figure next to the SQLite library doing equal decoding work in the same
+// run: for every table, prepare "SELECT * FROM t", step every row and read
+// every column with sqlite3_column_* (the live rows only, once).
 //
-// Every figure is measured twice. Warm: the file is in the page cache, so
-// the processor time (user + system) is the cost and the ratios use it.
-// Cold: the file is dropped from the page cache before each run, as when a
-// user first opens a backup; the wall time is the cost, reading the disk
-// included. "Within 3x of reading the file once" is a question of the cold
-// figures: reading a file that is already in memory is a copy.
+// Targets, on the largest sample:
+//   (a) every table with every source / the library reading every table   <= 1
+//   (b) the "message" table alone / the library reading "message"         <= 0.7
+//   (c) the time per megabyte of every table stays level across three sizes
+//       (largest over smallest at most 1.25: the time grows linearly)
+//   (d) the peak memory stays level across the sizes and with a WAL (a copy
+//       of the largest in WAL mode with a quarter of its messages deleted
+//       and a seventh edited in its -wal): at most 1.25 times the smallest
+// The page reader that came before the engine is measured on the same
+// lines for comparison.
+//
+// Each walk runs in a child process of its own (this program started again
+// with --walk), so its peak memory is its alone. Figures are processor time
+// (user + system) with the files in the page cache: the best of three runs
+// after one that warms the cache.
 //
 //   bench_sqlite_scan [WORK_FOLDER]
 //
-// Builds two sample backups (50,000 and 200,000 messages) under
-// WORK_FOLDER (default: the system's temporary folder) unless they are
-// there already, and reports each.
+// Builds the sample backups (50,000, 100,000 and 200,000 messages) under
+// WORK_FOLDER (default: the system's temporary folder) unless they are there
+// from an earlier run, and the WAL copy beside them.
+#include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "core/common/program_arguments.h"
-#include "core/common/result_codes.h"
-#include "core/sqlite/generic_rows.h"
 #include "core/apps/table_decoders.h"
+#include "core/common/program_arguments.h"
+#include "core/sqlite/database_recovery.h"
+#include "core/sqlite/generic_rows.h"
 #include "fixtures/sample_backup.h"
-#include "support/page_cache.h"
+#include "fixtures/stored_databases.h"
 
 namespace sr = scrivel::sqlite;
 namespace apps = scrivel::apps;
@@ -42,7 +52,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+constexpr double kAllTablesTarget = 1.0;
+constexpr double kMessageTarget = 0.7;
+constexpr double kLevelTarget = 1.25;  // largest over smallest, for time per MB and for peak memory
 
 // Peak resident memory of this process in KiB (VmHWM, which starts afresh
 // at exec, unlike the rusage figure a forked child inherits).
@@ -57,79 +69,150 @@ long PeakResidentKiB() {
   return peak;
 }
 
+struct Counts {
+  std::size_t records = 0;
+  std::size_t deleted = 0;
+};
+
+// The SQLite library reading the live rows of `onlyTable` (or of every
+// table), every column of every row.
+bool LibraryWalk(const std::string& path, const std::string& onlyTable, Counts* counts) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    sqlite3_close(db);
+    return false;
+  }
+  std::vector<std::string> tables;
+  sqlite3_stmt* list = nullptr;
+  if (sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'table'", -1, &list, nullptr) == SQLITE_OK)
+    while (sqlite3_step(list) == SQLITE_ROW)
+      tables.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(list, 0)));
+  sqlite3_finalize(list);
+  std::size_t bytes = 0;
+  for (const std::string& table : tables) {
+    if (!onlyTable.empty() && table != onlyTable) continue;
+    sqlite3_stmt* select = nullptr;
+    const std::string sql = "SELECT * FROM \"" + table + "\"";
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &select, nullptr) != SQLITE_OK) continue;
+    const int columns = sqlite3_column_count(select);
+    while (sqlite3_step(select) == SQLITE_ROW) {
+      ++counts->records;
+      for (int c = 0; c < columns; ++c) {
+        switch (sqlite3_column_type(select, c)) {
+          case SQLITE_INTEGER: bytes += static_cast<std::size_t>(sqlite3_column_int64(select, c)) & 1; break;
+          case SQLITE_FLOAT: bytes += sqlite3_column_double(select, c) > 0; break;
+          case SQLITE_TEXT: bytes += sqlite3_column_text(select, c) ? sqlite3_column_bytes(select, c) : 0; break;
+          case SQLITE_BLOB: bytes += sqlite3_column_blob(select, c) ? sqlite3_column_bytes(select, c) : 0; break;
+          default: break;
+        }
+      }
+    }
+    sqlite3_finalize(select);
+  }
+  sqlite3_close(db);
+  counts->deleted = bytes & 1;  // keeps the column reads from being optimised away
+  return true;
+}
+
+// The page reader that came before the engine.
+bool ReaderWalk(const std::string& path, bool messageOnly, Counts* counts) {
+  sr::SqliteReader reader;
+  if (reader.Open(path)) return false;
+  if (messageOnly) {
+    (void)apps::ForEachMessage(reader, [&](apps::MessageItem&& item) {
+      ++counts->records;
+      counts->deleted += item.deleted;
+    });
+    return true;
+  }
+  std::vector<sr::TableDescription> tables;
+  (void)sr::ListTables(reader, &tables);
+  for (const sr::TableDescription& table : tables)
+    (void)sr::ScanGenericRows(reader, table, [&](const sr::GenericRow& row) {
+      ++counts->records;
+      counts->deleted += row.origin.deleted ? 1 : 0;
+    });
+  return true;
+}
+
+class CountingSink : public sr::RowSink {
+ public:
+  explicit CountingSink(Counts* counts) : m_counts(counts) {}
+  void OnRow(const sr::RecoveredTable&, const sr::RecoveredRow& row) override {
+    ++m_counts->records;
+    m_counts->deleted += row.deleted ? 1 : 0;
+  }
+
+ private:
+  Counts* m_counts;
+};
+
+// The recovery engine: every row of `onlyTable` (or of every table, and
+// the lost and found) from every source.
+bool EngineWalk(const std::string& path, const std::string& onlyTable, Counts* counts) {
+  sr::DatabaseRecovery recovery;
+  if (recovery.Open(path)) return false;
+  CountingSink sink(counts);
+  for (std::size_t i = 0; i < recovery.Tables().size(); ++i)
+    if (onlyTable.empty() || recovery.Tables()[i].name == onlyTable) (void)recovery.Recover(i, sink);
+  if (onlyTable.empty()) recovery.LostAndFound(sink);
+  return true;
+}
+
 // The walks, run in the child: prints "<records> <deleted> <peak KiB>".
 int Walk(const std::string& mode, const std::string& path) {
-  sr::SqliteReader reader;
-  if (reader.Open(path)) return 1;
-  std::size_t records = 0, deleted = 0;
-  if (mode == "message") {
-    (void)apps::ForEachMessage(reader, [&](apps::MessageItem&& item) {
-      ++records;
-      deleted += item.deleted;
-    });
-  } else {
-    std::vector<sr::TableDescription> tables;
-    (void)sr::ListTables(reader, &tables);
-    for (const sr::TableDescription& table : tables)
-      (void)sr::ScanGenericRows(reader, table, [&](const sr::GenericRow& row) {
-        ++records;
-        deleted += row.origin.deleted ? 1 : 0;
-      });
-  }
-  std::printf("%zu %zu %ld\n", records, deleted, PeakResidentKiB());
+  Counts counts;
+  bool ok = false;
+  if (mode == "library-all") ok = LibraryWalk(path, "", &counts);
+  if (mode == "library-message") ok = LibraryWalk(path, "message", &counts);
+  if (mode == "reader-all") ok = ReaderWalk(path, false, &counts);
+  if (mode == "reader-message") ok = ReaderWalk(path, true, &counts);
+  if (mode == "engine-all") ok = EngineWalk(path, "", &counts);
+  if (mode == "engine-message") ok = EngineWalk(path, "message", &counts);
+  if (!ok) return 1;
+  std::printf("%zu %zu %ld\n", counts.records, counts.deleted, PeakResidentKiB());
   return 0;
 }
 
 struct Run {
-  double seconds = 0;     // wall time
+  bool ok = false;
   double cpuSeconds = 0;  // user + system time of the child
-  std::string output;     // first line the child printed
+  std::size_t records = 0;
+  std::size_t deleted = 0;
+  long peakKiB = 0;
 };
 
-// Runs `argv` in a child with its output captured (or thrown away) and
-// returns its wall time and peak resident memory.
-Run RunChild(const std::vector<std::string>& argv, const std::string& stdoutPath) {
+// Runs this program with `--walk mode path` in a child and reads back what
+// it printed.
+Run RunWalk(const std::string& self, const std::string& mode, const fs::path& db, const fs::path& outputPath) {
   Run run;
-  // Output still buffered here would otherwise be written once more by
-  // the child when it replaces its stdout.
-  std::fflush(nullptr);
-  const auto start = Clock::now();
+  std::fflush(nullptr);  // or the child writes this process's buffered output once more
   const pid_t pid = fork();
   if (pid == 0) {
-    std::FILE* out = std::freopen(stdoutPath.c_str(), "w", stdout);
-    if (!out) _exit(127);
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execvp(args[0], args.data());
+    if (!std::freopen(outputPath.c_str(), "w", stdout)) _exit(127);
+    execl(self.c_str(), self.c_str(), "--walk", mode.c_str(), db.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   int status = 0;
   struct rusage usage {};
-  wait4(pid, &status, 0, &usage);
-  run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return run;
   run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                    static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-  if (std::FILE* in = std::fopen(stdoutPath.c_str(), "r")) {
-    char line[256] = {};
-    if (std::fgets(line, sizeof line, in)) run.output = line;
+  if (std::FILE* in = std::fopen(outputPath.c_str(), "r")) {
+    run.ok = std::fscanf(in, "%zu %zu %ld", &run.records, &run.deleted, &run.peakKiB) == 3;
     std::fclose(in);
   }
-  if (!run.output.empty() && run.output.back() == '\n') run.output.pop_back();
   return run;
 }
 
-// The best of three runs. Warm runs follow one that brought the file into
-// the page cache; cold runs each start with it dropped from there. The best
-// is the least processor time when warm, the least wall time when cold.
-Run Best(const std::vector<std::string>& argv, const std::string& stdoutPath, const fs::path& db, bool cold) {
-  if (!cold) (void)RunChild(argv, stdoutPath);
-  Run best;
+// The least processor time of three runs, after one that warms the cache.
+Run Best(const std::string& self, const std::string& mode, const fs::path& db, const fs::path& outputPath) {
+  Run best = RunWalk(self, mode, db, outputPath);
+  if (!best.ok) return best;
   for (int i = 0; i < 3; ++i) {
-    if (cold) scrivel::bench::DropFromPageCache(db);
-    const Run run = RunChild(argv, stdoutPath);
-    const bool better = cold ? run.seconds < best.seconds : run.cpuSeconds < best.cpuSeconds;
-    if (i == 0 || better) best = run;
+    const Run run = RunWalk(self, mode, db, outputPath);
+    if (!run.ok) return run;
+    if (i == 0 || run.cpuSeconds < best.cpuSeconds) best = run;
   }
   return best;
 }
@@ -146,41 +229,68 @@ fs::path SmsDatabase(const fs::path& work, std::uint32_t messages) {
   return db;
 }
 
-void Report(const std::string& self, const fs::path& db, const fs::path& work, bool cold) {
-  const double megabytes = static_cast<double>(fs::file_size(db)) / 1e6;
-  const std::string sink = (work / "scrivel-bench-output.txt").string();
-  const Run message = Best({self, "--walk", "message", db.string()}, sink, db, cold);
-  const Run all = Best({self, "--walk", "all", db.string()}, sink, db, cold);
-  const Run shell = Best({"sqlite3", db.string(), "SELECT * FROM message"}, "/dev/null", db, cold);
-  const Run cat = Best({"cat", db.string()}, "/dev/null", db, cold);
-  // Warm, the processor time is the cost and the fairer measure on a shared
-  // machine; cold, the wall time is, as it includes waiting for the disk.
-  const auto cost = [cold](const Run& run) { return cold ? run.seconds : run.cpuSeconds; };
-  const auto line = [&](const char* what, const Run& run) {
-    std::printf("  %-40s cpu %7.3f s  wall %7.3f s (%7.1f MB/s)\n", what, run.cpuSeconds, run.seconds,
-                megabytes / cost(run));
-  };
-  std::printf("\n%s: %.1f MB, %s\n", db.string().c_str(), megabytes,
-              cold ? "cold (dropped from the page cache before each run; ratios of wall time)"
-                   : "warm (in the page cache; ratios of processor time)");
-  line("walk of \"message\", live + deleted", message);
-  std::printf("      records, deleted, peak memory KiB: %s\n", message.output.c_str());
-  line("walk of every table, live + deleted", all);
-  std::printf("      records, deleted, peak memory KiB: %s\n", all.output.c_str());
-  line("sqlite3 SELECT * FROM message (live)", shell);
-  line("cat (reading the file once)", cat);
-  std::printf("  ratio message walk / sqlite3:   %.2f  (target below 1)\n", cost(message) / cost(shell));
-  std::printf("  ratio message walk / cat:       %.2f  %s\n", cost(message) / cost(cat),
-              cold ? "(target at most 3)" : "(the processor cost of a copy: no target)");
-  std::printf("  ratio all-table walk / sqlite3: %.2f, / cat: %.2f\n", cost(all) / cost(shell), cost(all) / cost(cat));
+bool Execute(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+
+// A copy of `db` in WAL mode whose last changes (a quarter of the messages
+// deleted, a seventh edited) are in its -wal: the files are copied while
+// the connection that wrote them is still open, before a checkpoint.
+fs::path WalCopy(const fs::path& work, const fs::path& db) {
+  const fs::path folder = work / "scrivel-bench-wal";
+  const fs::path copy = folder / "sms.db";
+  if (fs::exists(copy) && fs::exists(copy.string() + "-wal")) return copy;
+  fs::remove_all(folder);
+  fs::create_directories(folder / "writing");
+  const fs::path writing = folder / "writing" / "sms.db";
+  fs::copy_file(db, writing);
+  sqlite3* handle = nullptr;
+  bool ok = sqlite3_open(writing.c_str(), &handle) == SQLITE_OK && Execute(handle, "PRAGMA journal_mode = WAL") &&
+            Execute(handle, "PRAGMA wal_autocheckpoint = 0") &&
+            Execute(handle, "DELETE FROM message WHERE ROWID % 4 = 0") &&
+            Execute(handle, "UPDATE message SET text = text || ' (edited)' WHERE ROWID % 7 = 0");
+  if (ok) {
+    fs::copy_file(writing.string() + "-wal", copy.string() + "-wal");
+    fs::copy_file(writing, copy);
+  }
+  sqlite3_close(handle);
+  fs::remove_all(folder / "writing");
+  return ok ? copy : fs::path();
 }
+
+const char* Verdict(bool pass) { return pass ? "PASS" : "MISS"; }
+
+double Megabytes(const fs::path& db) {
+  double bytes = static_cast<double>(fs::file_size(db));
+  if (fs::exists(db.string() + "-wal")) bytes += static_cast<double>(fs::file_size(db.string() + "-wal"));
+  return bytes / 1e6;
+}
+
+void PrintRun(const char* what, const Run& run, double megabytes) {
+  if (!run.ok) {
+    std::printf("  %-46s failed\n", what);
+    return;
+  }
+  std::printf("  %-46s cpu %7.3f s (%6.1f MB/s)  rows %zu, deleted %zu, peak %ld KiB\n", what, run.cpuSeconds,
+              megabytes / run.cpuSeconds, run.records, run.deleted, run.peakKiB);
+}
+
+void PrintRatio(const char* what, const Run& walk, const Run& reference, double target) {
+  if (!walk.ok || !reference.ok) return;
+  const double ratio = walk.cpuSeconds / reference.cpuSeconds;
+  std::printf("  ratio %-40s %5.2f  (target <= %.2f) %s\n", what, ratio, target, Verdict(ratio <= target));
+}
+
+// Per size: the walk of every table, for (c) and (d).
+struct SizeFigures {
+  double megabytes = 0;
+  Run all;
+};
 
 constexpr const char* kProgram = "bench_sqlite_scan";
 constexpr const char* kUsage =
     "usage: bench_sqlite_scan [WORK_FOLDER]\n"
-    "  WORK_FOLDER  where the two sample backups are built, or found from an earlier run\n"
+    "  WORK_FOLDER  where the sample backups are built, or found from an earlier run\n"
     "               (default: the system's temporary folder)\n"
-    "(bench_sqlite_scan --walk message|all DB is how it runs each measured walk itself.)\n";
+    "(bench_sqlite_scan --walk MODE DB is how it runs each measured walk itself.)\n";
 
 }  // namespace
 
@@ -195,17 +305,69 @@ int main(int argc, char** argv) {
   }
   if (work.empty()) work = fs::temp_directory_path();
   const std::string self = fs::read_symlink("/proc/self/exe").string();
-  for (const std::uint32_t messages : {50000u, 200000u}) {
+  const fs::path output = work / "scrivel-bench-output.txt";
+  const std::string allWalk = "engine-all", messageWalk = "engine-message", walker = "recovery engine";
+
+  std::vector<SizeFigures> sizes;
+  fs::path largest;
+  for (const std::uint32_t messages : {50000u, 100000u, 200000u}) {
     const fs::path db = SmsDatabase(work, messages);
     if (db.empty()) {
       std::fprintf(stderr, "could not build the sample with %u messages\n", messages);
       return 1;
     }
-    Report(self, db, work, false);
-    if (scrivel::bench::CanDropFromPageCache(db))
-      Report(self, db, work, true);
-    else
-      std::printf("  (no cold figures: the file system of %s keeps files in memory)\n", db.c_str());
+    SizeFigures figures{Megabytes(db), Best(self, allWalk, db, output)};
+    std::printf("\n%s: %.1f MB (%u messages)\n", db.c_str(), figures.megabytes, messages);
+    PrintRun(("every table, " + walker).c_str(), figures.all, figures.megabytes);
+    sizes.push_back(figures);
+    largest = db;
+  }
+
+  // (a) and (b) on the largest.
+  const double megabytes = Megabytes(largest);
+  const Run all = sizes.back().all;
+  const Run message = Best(self, messageWalk, largest, output);
+  const Run libraryAll = Best(self, "library-all", largest, output);
+  const Run libraryMessage = Best(self, "library-message", largest, output);
+  std::printf("\nEqual work on the largest sample (%.1f MB):\n", megabytes);
+  PrintRun(("every table, " + walker).c_str(), all, megabytes);
+  PrintRun("every table, SQLite library (live rows)", libraryAll, megabytes);
+  PrintRun(("\"message\", " + walker).c_str(), message, megabytes);
+  PrintRun("\"message\", SQLite library (live rows)", libraryMessage, megabytes);
+  PrintRatio("(a) every table / library", all, libraryAll, kAllTablesTarget);
+  PrintRatio("(b) \"message\" / library", message, libraryMessage, kMessageTarget);
+  // The page reader before the engine, for comparison.
+  const Run readerAll = Best(self, "reader-all", largest, output);
+  const Run readerMessage = Best(self, "reader-message", largest, output);
+  PrintRun("every table, page reader (before the engine)", readerAll, megabytes);
+  PrintRun("\"message\", page reader (before the engine)", readerMessage, megabytes);
+  PrintRatio("every table / library, page reader", readerAll, libraryAll, kAllTablesTarget);
+  PrintRatio("\"message\" / library, page reader", readerMessage, libraryMessage, kMessageTarget);
+
+  // (c) time per MB and (d) peak memory across the sizes, and with a WAL.
+  std::printf("\nAcross sizes (every table, %s):\n", walker.c_str());
+  for (const SizeFigures& size : sizes)
+    if (size.all.ok)
+      std::printf("  %7.1f MB  %6.3f s/100 MB  peak %ld KiB\n", size.megabytes, 100 * size.all.cpuSeconds / size.megabytes,
+                  size.all.peakKiB);
+  const fs::path wal = WalCopy(work, largest);
+  Run walRun;
+  if (!wal.empty()) {
+    walRun = Best(self, allWalk, wal, output);
+    std::printf("  %7.1f MB  %6.3f s/100 MB  peak %ld KiB  (WAL copy of the largest: file + -wal)\n", Megabytes(wal),
+                walRun.ok ? 100 * walRun.cpuSeconds / Megabytes(wal) : 0.0, walRun.peakKiB);
+  }
+  const SizeFigures& small = sizes.front();
+  const SizeFigures& large = sizes.back();
+  if (small.all.ok && large.all.ok) {
+    const double timeGrowth = (large.all.cpuSeconds / large.megabytes) / (small.all.cpuSeconds / small.megabytes);
+    std::printf("  (c) time per MB, largest / smallest:        %5.2f  (target <= %.2f) %s\n", timeGrowth, kLevelTarget,
+                Verdict(timeGrowth <= kLevelTarget));
+    long peak = large.all.peakKiB;
+    if (walRun.ok) peak = std::max(peak, walRun.peakKiB);
+    const double memoryGrowth = static_cast<double>(peak) / static_cast<double>(small.all.peakKiB);
+    std::printf("  (d) peak memory, largest or WAL / smallest: %5.2f  (target <= %.2f) %s\n", memoryGrowth, kLevelTarget,
+                Verdict(memoryGrowth <= kLevelTarget));
   }
   return 0;
 }

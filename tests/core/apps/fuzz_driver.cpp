@@ -1,9 +1,12 @@
 #include "fuzz_driver.h"
 
-#include <cstdlib>
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/common/result_codes.h"
@@ -13,6 +16,7 @@
 #include "core/apps/messages_dump.h"
 #include "core/apps/note_store.h"
 #include "core/apps/note_store_tables.h"
+#include "core/sqlite/database_recovery.h"
 #include "core/sqlite/sqlite_reader.h"
 #include "core/apps/table_decoders.h"
 #include "core/common/unique_fd.h"
@@ -65,33 +69,91 @@ std::size_t RunAllDecoders(sqlite::SqliteReader& reader) {
   return records;
 }
 
+// Writes `size` bytes to `path` (created, or emptied); false on failure.
+bool WriteFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
+  UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+  if (!file.IsOpen()) return false;
+  for (std::size_t written = 0; written < size;) {
+    const ssize_t n = ::write(file.Get(), data + written, size - written);
+    if (n <= 0) return false;
+    written += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// A file of its own under /tmp, removed with the object; the readers open
+// paths, and never through a symbolic link (so not through /proc/self/fd).
+class TemporaryPath {
+ public:
+  TemporaryPath() {
+    UniqueFd file(::mkstemp(m_path.data()));
+    m_made = file.IsOpen();
+  }
+  ~TemporaryPath() {
+    if (!m_made) return;
+    for (const char* suffix : {"", "-wal", "-journal"}) ::unlink((m_path + suffix).c_str());
+  }
+  TemporaryPath(const TemporaryPath&) = delete;
+  TemporaryPath& operator=(const TemporaryPath&) = delete;
+  bool Made() const { return m_made; }
+  const std::string& Get() const { return m_path; }
+
+ private:
+  std::string m_path = "/tmp/scrivel-fuzz-XXXXXX";
+  bool m_made = false;
+};
+
+// Where `marker` starts in [begin, end), or end.
+const std::uint8_t* Find(const std::uint8_t* begin, const std::uint8_t* end, std::string_view marker) {
+  const std::string_view text(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(end - begin));
+  const std::size_t at = text.find(marker);
+  return at == std::string_view::npos ? end : begin + at;
+}
+
+class CountingSink : public sqlite::RowSink {
+ public:
+  void OnRow(const sqlite::RecoveredTable&, const sqlite::RecoveredRow&) override { ++rows; }
+  std::size_t rows = 0;
+};
+
 }  // namespace
 
 std::size_t RunReaderOnBytes(const std::uint8_t* data, std::size_t size) {
-  // The reader opens a path, and never through a symbolic link (so not
-  // through /proc/self/fd): the bytes go into a temporary file of their own.
-  std::string path = "/tmp/scrivel-fuzz-XXXXXX";
-  UniqueFd file(::mkstemp(path.data()));
-  if (!file.IsOpen()) return 0;
-  struct RemoveOnExit {
-    const std::string& path;
-    ~RemoveOnExit() { ::unlink(path.c_str()); }
-  } removeOnExit{path};
-  for (std::size_t written = 0; written < size;) {
-    const ssize_t n = ::write(file.Get(), data + written, size - written);
-    if (n <= 0) return 0;
-    written += static_cast<std::size_t>(n);
-  }
+  TemporaryPath path;
+  if (!path.Made() || !WriteFile(path.Get(), data, size)) return 0;
   sqlite::SqliteReader reader;
-  if (reader.Open(path)) return 0;
+  if (reader.Open(path.Get())) return 0;
   const std::size_t records = RunAllDecoders(reader);
   // The two raw row dumps open the file themselves; their lines go nowhere.
-  (void)DumpMessageRows(path, "/dev/null", 0);
-  (void)DumpContactRows(path, "/dev/null", 0);
+  (void)DumpMessageRows(path.Get(), "/dev/null", 0);
+  (void)DumpContactRows(path.Get(), "/dev/null", 0);
   // The notes store opens the file itself, and decodes the note bodies it finds.
   std::vector<NoteItem> notes;
-  (void)ParseNoteStore(path, &notes);
+  (void)ParseNoteStore(path.Get(), &notes);
   return records + notes.size();
+}
+
+std::size_t RunEngineOnBytes(const std::uint8_t* data, std::size_t size) {
+  // DATABASE [kWalMarker WAL] [kJournalMarker JOURNAL]
+  const std::uint8_t* end = data + size;
+  const std::uint8_t* journalMarker = Find(data, end, kJournalMarker);
+  const std::uint8_t* walMarker = Find(data, journalMarker, kWalMarker);  // journalMarker: none
+  TemporaryPath path;
+  if (!path.Made() || !WriteFile(path.Get(), data, static_cast<std::size_t>(walMarker - data))) return 0;
+  if (walMarker != journalMarker) {
+    const std::uint8_t* wal = walMarker + kWalMarker.size();
+    if (!WriteFile(path.Get() + "-wal", wal, static_cast<std::size_t>(journalMarker - wal))) return 0;
+  }
+  if (journalMarker != end) {
+    const std::uint8_t* journal = journalMarker + kJournalMarker.size();
+    if (!WriteFile(path.Get() + "-journal", journal, static_cast<std::size_t>(end - journal))) return 0;
+  }
+  sqlite::DatabaseRecovery recovery;
+  if (recovery.Open(path.Get())) return 0;
+  CountingSink sink;
+  for (std::size_t table = 0; table < recovery.Tables().size(); ++table) (void)recovery.Recover(table, sink);
+  recovery.LostAndFound(sink);
+  return sink.rows + recovery.Damage().size();
 }
 
 }  // namespace scrivel::apps::testing

@@ -1,11 +1,14 @@
 // Replays the fuzz seeds (tests/fuzz/corpus/) and a fixed set of damaged
-// copies of a small database through the same driver as the fuzz target:
-// whatever the bytes, the reader must end without a crash or a hang.
+// copies of small databases (one with its -wal and -journal) through the
+// same drivers as the fuzz target: whatever the bytes, the page reader and
+// the recovery engine must end without a crash or a hang.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <filesystem>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "fixtures/note_store_database.h"
@@ -17,6 +20,7 @@ namespace {
 
 using sqlite::testing::CreateDatabase;
 using sqlite::testing::ReadBytes;
+using testing::RunEngineOnBytes;
 using testing::RunReaderOnBytes;
 using sqlite::testing::TempFolder;
 
@@ -26,12 +30,13 @@ TEST(FuzzReplayTest, CommittedSeedsRun) {
   for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
     const std::vector<std::uint8_t> bytes = ReadBytes(entry.path());
     EXPECT_GT(RunReaderOnBytes(bytes.data(), bytes.size()), 0u) << entry.path();
+    EXPECT_GT(RunEngineOnBytes(bytes.data(), bytes.size()), 0u) << entry.path();
     ++files;
   }
   EXPECT_GE(files, 3u);
 }
 
-// Runs 120 damaged copies of `original` through the driver: bytes changed
+// Runs 120 damaged copies of `original` through both drivers: bytes changed
 // at random, bytes set to 0xFF, or the file cut anywhere.
 void RunDamagedCopies(const std::vector<std::uint8_t>& original, std::uint32_t seed) {
   std::mt19937 random(seed);
@@ -48,6 +53,7 @@ void RunDamagedCopies(const std::vector<std::uint8_t>& original, std::uint32_t s
       }
     }
     (void)RunReaderOnBytes(bytes.data(), bytes.size());
+    (void)RunEngineOnBytes(bytes.data(), bytes.size());
   }
 }
 
@@ -71,6 +77,54 @@ TEST(FuzzReplayTest, DamagedDatabasesEndCleanly) {
                  "  INSERT INTO message(guid, text, handle_id) SELECT printf('%036d', x), printf('%.*c', x * 7, 'm'), x FROM c;"
                  "DELETE FROM message WHERE ROWID % 3 = 0;");
   RunDamagedCopies(ReadBytes(path), 20261210);
+}
+
+void Execute(sqlite3* db, const char* sql) {
+  char* error = nullptr;
+  EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "") << " in " << sql;
+  sqlite3_free(error);
+}
+
+void Append(std::vector<std::uint8_t>* bytes, std::string_view text) { bytes->insert(bytes->end(), text.begin(), text.end()); }
+
+void Append(std::vector<std::uint8_t>* bytes, const std::vector<std::uint8_t>& more) {
+  bytes->insert(bytes->end(), more.begin(), more.end());
+}
+
+// A database whose last changes are in its -wal (copied while the
+// connection is open, before a checkpoint), and a journal of a transaction
+// that deleted rows (copied before its commit), joined into one input as
+// the engine's driver splits it.
+TEST(FuzzReplayTest, DamagedWriteAheadLogsAndJournalsEndCleanly) {
+  TempFolder folder;
+  const std::string walPath = folder.Path("wal.db").string();
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(walPath.c_str(), &db), SQLITE_OK);
+  Execute(db, "PRAGMA page_size = 512; CREATE TABLE t(id INTEGER PRIMARY KEY, name TEXT, n INTEGER);"
+              "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c WHERE x<50)"
+              "  INSERT INTO t(name, n) SELECT printf('name %d %.*c', x, x, 'w'), x * 1000 FROM c;"
+              "PRAGMA journal_mode = WAL; PRAGMA wal_autocheckpoint = 0;"
+              "DELETE FROM t WHERE id % 3 = 0; UPDATE t SET name = 'edited' WHERE id % 5 = 0;");
+  std::vector<std::uint8_t> input = ReadBytes(walPath);
+  Append(&input, testing::kWalMarker);
+  Append(&input, ReadBytes(walPath + "-wal"));
+  sqlite3_close(db);
+
+  const std::string journalPath = folder.Path("journal.db").string();
+  CreateDatabase(journalPath, 512,
+                 "CREATE TABLE t(id INTEGER PRIMARY KEY, name TEXT);"
+                 "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c WHERE x<50)"
+                 "  INSERT INTO t(name) SELECT printf('journal %d %.*c', x, x, 'j') FROM c;");
+  ASSERT_EQ(sqlite3_open(journalPath.c_str(), &db), SQLITE_OK);
+  Execute(db, "BEGIN; DELETE FROM t WHERE id % 2 = 0;");
+  const std::vector<std::uint8_t> journal = ReadBytes(journalPath + "-journal");
+  Execute(db, "COMMIT;");
+  sqlite3_close(db);
+  Append(&input, testing::kJournalMarker);
+  Append(&input, journal);
+
+  EXPECT_GT(RunEngineOnBytes(input.data(), input.size()), 0u);
+  RunDamagedCopies(input, 20261212);
 }
 
 // A notes store whose note bodies are compressed protocol buffers: damage
