@@ -80,6 +80,22 @@ bool AllValuesTypical(Bytes record, const TableShape& shape) {
   return complete && typical;
 }
 
+// True when some value of the record says something: a number other than
+// zero, or a text or blob with a byte other than zero. Free space that
+// secure_delete or a new page left zeroed reads as records of NULLs and
+// zero-filled blobs, which are not rows.
+bool HoldsInformation(Bytes record) {
+  const auto layout = LiveRecordLayout(record);
+  if (!layout) return false;
+  bool informative = false;
+  (void)ForEachColumn(record, *layout, [&](int, const ColumnValue& value) {
+    if (value.IsNull()) return;
+    informative = informative || std::any_of(value.bytes.begin(), value.bytes.end(), [](std::uint8_t b) { return b != 0; }) ||
+                  value.serialType == 9;
+  });
+  return informative;
+}
+
 }  // namespace
 
 struct DatabaseRecovery::State {
@@ -96,6 +112,7 @@ struct DatabaseRecovery::State {
   // Shapes handed to the carver: every table, and per live table itself
   // followed by the dropped tables; with the table index of each shape.
   std::vector<TableShape> allShapes;
+  std::vector<std::size_t> allShapeTables;
   std::vector<std::vector<TableShape>> ownShapes;
   std::vector<std::vector<std::size_t>> ownShapeTables;
   std::vector<std::uint8_t> page;
@@ -105,11 +122,12 @@ struct DatabaseRecovery::State {
   void PrepareShapes();
   void Search();
   void SearchPage(std::uint32_t pageIndex);
-  void ReadCellsOf(Bytes page, std::uint32_t pageNumber, const PageHeader& header, RowSource source, int owner);
+  void ReadCellsOf(Bytes page, std::uint32_t pageNumber, const PageHeader& header, RowSource source, int owner,
+                   bool ownerSure);
   void CarveFreeSpace(Bytes page, std::uint32_t pageNumber, const PageHeader* header, int owner,
                       std::optional<RowSource> sourceOverride);
   void Keep(int table, const DeletedRow& row);
-  int TableForRecord(Bytes record, int owner) const;
+  int TableForRecord(Bytes record, int owner, bool ownerSure) const;
   void NoteDamage();
 };
 
@@ -143,14 +161,23 @@ void DatabaseRecovery::State::ListTables() {
 }
 
 void DatabaseRecovery::State::PrepareShapes() {
+  // A table whose CREATE TABLE names no columns (a damaged statement) has
+  // no shape to recognise its records by: it is left out, so that it takes
+  // no record from the tables that have one.
   allShapes.clear();
-  for (const RecoveredTable& table : tables) allShapes.push_back(table.shape);
+  allShapeTables.clear();
+  for (std::size_t i = 0; i < tables.size(); ++i) {
+    if (tables[i].shape.columns.empty()) continue;
+    allShapes.push_back(tables[i].shape);
+    allShapeTables.push_back(i);
+  }
   ownShapes.assign(liveTableCount, {});
   ownShapeTables.assign(liveTableCount, {});
   for (std::size_t owner = 0; owner < liveTableCount; ++owner) {
     ownShapes[owner].push_back(tables[owner].shape);
     ownShapeTables[owner].push_back(owner);
     for (std::size_t i = liveTableCount; i < tables.size(); ++i) {
+      if (tables[i].shape.columns.empty()) continue;
       ownShapes[owner].push_back(tables[i].shape);
       ownShapeTables[owner].push_back(i);
     }
@@ -158,15 +185,18 @@ void DatabaseRecovery::State::PrepareShapes() {
 }
 
 // The table a record with an intact header belongs to: `owner` when it
-// fits that table (rows written before columns were added have fewer
-// values), else the first table of exactly its column count that it fits;
-// -1 when it fits none.
-int DatabaseRecovery::State::TableForRecord(Bytes record, int owner) const {
+// fits that table (when the page surely is the owner's, also with fewer
+// values: rows written before columns were added), else the first table
+// of exactly its column count that it fits; -1 when it fits none. An older
+// image's page may have belonged to another table then (a dropped one),
+// so its owner is not sure.
+int DatabaseRecovery::State::TableForRecord(Bytes record, int owner, bool ownerSure) const {
   const auto count = CountSerialTypes(record);
   if (!count) return -1;
-  if (owner >= 0 && static_cast<std::size_t>(owner) < liveTableCount &&
-      RecordFitsShape(record, tables[static_cast<std::size_t>(owner)].shape, 1))
-    return owner;
+  if (owner >= 0 && static_cast<std::size_t>(owner) < liveTableCount) {
+    const TableShape& shape = tables[static_cast<std::size_t>(owner)].shape;
+    if (RecordFitsShape(record, shape, ownerSure ? 1 : shape.columns.size())) return owner;
+  }
   for (std::size_t i = 0; i < tables.size(); ++i) {
     const TableShape& shape = tables[i].shape;
     if (!tables[i].withoutRowId && shape.columns.size() == *count && RecordFitsShape(record, shape, *count))
@@ -184,12 +214,12 @@ void DatabaseRecovery::State::Keep(int table, const DeletedRow& row) {
 }
 
 void DatabaseRecovery::State::ReadCellsOf(Bytes pageBytes, std::uint32_t pageNumber, const PageHeader& header,
-                                          RowSource source, int owner) {
+                                          RowSource source, int owner, bool ownerSure) {
   CellPayload cell;
   for (const std::uint32_t offset : CellOffsets(pageBytes, header)) {
     if (ReadTableLeafCell(reader, pageBytes, offset, &cell)) continue;
     const DeletedRow row{pageNumber, source, false, static_cast<std::int64_t>(cell.rowId), cell.bytes};
-    const int table = TableForRecord(cell.bytes, owner);
+    const int table = TableForRecord(cell.bytes, owner, ownerSure);
     // A cell that fits no table is kept only when its record is at least
     // well-formed; anything else on a free page is noise.
     if (table < 0 && !LiveRecordLayout(cell.bytes)) continue;
@@ -210,10 +240,11 @@ void DatabaseRecovery::State::CarveFreeSpace(Bytes pageBytes, std::uint32_t page
     CarveTrunkPage(input, &carved);
   }
   for (const CarvedRecord& record : carved) {
+    if (!HoldsInformation(record.record)) continue;
     int table = -1;
     if (record.shape >= 0 && static_cast<std::size_t>(record.shape) < shapes.size())
-      table = own ? static_cast<int>(ownShapeTables[static_cast<std::size_t>(owner)][static_cast<std::size_t>(record.shape)])
-                  : record.shape;
+      table = static_cast<int>(own ? ownShapeTables[static_cast<std::size_t>(owner)][static_cast<std::size_t>(record.shape)]
+                                   : allShapeTables[static_cast<std::size_t>(record.shape)]);
     // On a page of table T, a record of another table is an older tenant's:
     // it is believed only when every value is of its column's own kind.
     if (own && table != owner && table >= 0 && !AllValuesTypical(record.record, tables[static_cast<std::size_t>(table)].shape))
@@ -240,7 +271,7 @@ void DatabaseRecovery::State::SearchPage(std::uint32_t pageIndex) {
   }
   const auto header = ReadPageHeader(page, PageHeaderOffset(pageIndex));
   if (!header || !header->IsTableLeaf()) return;  // an overflow page, an index page, or nothing
-  if (free) ReadCellsOf(page, pageNumber, *header, RowSource::kFreelistLeaf, -1);
+  if (free) ReadCellsOf(page, pageNumber, *header, RowSource::kFreelistLeaf, -1, false);
   CarveFreeSpace(page, pageNumber, &*header, tableLeaf ? owner : -1, std::nullopt);
 }
 
@@ -259,7 +290,7 @@ void DatabaseRecovery::State::Search() {
     const int owner = map.Owner(image.pageIndex);
     const std::uint32_t pageNumber = image.pageIndex + 1;
     if (static_cast<std::size_t>(owner) == liveTableCount) continue;  // the schema's own rows
-    ReadCellsOf(page, pageNumber, *header, image.source, owner);
+    ReadCellsOf(page, pageNumber, *header, image.source, owner, false);
     CarveFreeSpace(page, pageNumber, &*header, owner, FreeSpaceSourceOfImage(image.source));
   }
   NoteDamage();

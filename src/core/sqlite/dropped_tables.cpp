@@ -131,32 +131,55 @@ void FindStatementTexts(const SqliteReader& reader, Bytes page, const PageHeader
 
 }  // namespace
 
+namespace {
+
+// Adds the dropped table a schema record describes, unless it is known.
+void AddDroppedTable(Bytes record, const std::vector<RecoveredTable>& liveTables, std::vector<RecoveredTable>* dropped) {
+  const auto row = ReadSchemaRow(record);
+  if (!row || Listed(liveTables, row->name) || Listed(*dropped, row->name)) return;
+  TableShape shape = ShapeOf(row->sql);
+  if (shape.columns.empty()) return;
+  RecoveredTable table;
+  table.name = row->name;
+  table.shape = std::move(shape);
+  table.dropped = true;
+  dropped->push_back(std::move(table));
+}
+
+// The schema rows of one image of a schema page: its cells when the image
+// is an older one (a schema row of an earlier state), its free space always.
+void SearchSchemaPage(const SqliteReader& reader, Bytes page, std::uint32_t pageIndex, bool olderImage,
+                      const std::vector<RecoveredTable>& liveTables, std::vector<RecoveredTable>* dropped) {
+  const auto header = ReadPageHeader(page, PageHeaderOffset(pageIndex));
+  if (!header || !header->IsTableLeaf()) return;
+  if (olderImage) {
+    CellPayload cell;
+    for (const std::uint32_t offset : CellOffsets(page, *header))
+      if (!ReadTableLeafCell(reader, page, offset, &cell)) AddDroppedTable(cell.bytes, liveTables, dropped);
+  }
+  std::vector<CarvedRecord> carved;
+  const TableShape shapes[] = {SchemaShape()};
+  const CarveInput input{page, pageIndex + 1, reader.UsableSize(), shapes, 0, nullptr};
+  CarveLeafPage(input, *header, &carved);
+  for (const CarvedRecord& record : carved)
+    if (record.shape == 0 && !record.partial) AddDroppedTable(record.record, liveTables, dropped);
+  FindStatementTexts(reader, page, *header, liveTables, dropped);
+}
+
+}  // namespace
+
 std::vector<RecoveredTable> FindDroppedTables(const SqliteReader& reader, const std::vector<std::uint32_t>& schemaPages,
                                               const std::vector<RecoveredTable>& liveTables) {
   std::vector<RecoveredTable> dropped;
   std::vector<std::uint8_t> page(reader.PageSize());
-  std::vector<CarvedRecord> carved;
-  const TableShape shapes[] = {SchemaShape()};
-  for (const std::uint32_t pageIndex : schemaPages) {
-    if (reader.ReadPage(pageIndex, page)) continue;
-    const auto header = ReadPageHeader(page, PageHeaderOffset(pageIndex));
-    if (!header || !header->IsTableLeaf()) continue;
-    carved.clear();
-    const CarveInput input{page, pageIndex + 1, reader.UsableSize(), shapes, 0, nullptr};
-    CarveLeafPage(input, *header, &carved);
-    for (const CarvedRecord& record : carved) {
-      if (record.shape != 0 || record.partial) continue;
-      const auto row = ReadSchemaRow(record.record);
-      if (!row || Listed(liveTables, row->name) || Listed(dropped, row->name)) continue;
-      TableShape shape = ShapeOf(row->sql);
-      if (shape.columns.empty()) continue;
-      RecoveredTable table;
-      table.name = row->name;
-      table.shape = std::move(shape);
-      table.dropped = true;
-      dropped.push_back(std::move(table));
-    }
-    FindStatementTexts(reader, page, *header, liveTables, &dropped);
+  for (const std::uint32_t pageIndex : schemaPages)
+    if (!reader.ReadPage(pageIndex, page)) SearchSchemaPage(reader, page, pageIndex, false, liveTables, &dropped);
+  // A table dropped after the last checkpoint left its schema row in an
+  // older image of a schema page (the log's earlier frames, the journal).
+  for (const PageImage& image : reader.OlderImages()) {
+    const bool schemaPage = std::find(schemaPages.begin(), schemaPages.end(), image.pageIndex) != schemaPages.end();
+    if (schemaPage && !reader.ReadImage(image, page))
+      SearchSchemaPage(reader, page, image.pageIndex, true, liveTables, &dropped);
   }
   return dropped;
 }

@@ -15,7 +15,8 @@
 namespace scrivel::sqlite {
 
 // The dropped tables whose schema row survives in the free space of
-// `schemaPages` (page indexes of the schema table's leaves). A table that
+// `schemaPages` (page indexes of the schema table's leaves) or in an older
+// image of one of them. A table that
 // still exists under the same name is not listed (its old schema row is an
 // earlier version of a live one), nor is one found twice.
 std::vector<RecoveredTable> FindDroppedTables(const SqliteReader& reader, const std::vector<std::uint32_t>& schemaPages,

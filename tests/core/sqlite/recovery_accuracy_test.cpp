@@ -83,7 +83,6 @@ struct InventingFault {
   const char* fault;
 };
 constexpr InventingFault kKnownInventingFaults[] = {
-    {"single-4096-secure", "free space zeroed by secure_delete is read as rows of zero-filled blobs"},
     {"overflow-65536", "a record behind a freelist trunk page's leaf list comes out with shifted values"},
 };
 
