@@ -83,7 +83,7 @@ std::error_code SqliteReader::Open(const std::string& path, const OpenOptions& o
     return kBadFile;
   }
   if (!HasSqliteMagic(header)) return kBadFile;
-  const std::uint32_t pageSize = PageSizeFromField(*Read16(header, fmt::kPageSizeOffset));
+  const std::uint32_t pageSize = PageSizeFromField(Read16(header, fmt::kPageSizeOffset).value_or(0));
   if (pageSize == 0) return kBadFile;
   const std::uint32_t reserved = header[fmt::kReservedBytesOffset];
 
