@@ -310,6 +310,7 @@ std::error_code DatabaseRecovery::Open(const std::string& path, const RecoveryOp
   m_state->options = options;
   OpenOptions readerOptions;
   readerOptions.readWal = options.readWal;
+  readerOptions.readJournal = options.readWal;
   if (const std::error_code rc = m_state->reader.Open(path, readerOptions); rc) return rc;
   m_state->ListTables();
   m_state->NoteDamage();
