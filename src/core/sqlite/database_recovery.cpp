@@ -96,6 +96,17 @@ bool HoldsInformation(Bytes record) {
   return informative;
 }
 
+RecoveredRow AsRecoveredRow(const DeletedRow& found) {
+  RecoveredRow row;
+  row.pageNumber = found.pageNumber;
+  row.source = found.source;
+  row.deleted = true;
+  row.partial = found.partial;
+  row.rowId = found.rowId;
+  row.record = found.record;
+  return row;
+}
+
 }  // namespace
 
 struct DatabaseRecovery::State {
@@ -371,16 +382,7 @@ std::error_code DatabaseRecovery::Recover(std::size_t tableIndex, RowSink& sink)
       }
     }
   }
-  state.deleted[tableIndex].ForEach(live, [&](const DeletedRow& found) {
-    RecoveredRow row;
-    row.pageNumber = found.pageNumber;
-    row.source = found.source;
-    row.deleted = true;
-    row.partial = found.partial;
-    row.rowId = found.rowId;
-    row.record = found.record;
-    sink.OnRow(table, row);
-  });
+  state.deleted[tableIndex].ForEach(live, [&](const DeletedRow& found) { sink.OnRow(table, AsRecoveredRow(found)); });
   return lastError;
 }
 
@@ -391,16 +393,7 @@ void DatabaseRecovery::LostAndFound(RowSink& sink) {
   RecoveredTable table;
   table.name = "lost_and_found";
   table.dropped = false;
-  state.lostAndFound.ForEach({}, [&](const DeletedRow& found) {
-    RecoveredRow row;
-    row.pageNumber = found.pageNumber;
-    row.source = found.source;
-    row.deleted = true;
-    row.partial = found.partial;
-    row.rowId = found.rowId;
-    row.record = found.record;
-    sink.OnRow(table, row);
-  });
+  state.lostAndFound.ForEach({}, [&](const DeletedRow& found) { sink.OnRow(table, AsRecoveredRow(found)); });
 }
 
 }  // namespace scrivel::sqlite

@@ -1,10 +1,13 @@
 #include "core/sqlite/positioned_read.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstddef>
+#include <utility>
 
+#include "core/common/regular_file.h"
 #include "core/common/result_codes.h"
 
 namespace scrivel::sqlite {
@@ -27,6 +30,16 @@ std::error_code ReadExactlyAt(int fd, std::span<std::uint8_t> buffer, std::uint6
   const long long got = ReadAt(fd, buffer, offset);
   if (got < 0) return LastSystemError();
   if (static_cast<std::uint64_t>(got) < buffer.size()) return kShortRead;
+  return {};
+}
+
+std::error_code OpenForReadingAt(const std::string& path, UniqueFd& out, std::uint64_t* size) {
+  UniqueFd file;
+  if (const std::error_code rc = OpenRegularFileForReading(path, file); rc) return rc;
+  struct stat status {};
+  if (::fstat(file.Get(), &status) != 0) return LastSystemError();
+  out = std::move(file);
+  *size = static_cast<std::uint64_t>(status.st_size > 0 ? status.st_size : 0);
   return {};
 }
 

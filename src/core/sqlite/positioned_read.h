@@ -7,6 +7,9 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
+
+#include "core/common/unique_fd.h"
 
 namespace scrivel::sqlite {
 
@@ -18,5 +21,10 @@ long long ReadAt(int fd, std::span<std::uint8_t> buffer, std::uint64_t offset);
 // Fills all of `buffer` from `offset` of the open file `fd`. Returns success,
 // kShortRead when the file ends first, or the system's error.
 [[nodiscard]] std::error_code ReadExactlyAt(int fd, std::span<std::uint8_t> buffer, std::uint64_t offset);
+
+// Opens `path` as OpenRegularFileForReading does (a regular file, no
+// symbolic link) into `out` and stores its size in `*size`. Returns success
+// or the system's error.
+[[nodiscard]] std::error_code OpenForReadingAt(const std::string& path, UniqueFd& out, std::uint64_t* size);
 
 }  // namespace scrivel::sqlite

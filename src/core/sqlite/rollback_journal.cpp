@@ -1,11 +1,9 @@
 #include "core/sqlite/rollback_journal.h"
 
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
 
-#include "core/common/regular_file.h"
 #include "core/common/result_codes.h"
 #include "core/sqlite/positioned_read.h"
 #include "core/sqlite/sqlite_format.h"
@@ -59,12 +57,8 @@ void RollbackJournal::Close() {
 std::error_code RollbackJournal::Open(const std::string& path, std::uint32_t databasePageSize) {
   Close();
 
-  UniqueFd file;
-  if (const std::error_code rc = OpenRegularFileForReading(path, file); rc) return rc;
-  struct stat status {};
-  if (::fstat(file.Get(), &status) != 0) return LastSystemError();
-  m_file = std::move(file);
-  const auto fileSize = static_cast<std::uint64_t>(status.st_size > 0 ? status.st_size : 0);
+  std::uint64_t fileSize = 0;
+  if (const std::error_code rc = OpenForReadingAt(path, m_file, &fileSize); rc) return rc;
   // A journal truncated at the end of its transaction is empty; that is no damage.
   if (fileSize == 0) return {};
 
