@@ -189,7 +189,7 @@ void DatabaseRecovery::State::CarveFreeSpace(Bytes pageBytes, std::uint32_t page
   const std::vector<TableShape>& shapes = own ? ownShapes[static_cast<std::size_t>(owner)] : allShapes;
   FreelistOverflowPages overflow(reader, map);
   carved.clear();
-  const CarveInput input{pageBytes, pageNumber, reader.UsableSize(), shapes, &overflow};
+  const CarveInput input{pageBytes, pageNumber, reader.UsableSize(), shapes, own ? 0 : -1, &overflow};
   if (header) {
     CarveLeafPage(input, *header, &carved);
   } else {
