@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes, taken as a database file, through everything the
-// page reader offers: opening, the schema, the any-table decoder, every
-// typed decoder, the two raw row dumps and the notes store with its
+// recovery engine offers: opening, the schema, every table's rows and the
+// records that fit no table, every typed decoder, the two raw row dumps and the notes store with its
 // note bodies. Shared by the libFuzzer target (tests/fuzz/) and the
 // replay test, which run exactly the same code.
 #pragma once
