@@ -15,6 +15,7 @@ class RawRowWriter : public sqlite::RowSink {
       : m_file(file), m_highestRowId(highestRowId), m_format(format) {}
 
   void OnRow(const sqlite::RecoveredTable&, const sqlite::RecoveredRow& row) override {
+    if (row.partial) return;  // its lost values would be written as if the row had held NULL
     const auto layout = sqlite::LiveRecordLayout(row.record);
     if (!layout) return;
     std::uint64_t rowNumber = 0;

@@ -1,7 +1,8 @@
 // The walk shared by the two raw row files, "sms.csv" (messages_dump.h)
 // and "Contacts.csv" (contacts_dump.h): every row of one table, live rows
 // first, then deleted rows (database_recovery.h), each turned into one line
-// by the file's own formatter and appended to the file.
+// by the file's own formatter and appended to the file. A row that lost
+// values to later writes (partial) is left out.
 //
 // Row numbers: a live row keeps its rowid; a deleted row gets the next
 // number above the caller's highest row id and above every live rowid (the

@@ -110,7 +110,11 @@ class TypedDecoder : public sqlite::RowSink {
     }
   }
 
+  // A row that lost values to later writes is left out: its lost values
+  // read as NULL, and a record missing its duration, flag or date would
+  // show as another call, message or note than the one it was.
   void OnRow(const sqlite::RecoveredTable&, const sqlite::RecoveredRow& row) override {
+    if (row.partial) return;
     const auto layout = sqlite::LiveRecordLayout(row.record);
     if (!layout) return;
     Record record;
