@@ -5,7 +5,10 @@
 # window, a scan in progress, every category's list and preview, the export
 # window and the print preview, at 100 % and at 200 % scale ("@2x" files).
 # The backups come from the sample builder: a plain one and an encrypted
-# copy, in a private application-data folder.
+# copy, in a private application-data folder. The device page is shot in
+# three states against the simulated phone of the tests: device support
+# missing (no multiplexer), waiting (a multiplexer without devices) and
+# connected (one simulated iPhone).
 #
 # When Xvfb is installed, the application also runs once on a virtual X
 # display and a picture of the real window is taken ("xvfb-window.png").
@@ -53,6 +56,42 @@ export XDG_RUNTIME_DIR=$runtime
 export XDG_DATA_HOME=$data
 "$tool" "$out_dir"
 QT_SCALE_FACTOR=2 "$tool" "$out_dir" "@2x"
+
+# The device page: the simulated phone plays the multiplexer; it serves
+# until its standard input closes.
+phone_script=$root/tests/fixtures/simulated_phone/simulated_phone.py
+shoot_device_page() {  # NAME [PHONE_ARGUMENTS...]
+  local name=$1
+  shift
+  if [ "$name" = missing ]; then
+    USBMUXD_SOCKET_ADDRESS=127.0.0.1:1 "$tool" --device-page "$name" "$out_dir"
+    return
+  fi
+  rm -f "$work/phone.in" "$work/phone.out"
+  mkfifo "$work/phone.in"
+  python3 "$phone_script" "$@" < "$work/phone.in" > "$work/phone.out" &
+  local phone_pid=$!
+  exec {phone_input}> "$work/phone.in"
+  local port=""
+  for _ in $(seq 100); do
+    port=$(sed -n 's/^PORT //p' "$work/phone.out")
+    [ -n "$port" ] && break
+    sleep 0.1
+  done
+  local status=0
+  if [ -n "$port" ]; then
+    USBMUXD_SOCKET_ADDRESS=127.0.0.1:$port "$tool" --device-page "$name" "$out_dir" || status=$?
+  else
+    echo "the simulated phone did not start" >&2
+    status=1
+  fi
+  exec {phone_input}>&-
+  wait "$phone_pid" || true
+  return $status
+}
+shoot_device_page missing
+shoot_device_page waiting
+shoot_device_page connected --device "00008110-000A1B2C3D4E5F60,Anna's iPhone,iPhone,17.4.1,1,paired"
 
 # One run on a real (virtual) X display, when Xvfb is there.
 if command -v Xvfb >/dev/null 2>&1 && command -v xwd >/dev/null 2>&1; then

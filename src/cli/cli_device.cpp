@@ -52,7 +52,8 @@ std::string stateWord(const std::error_code& state) {
     case DeviceError::kLockdownFailed:
     case DeviceError::kServiceFailed:
     case DeviceError::kBackupRefused:
-    case DeviceError::kSyncLockBusy: break;
+    case DeviceError::kSyncLockBusy:
+    case DeviceError::kDiskFull: break;
   }
   return "error";
 }

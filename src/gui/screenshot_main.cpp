@@ -296,27 +296,59 @@ bool ShootScanAndResults(const ShotContext& context) {
   return saved;
 }
 
+// The device page as the first listing of the device watch leaves it (the
+// multiplexer is whatever USBMUXD_SOCKET_ADDRESS names), as "device-NAME".
+bool ShootDevicePage(const ShotContext& context, const QString& name) {
+  constexpr int kListingTimeoutMs = 15000;
+  CMainWnd window;
+  QSignalSpy listed(&window.devicePage(), &CIosDeviceVrtWnd::listingShown);
+  window.show();
+  window.skin().optIosDevice->click();
+  if (!QTest::qWaitFor([&] { return listed.count() > 0; }, kListingTimeoutMs)) {
+    std::cerr << "the device page got no listing\n";
+    return false;
+  }
+  Settle();
+  const bool saved = Save(context, QStringLiteral("device-") + name, RenderOnBackdrop(window));
+  window.hide();
+  return saved;
+}
+
+constexpr char kUsage[] =
+    "usage: scrivel-screenshot OUT_DIR [SUFFIX]\n"
+    "       scrivel-screenshot --device-page NAME OUT_DIR [SUFFIX]\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc > 1 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
-    std::cout << "usage: scrivel-screenshot OUT_DIR [SUFFIX]\n"
-                 "Renders every window of the application to OUT_DIR/NAME[SUFFIX].png. The backup\n"
-                 "and result shots read the backups of $XDG_DATA_HOME (see scripts/screenshot.sh).\n";
+    std::cout << kUsage
+              << "Renders every window of the application to OUT_DIR/NAME[SUFFIX].png. The backup\n"
+                 "and result shots read the backups of $XDG_DATA_HOME (see scripts/screenshot.sh).\n"
+                 "--device-page renders only the device page, once it has listed the devices of the\n"
+                 "multiplexer that USBMUXD_SOCKET_ADDRESS names, to OUT_DIR/device-NAME[SUFFIX].png.\n";
     return 0;
   }
   ChooseMediaBackend();
   QApplication app(argc, argv);
-  if (argc < 2) {
-    std::cerr << "usage: scrivel-screenshot OUT_DIR [SUFFIX]\n";
+  QString devicePage;
+  int first = 1;  // the first positional argument
+  if (argc > 2 && std::string_view(argv[1]) == "--device-page") {
+    devicePage = QString::fromLocal8Bit(argv[2]);
+    first = 3;
+  }
+  if (argc <= first) {
+    std::cerr << kUsage;
     return 2;
   }
   InstallApplicationLook(app);
-  ShotContext context{QDir(QString::fromLocal8Bit(argv[1])), argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString()};
+  ShotContext context{QDir(QString::fromLocal8Bit(argv[first])),
+                      argc > first + 1 ? QString::fromLocal8Bit(argv[first + 1]) : QString()};
   if (!context.outDir.mkpath(QStringLiteral("."))) {
-    std::cerr << "cannot create " << argv[1] << "\n";
+    std::cerr << "cannot create " << argv[first] << "\n";
     return 1;
   }
+  if (!devicePage.isEmpty()) return ShootDevicePage(context, devicePage) ? 0 : 1;
   const std::vector<std::function<bool(const ShotContext&)>> shots{ShootMainWindow, ShootMessageBoxes,
                                                                    ShootEmptyBackupPage, ShootScanAndResults};
   bool ok = true;

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -25,9 +26,22 @@ struct BackupRequest {
   // percent 0 to 100; a non-empty answer stops the backup with that result.
   std::function<std::error_code(int percent)> progress;
   const std::atomic<bool>* stop = nullptr;  // raised from another thread: the backup ends with kDeviceGone
-  int idleReceivesMax = 10;         // receives in a row that bring nothing (each waits the library's timeout)
-                                    // before the device counts as stalled and the backup ends with kDeviceGone
+  // How long a silent device is waited for, counted in the device library's
+  // receive timeout (30 seconds each), before it counts as stalled and the
+  // backup ends with kDeviceGone: between messages (the device may prepare
+  // for a while), and inside a file stream (where it has nothing to prepare).
+  int idleReceivesMax = 10;
+  int idleStreamReadsMax = 2;
+  // Bytes free on the disk of `root`; empty: what the file system says.
+  // Asked before each file the device sends and when the device asks; a
+  // figure below kFreeSpaceReserve ends the backup with kDiskFull. Tests
+  // give a figure of their own to fill the disk on cue.
+  std::function<std::uint64_t(const std::filesystem::path& root)> freeSpace;
 };
+
+// Bytes the backup leaves free on the disk of its root, so that a disk
+// that fills up ends the backup before the rest of the system runs short.
+inline constexpr std::uint64_t kFreeSpaceReserve = 64ull << 20;
 
 struct BackupOutcome {
   DeviceInfo info;                      // the device backed up
@@ -39,8 +53,8 @@ struct BackupOutcome {
 // kCancelled or the progress callback's answer; kDeviceGone (-1) when the
 // device disappeared, stalled, asked to cancel the sync, or `stop` was
 // raised; a DeviceError (trust needed, passcode, backup refused, sync lock
-// busy, ...); or a system error (the disk is full, the root cannot be
-// created). On any failure the partial backup folder is removed. The sync
+// busy, the disk of the root full, ...); or a system error (the root cannot
+// be created, a file cannot be written). On any failure the partial backup folder is removed. The sync
 // lock is released and every device client closed on every path.
 [[nodiscard]] std::error_code BackUpDevice(const BackupRequest& request, BackupOutcome& outcome);
 

@@ -30,6 +30,9 @@ class DeviceErrorCategory final : public std::error_category {
         return "The device stopped its backup with an error.";
       case DeviceError::kSyncLockBusy:
         return "Another program is syncing with the device. Close it and try again.";
+      case DeviceError::kDiskFull:
+        return "The disk that holds the temporary backup folder is full, so the backup was stopped and its "
+               "partial copy removed. Free some space on it and try again.";
     }
     return "Unknown device error " + std::to_string(value) + ".";
   }

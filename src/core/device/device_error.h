@@ -17,6 +17,7 @@ enum class DeviceError : int {
   kServiceFailed = 7,     // a device service (notification proxy, files, backup) could not be started
   kBackupRefused = 8,     // the device ended the backup with an error of its own
   kSyncLockBusy = 9,      // another program holds the device's sync lock
+  kDiskFull = 10,         // the disk of the backup root filled up (or nearly) during the backup
 };
 
 // The category of DeviceError; name "device".

@@ -15,6 +15,8 @@ struct DeviceInfo {
   std::string deviceClass;     // lockdown "DeviceClass", e.g. "iPhone"; empty when unread
   bool willEncrypt = false;    // "WillEncrypt" of domain com.apple.mobile.backup: backups are encrypted
   bool newLayout = false;      // backups store files in two-character subfolders (iOS 10 and later)
+
+  bool operator==(const DeviceInfo&) const = default;
 };
 
 // One device the multiplexer lists. `state` is empty when the device is
@@ -24,6 +26,8 @@ struct DeviceInfo {
 struct ListedDevice {
   DeviceInfo info;
   std::error_code state;
+
+  bool operator==(const ListedDevice&) const = default;
 };
 
 // True when the leading number of `productVersion` is above 9: such devices

@@ -18,7 +18,6 @@
 
 #include <libimobiledevice/afc.h>
 #include <libimobiledevice/mobilebackup2.h>
-#include <libimobiledevice/notification_proxy.h>
 
 #include <algorithm>
 #include <array>
@@ -27,7 +26,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <optional>
@@ -40,6 +38,7 @@
 #include "core/device/backup_folder_ops.h"
 #include "core/device/device_error.h"
 #include "core/device/imobiledevice_handles.h"
+#include "core/device/imobiledevice_notifications.h"
 
 namespace scrivel::device {
 namespace fs = std::filesystem;
@@ -52,7 +51,7 @@ constexpr std::size_t kChunkSizeMax = 32768;   // file data moves in chunks of a
 constexpr std::uint32_t kPathLengthMax = 4096;  // longer names in the file stream are corrupt
 constexpr int kLockTriesMax = 50;
 constexpr auto kLockRetryWait = std::chrono::seconds(2);
-constexpr int kEmptyRawReadsMax = 30;  // raw reads in a row that bring nothing before the stream counts as broken
+constexpr char kSyncCancelRequest[] = "com.apple.itunes-client.syncCancelRequest";
 
 constexpr std::uint8_t kCodeSuccess = 0x00;
 constexpr std::uint8_t kCodeLocalError = 0x06;
@@ -66,10 +65,6 @@ struct ServiceDeleter {
   void operator()(lockdownd_service_descriptor_t service) const { lockdownd_service_descriptor_free(service); }
 };
 using ServicePtr = std::unique_ptr<std::remove_pointer_t<lockdownd_service_descriptor_t>, ServiceDeleter>;
-struct NpDeleter {
-  void operator()(np_client_t client) const { np_client_free(client); }
-};
-using NpPtr = std::unique_ptr<std::remove_pointer_t<np_client_t>, NpDeleter>;
 struct AfcDeleter {
   void operator()(afc_client_t client) const { afc_client_free(client); }
 };
@@ -84,7 +79,8 @@ PlistPtr newDict() { return PlistPtr(plist_new_dict()); }
 // ---- the connection -------------------------------------------------------
 
 // Everything one backup holds open. Members are released in reverse order:
-// the sync lock first, the device last.
+// the sync lock first, the device last. The device's notifications are
+// heard while the sync lock is held.
 class Connection {
  public:
   Connection() = default;
@@ -96,31 +92,34 @@ class Connection {
   std::error_code readInfo(DeviceInfo& info, PlistPtr& allValues);
   std::error_code takeSyncLock();
   void releaseSyncLock();
-  void post(const char* notification) {
-    if (m_np) np_post_notification(m_np.get(), notification);
-  }
+  void post(const char* notification) { m_notifications.Post(notification); }
 
   idevice_t device() const { return m_device.get(); }
   mobilebackup2_client_t backup() const { return m_backup.get(); }
   bool syncCancelRequested() const { return m_syncCancel.load(); }
 
  private:
-  static void onNotification(const char* name, void* self);
   std::error_code startService(const char* name, ServicePtr& service, bool withEscrowBag);
+  void startListening();
 
   std::atomic<bool> m_syncCancel{false};  // the device asked to cancel the sync
   IdevicePtr m_device;
   LockdownPtr m_lockdown;
-  NpPtr m_np;
+  NotificationClient m_notifications;
   AfcPtr m_afc;
   BackupClientPtr m_backup;
   std::optional<std::uint64_t> m_lockHandle;  // the open lock file, while the sync lock is held
 };
 
-void Connection::onNotification(const char* name, void* self) {
-  if (name != nullptr && std::strcmp(name, "com.apple.itunes-client.syncCancelRequest") == 0) {
-    static_cast<Connection*>(self)->m_syncCancel = true;
+void Connection::startListening() {
+  for (const char* name : {kSyncCancelRequest, "com.apple.itunes-client.syncSuspendRequest",
+                           "com.apple.itunes-client.syncResumeRequest", "com.apple.mobile.lockdown.host_attached",
+                           "com.apple.mobile.lockdown.host_detached"}) {
+    m_notifications.Observe(name);
   }
+  m_notifications.StartListening([this](const std::string& name) {
+    if (name == kSyncCancelRequest) m_syncCancel = true;
+  });
 }
 
 std::error_code Connection::startService(const char* name, ServicePtr& service, bool withEscrowBag) {
@@ -153,14 +152,7 @@ std::error_code Connection::open(const std::string& udid) {
   if (const std::error_code error = startService("com.apple.mobile.notification_proxy", service, false); error) {
     return error;
   }
-  np_client_t rawNp = nullptr;
-  if (np_client_new(rawDevice, service.get(), &rawNp) != NP_E_SUCCESS) return DeviceError::kServiceFailed;
-  m_np.reset(rawNp);
-  np_set_notify_callback(rawNp, &Connection::onNotification, this);
-  const char* observed[] = {"com.apple.itunes-client.syncCancelRequest", "com.apple.itunes-client.syncSuspendRequest",
-                            "com.apple.itunes-client.syncResumeRequest", "com.apple.mobile.lockdown.host_attached",
-                            "com.apple.mobile.lockdown.host_detached", nullptr};
-  np_observe_notifications(rawNp, observed);
+  if (!m_notifications.Open(rawDevice, service.get())) return DeviceError::kServiceFailed;
 
   if (const std::error_code error = startService("com.apple.afc", service, false); error) return error;
   afc_client_t rawAfc = nullptr;
@@ -217,6 +209,7 @@ std::error_code Connection::takeSyncLock() {
     if (error == AFC_E_SUCCESS) {
       m_lockHandle = handle;
       post("com.apple.itunes-mobdev.syncDidStart");
+      startListening();
       return {};
     }
     if (error != AFC_E_OP_WOULD_BLOCK) break;
@@ -291,6 +284,10 @@ class Session {
   void sendStatus(int code, const char* text, plist_t dict);
   void takeProgress(plist_t message, std::uint32_t index);
   bool stopRequested() const;
+  std::uint64_t freeSpace() const;
+  // What a failed write means: kDiskFull when the disk is (nearly) full,
+  // else an input/output error.
+  std::error_code writeFailure() const;
 
   std::error_code receiveFiles();
   void sendFiles(plist_t message);
@@ -305,12 +302,23 @@ class Session {
   const BackupRequest& m_request;
   fs::path m_root;             // paths the device names are relative to this folder
   double m_progress = 0;       // the device's overall progress, percent
-  std::error_code m_hostError; // a host failure that ends the backup (disk full)
   std::vector<char> m_buffer = std::vector<char>(kChunkSizeMax);
 };
 
 bool Session::stopRequested() const {
   return m_connection.syncCancelRequested() || (m_request.stop != nullptr && m_request.stop->load());
+}
+
+std::uint64_t Session::freeSpace() const {
+  if (m_request.freeSpace) return m_request.freeSpace(m_root);
+  std::error_code error;
+  const fs::space_info space = fs::space(m_root, error);
+  return error ? 0 : space.available;
+}
+
+std::error_code Session::writeFailure() const {
+  if (freeSpace() < kFreeSpaceReserve) return DeviceError::kDiskFull;
+  return std::make_error_code(std::errc::io_error);
 }
 
 bool Session::readExact(char* data, std::uint32_t size) {
@@ -321,7 +329,8 @@ bool Session::readExact(char* data, std::uint32_t size) {
     if (mobilebackup2_receive_raw(m_connection.backup(), data + done, size - done, &got) != MOBILEBACKUP2_E_SUCCESS) {
       return false;
     }
-    if (got == 0 && (++emptyReads > kEmptyRawReadsMax || stopRequested())) return false;
+    // An empty read waited the library's whole timeout.
+    if (got == 0 && (++emptyReads > m_request.idleStreamReadsMax || stopRequested())) return false;
     if (got > 0) emptyReads = 0;
     done += got;
   }
@@ -382,7 +391,6 @@ void Session::takeProgress(plist_t message, std::uint32_t index) {
 }
 
 std::error_code Session::receiveFiles() {
-  std::error_code writeError;
   for (;;) {
     if (stopRequested()) return make_error_code(kDeviceGone);
     std::uint32_t nameLength = 0;
@@ -396,6 +404,9 @@ std::error_code Session::receiveFiles() {
     std::string relative(pathLength, '\0');
     if (!readExact(relative.data(), pathLength)) return make_error_code(kDeviceGone);
 
+    // A disk that fills up ends the backup before the file: the device
+    // learns of it by the connection closing.
+    if (freeSpace() < kFreeSpaceReserve) return DeviceError::kDiskFull;
     const fs::path target = ResolveInside(m_root, relative);
     std::ofstream out;
     if (!target.empty()) {
@@ -422,23 +433,20 @@ std::error_code Session::receiveFiles() {
       while (remaining > 0) {
         const std::uint32_t piece = std::min<std::uint32_t>(remaining, kChunkSizeMax);
         if (!readExact(m_buffer.data(), piece)) return make_error_code(kDeviceGone);
-        if (fileOk && !out.write(m_buffer.data(), piece)) {
-          fileOk = false;
-          writeError = std::make_error_code(std::errc::no_space_on_device);
-        }
+        if (fileOk && !out.write(m_buffer.data(), piece)) return writeFailure();
         remaining -= piece;
       }
     }
     out.close();
-    if (fileOk && out.fail()) writeError = std::make_error_code(std::errc::no_space_on_device);
-    const bool complete = fileOk && !out.fail() && static_cast<std::uint8_t>(code) == kCodeSuccess;
+    if (fileOk && out.fail()) return writeFailure();
+    const bool complete = fileOk && static_cast<std::uint8_t>(code) == kCodeSuccess;
     if (!complete && !target.empty()) {
       std::error_code ignored;
       fs::remove(target, ignored);
     }
   }
   sendStatus(0, nullptr, nullptr);
-  return writeError;
+  return {};
 }
 
 void Session::sendFiles(plist_t message) {
@@ -485,10 +493,10 @@ void Session::sendFiles(plist_t message) {
 }
 
 void Session::answerFreeSpace() {
-  std::error_code error;
-  const fs::space_info space = fs::space(m_root, error);
-  const PlistPtr value(plist_new_uint(error ? 0 : space.available));
-  mobilebackup2_send_status_response(m_connection.backup(), error ? -1 : 0, nullptr, value.get());
+  // The reserve is not the device's to fill.
+  const std::uint64_t free = freeSpace();
+  const PlistPtr value(plist_new_uint(free > kFreeSpaceReserve ? free - kFreeSpaceReserve : 0));
+  mobilebackup2_send_status_response(m_connection.backup(), 0, nullptr, value.get());
 }
 
 void Session::answerContents(plist_t message) {
@@ -586,9 +594,7 @@ std::error_code Session::run(std::string& deviceError) {
       sendFiles(msg);
     } else if (name == "DLMessageUploadFiles") {
       takeProgress(msg, 2);
-      const std::error_code error = receiveFiles();
-      if (error == kDeviceGone) return error;
-      if (error) m_hostError = error;
+      if (const std::error_code error = receiveFiles(); error) return error;
     } else if (name == "DLMessageGetFreeDiskSpace") {
       answerFreeSpace();
     } else if (name == "DLContentsOfDirectory") {
@@ -604,7 +610,7 @@ std::error_code Session::run(std::string& deviceError) {
     } else if (name == "DLMessageCopyItem") {
       answerCopy(msg);
     } else if (name == "DLMessageDisconnect") {
-      return m_hostError;
+      return {};
     } else if (name == "DLMessageProcessMessage") {
       plist_t result = plist_array_get_item(msg, 1);
       std::int64_t code = 0;
@@ -614,11 +620,8 @@ std::error_code Session::run(std::string& deviceError) {
         code = static_cast<std::int64_t>(value);
       }
       deviceError = PlistStringValue(result, "ErrorDescription").value_or("");
-      if (m_hostError) return m_hostError;
       return code != 0 ? std::error_code(DeviceError::kBackupRefused) : std::error_code();
     }
-    // A full disk ends the backup at once; the device learns of it by the connection closing.
-    if (m_hostError) return m_hostError;
     if (m_request.progress) {
       if (const std::error_code answer = m_request.progress(static_cast<int>(m_progress)); answer) return answer;
     }

@@ -32,6 +32,9 @@ std::error_code CDeviceRecovery::SetProgressCallback(ProgressCallback callback, 
 
 std::error_code CDeviceRecovery::OpenSource(const std::string& password) {
   if (m_engine == nullptr) return make_error_code(kBadFile);
+  // A second call (another password after a wrong one) reads the backup
+  // made by the first instead of backing the device up again.
+  if (!m_backupFolder.empty()) return m_local.OpenSource(password);
   device::BackupRequest request;
   request.udid = m_udid;
   request.root = std::filesystem::path(m_temporaryRoot) / "device";

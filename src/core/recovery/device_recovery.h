@@ -36,6 +36,7 @@ class CDeviceRecovery : public IPhoneRecoveryParse {
   bool IsLocalBackup() override { return false; }
 
   // Backs the device up, selects that backup in the engine and opens it.
+  // Called again (after a wrong password), it opens the backup it made.
   // Results: those of BackUpDevice (kDeviceGone, a device error, the
   // progress callback's answer, a system error) or of the local source.
   [[nodiscard]] std::error_code OpenSource(const std::string& password) override;

@@ -85,6 +85,11 @@ inline constexpr int kSourceKindLocalBackup = 1;
 // that has no source here.
 std::unique_ptr<IPhoneRecoveryParse> CreateRecoverySource(int kind, BackupEngine* engine);
 
+// The source of the connected device `udid` (empty: the first one the
+// multiplexer lists), backed up into the temporary backup root and attached
+// to engine; nullptr without an engine.
+std::unique_ptr<IPhoneRecoveryParse> CreateDeviceSource(BackupEngine* engine, const std::string& udid);
+
 // Deletes the decrypted and preview copies an earlier run of the local
 // backup source left behind (RemoveRunLeftovers), before a source is
 // created, so that a front end can say so. Returns how many files were

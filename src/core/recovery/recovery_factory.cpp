@@ -23,11 +23,15 @@ std::unique_ptr<IPhoneRecoveryParse> CreateRecoverySource(int kind, BackupEngine
   if (kind == kSourceKindLocalBackup && engine != nullptr) {
     source = std::make_unique<CLocalBackupRecovery>(TemporaryRootOf(*engine));
   }
-  if (kind == kSourceKindDevice && engine != nullptr) {
-    // The first device the multiplexer lists, backed up into the temporary backup root.
-    source = std::make_unique<CDeviceRecovery>(TemporaryRootOf(*engine), std::string());
-  }
-  if (source) source->Attach(engine);
+  if (kind == kSourceKindDevice) return CreateDeviceSource(engine, std::string());
+  if (source) (void)source->Attach(engine);
+  return source;
+}
+
+std::unique_ptr<IPhoneRecoveryParse> CreateDeviceSource(BackupEngine* engine, const std::string& udid) {
+  if (engine == nullptr) return nullptr;
+  auto source = std::make_unique<CDeviceRecovery>(TemporaryRootOf(*engine), udid);
+  (void)source->Attach(engine);
   return source;
 }
 

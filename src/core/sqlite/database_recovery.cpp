@@ -22,6 +22,7 @@
 
 #include "core/common/result_codes.h"
 #include "core/sqlite/cell_payload.h"
+#include "core/sqlite/column_fit.h"
 #include "core/sqlite/deleted_rows.h"
 #include "core/sqlite/dropped_tables.h"
 #include "core/sqlite/free_space_carver.h"
@@ -65,6 +66,19 @@ class FreelistOverflowPages : public OverflowPages {
   const PageMap& m_map;
   std::vector<std::uint8_t> m_page;
 };
+
+// True when every value of the complete record is of its column's own
+// kind (column_fit.h).
+bool AllValuesTypical(Bytes record, const TableShape& shape) {
+  const auto layout = LiveRecordLayout(record);
+  if (!layout) return false;
+  bool typical = true;
+  const bool complete = ForEachColumn(record, *layout, [&](int column, const ColumnValue& value) {
+    if (static_cast<std::size_t>(column) >= shape.columns.size() || value.IsNull()) return;
+    typical = typical && FitOfValue(value, shape, column) == ColumnFit::kTypical;
+  });
+  return complete && typical;
+}
 
 }  // namespace
 
@@ -200,6 +214,10 @@ void DatabaseRecovery::State::CarveFreeSpace(Bytes pageBytes, std::uint32_t page
     if (record.shape >= 0 && static_cast<std::size_t>(record.shape) < shapes.size())
       table = own ? static_cast<int>(ownShapeTables[static_cast<std::size_t>(owner)][static_cast<std::size_t>(record.shape)])
                   : record.shape;
+    // On a page of table T, a record of another table is an older tenant's:
+    // it is believed only when every value is of its column's own kind.
+    if (own && table != owner && table >= 0 && !AllValuesTypical(record.record, tables[static_cast<std::size_t>(table)].shape))
+      continue;
     Keep(table, {pageNumber, sourceOverride.value_or(record.source), record.partial, record.rowId, record.record});
   }
 }
@@ -311,6 +329,7 @@ std::error_code DatabaseRecovery::Recover(std::size_t tableIndex, RowSink& sink)
           continue;
         }
         live.insert(RecordHash(cell.bytes));
+        state.deleted[tableIndex].SeeLiveRow(cell.bytes);
         if (state.options.deletedOnly) continue;
         RecoveredRow row;
         row.pageNumber = pageIndex + 1;

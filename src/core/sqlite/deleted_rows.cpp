@@ -53,6 +53,27 @@ bool SameValue(const ColumnValue& a, const ColumnValue& b) {
 // a table of many deleted rows does not make the comparison quadratic.
 constexpr std::size_t kMostComparedRows = 4096;
 
+std::uint64_t ValueKey(int column, const ColumnValue& value) {
+  const std::string_view bytes(reinterpret_cast<const char*>(value.bytes.data()), value.bytes.size());
+  return std::hash<std::string_view>{}(bytes) * 31 + static_cast<std::uint64_t>(column) * 1000003 + value.serialType;
+}
+
+// The column of the longest surviving value of a partial row, or -1.
+int KeyColumnOf(const std::vector<ColumnValue>& values) {
+  int best = -1;
+  for (std::size_t i = 0; i < values.size(); ++i)
+    if (!values[i].IsNull() && (best < 0 || values[i].bytes.size() > values[static_cast<std::size_t>(best)].bytes.size()))
+      best = static_cast<int>(i);
+  return best;
+}
+
+bool Covers(const std::vector<ColumnValue>& whole, const std::vector<ColumnValue>& surviving) {
+  if (whole.size() < surviving.size()) return false;
+  for (std::size_t i = 0; i < surviving.size(); ++i)
+    if (!surviving[i].IsNull() && !SameValue(surviving[i], whole[i])) return false;
+  return true;
+}
+
 }  // namespace
 
 std::uint64_t RecordHash(Bytes record) {
@@ -89,14 +110,35 @@ bool DeletedRowStore::CoveredByCompleteRow(const Stored& partial) const {
   for (const Stored& other : m_rows) {
     if (other.partial) continue;
     if (++compared > kMostComparedRows) return false;
-    const std::vector<ColumnValue> whole = ValuesOf(View(other).record);
-    if (whole.size() < surviving.size()) continue;
-    bool covered = true;
-    for (std::size_t i = 0; i < surviving.size() && covered; ++i)
-      covered = surviving[i].IsNull() || SameValue(surviving[i], whole[i]);
-    if (covered) return true;
+    if (Covers(ValuesOf(View(other).record), surviving)) return true;
   }
   return false;
+}
+
+void DeletedRowStore::IndexPartialRows() {
+  m_partialIndexBuilt = true;
+  for (std::size_t i = 0; i < m_rows.size(); ++i) {
+    if (!m_rows[i].partial) continue;
+    const std::vector<ColumnValue> values = ValuesOf(View(m_rows[i]).record);
+    const int column = KeyColumnOf(values);
+    if (column < 0) continue;
+    m_partialByKey.emplace(ValueKey(column, values[static_cast<std::size_t>(column)]), i);
+    if (std::find(m_keyColumns.begin(), m_keyColumns.end(), column) == m_keyColumns.end()) m_keyColumns.push_back(column);
+  }
+}
+
+void DeletedRowStore::SeeLiveRow(Bytes liveRecord) {
+  if (!m_partialIndexBuilt) IndexPartialRows();
+  if (m_partialByKey.empty()) return;
+  const std::vector<ColumnValue> live = ValuesOf(liveRecord);
+  for (const int column : m_keyColumns) {
+    if (static_cast<std::size_t>(column) >= live.size()) continue;
+    const auto [first, last] = m_partialByKey.equal_range(ValueKey(column, live[static_cast<std::size_t>(column)]));
+    for (auto entry = first; entry != last; ++entry) {
+      Stored& partial = m_rows[entry->second];
+      if (!partial.liveLeftover && Covers(live, ValuesOf(View(partial).record))) partial.liveLeftover = true;
+    }
+  }
 }
 
 }  // namespace scrivel::sqlite

@@ -37,6 +37,11 @@ class DeletedRowStore {
   void Add(const DeletedRow& row);
   std::size_t Size() const { return m_rows.size(); }
 
+  // Marks the partial rows that are a live row's leftover: their surviving
+  // values all appear, in the same columns, in `liveRecord`. Call for each
+  // live row of the table before ForEach.
+  void SeeLiveRow(Bytes liveRecord);
+
   // Calls `visit(const DeletedRow&)` for each row in the order first found,
   // leaving out rows whose record hash is in `live` (copies of live rows)
   // and partial rows whose surviving values all appear, in the same
@@ -54,9 +59,17 @@ class DeletedRowStore {
     std::size_t offset;  // into m_bytes
     std::size_t size;
     std::uint64_t hash;
+    bool liveLeftover = false;  // a partial copy of a live row (SeeLiveRow)
   };
   DeletedRow View(const Stored& stored) const;
   bool CoveredByCompleteRow(const Stored& partial) const;
+  void IndexPartialRows();
+
+  // Partial rows by their longest surviving value: (column, value hash) ->
+  // index into m_rows; built at the first SeeLiveRow.
+  bool m_partialIndexBuilt = false;
+  std::unordered_multimap<std::uint64_t, std::size_t> m_partialByKey;
+  std::vector<int> m_keyColumns;
 
   std::vector<Stored> m_rows;
   std::vector<std::uint8_t> m_bytes;
@@ -66,7 +79,7 @@ class DeletedRowStore {
 template <typename Visit>
 void DeletedRowStore::ForEach(const std::unordered_set<std::uint64_t>& live, Visit&& visit) const {
   for (const Stored& stored : m_rows) {
-    if (live.count(stored.hash) != 0) continue;
+    if (live.count(stored.hash) != 0 || stored.liveLeftover) continue;
     if (stored.partial && CoveredByCompleteRow(stored)) continue;
     visit(View(stored));
   }

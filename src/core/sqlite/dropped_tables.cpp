@@ -142,7 +142,7 @@ std::vector<RecoveredTable> FindDroppedTables(const SqliteReader& reader, const 
     const auto header = ReadPageHeader(page, PageHeaderOffset(pageIndex));
     if (!header || !header->IsTableLeaf()) continue;
     carved.clear();
-    const CarveInput input{page, pageIndex + 1, reader.UsableSize(), shapes, -1, nullptr};
+    const CarveInput input{page, pageIndex + 1, reader.UsableSize(), shapes, 0, nullptr};
     CarveLeafPage(input, *header, &carved);
     for (const CarvedRecord& record : carved) {
       if (record.shape != 0 || record.partial) continue;

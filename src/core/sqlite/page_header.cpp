@@ -12,6 +12,8 @@ bool PageHeader::IsTableLeaf() const { return type == fmt::kTableLeafPage; }
 
 bool PageHeader::IsTableInterior() const { return type == fmt::kTableInteriorPage; }
 
+bool PageHeader::IsInterior() const { return type == fmt::kTableInteriorPage || type == fmt::kIndexInteriorPage; }
+
 std::size_t PageHeader::CellPointerArrayEnd() const {
   return cellPointerArrayOffset + cellCount * fmt::kCellPointerSize;
 }
@@ -34,7 +36,7 @@ std::optional<PageHeader> ReadPageHeader(Bytes page, std::size_t headerOffset) {
   header.firstFreeBlock = *Read16(page, headerOffset + fmt::kFirstFreeBlockOffset);
   header.cellContentStart = CellContentStartFromField(*Read16(page, headerOffset + fmt::kCellContentStartOffset));
   std::size_t headerSize = fmt::kLeafPageHeaderSize;
-  if (header.IsTableInterior()) {
+  if (header.IsInterior()) {
     const auto rightChild = Read32(page, headerOffset + fmt::kRightChildOffset);
     if (!rightChild) return std::nullopt;
     header.rightChild = *rightChild;

@@ -23,6 +23,8 @@ struct PageHeader {
 
   bool IsTableLeaf() const;
   bool IsTableInterior() const;
+  // A table or index interior page: its header holds the right-most child.
+  bool IsInterior() const;
   // One past the last byte of the cell pointer array.
   std::size_t CellPointerArrayEnd() const;
 };

@@ -18,7 +18,8 @@ QString CoreResultText(const std::error_code& result) {
   if (!result) return QStringLiteral("The operation completed.");
   QString text = QString::fromStdString(result.message());
   if (!text.isEmpty()) text[0] = text[0].toUpper();
-  return text + QLatin1Char('.');
+  // Some categories' messages are sentences already.
+  return text.endsWith(QLatin1Char('.')) ? text : text + QLatin1Char('.');
 }
 
 }  // namespace scrivel::gui

@@ -101,8 +101,19 @@ CDecryptionWnd::CDecryptionWnd(CScanVrtWnd& scanPage, const BackupInfo& info)
   connect(&m_scanPage, &CScanVrtWnd::scanEnded, this, &CDecryptionWnd::OnScanEnded);
 }
 
+CDecryptionWnd::CDecryptionWnd(CScanVrtWnd& scanPage, const device::DeviceInfo& device)
+    : CDecryptionWnd(scanPage, BackupInfo{}) {
+  m_device = device;
+  const std::string& name = device.deviceName.empty() ? device.udid : device.deviceName;
+  m_description->setText(tr("%1 encrypts its backups. Enter the backup password that was set for it; the "
+                            "device's setting stays as it is.")
+                             .arg(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))));
+}
+
 void CDecryptionWnd::OnInit() {
+  const QString deviceText = m_description->text();
   ApplyTexts("DecryptionWnd");
+  if (m_device) m_description->setText(deviceText);
   m_edit->setFocus();
 }
 
@@ -114,7 +125,8 @@ void CDecryptionWnd::SetDecrypting(bool decrypting) {
   m_status->setVisible(decrypting);
   if (decrypting) {
     m_progress->setRange(0, 0);  // busy until the first count arrives
-    m_status->setText(tr("Checking the password…"));
+    m_status->setText(m_device ? tr("Backing up the device, then checking the password…")
+                               : tr("Checking the password…"));
   }
 }
 
@@ -131,14 +143,20 @@ void CDecryptionWnd::OnOk() {
   }
   std::string password = entered.toStdString();
   entered.fill(QChar(u'\0'));
-  if (m_fileCount == 0) m_fileCount = CountStoredFiles(m_info.folderPath);
   SetDecrypting(true);
+  if (m_device) {
+    m_scanPage.SetDevice(*m_device, std::move(password));
+    m_scanPage.StartScan(CScanVrtWnd::kSourceDevice);
+    return;
+  }
+  if (m_fileCount == 0) m_fileCount = CountStoredFiles(m_info.folderPath);
   m_scanPage.SetBackup(m_info, std::move(password));
   m_scanPage.StartScan(CScanVrtWnd::kSourceLocalBackup);
 }
 
 void CDecryptionWnd::OnProgress(int percent) {
-  if (!m_decrypting) return;
+  // A device's scan passes through its backup first; the window stays busy.
+  if (!m_decrypting || m_device) return;
   if (percent > 1 + kEncryptedBackupStep) {
     m_progress->setRange(0, 0);
     m_status->setText(tr("Reading the backup's file list…"));

@@ -1,6 +1,8 @@
 // The password window of an encrypted backup ("DecryptionWnd"). It asks
 // for the password, starts the scan with it and stays open while the
-// backup is decrypted, showing how many of its files are done. A wrong
+// backup is decrypted, showing how many of its files are done. For a
+// connected device that encrypts its backups it starts the device's scan,
+// and stays open while the device is backed up and its backup opened. A wrong
 // password gets a message box and another try; Cancel (also while
 // decrypting) stops the scan. The window closes with 1 once the decrypted
 // backup has opened, with 2 otherwise.
@@ -10,8 +12,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "core/backup/backup_info.h"
+#include "core/device/device_info.h"
 #include "gui/dialogs/popup_wnd.h"
 
 class QLabel;
@@ -28,6 +32,7 @@ class CDecryptionWnd : public CPopUpWnd {
 
  public:
   CDecryptionWnd(CScanVrtWnd& scanPage, const BackupInfo& info);
+  CDecryptionWnd(CScanVrtWnd& scanPage, const device::DeviceInfo& device);
 
   QLineEdit* passwordEdit() const { return m_edit; }
   QPushButton* okButton() const { return m_okButton; }
@@ -52,6 +57,7 @@ class CDecryptionWnd : public CPopUpWnd {
 
   CScanVrtWnd& m_scanPage;
   BackupInfo m_info;
+  std::optional<device::DeviceInfo> m_device;  // set: the scan is a device's
   std::uint64_t m_fileCount = 0;  // stored files of the backup, counted once
   bool m_decrypting = false;
   QLabel* m_description = nullptr;

@@ -437,24 +437,42 @@ int CScanVrtWnd::Ask(const char* messageId) {
 }
 
 void CScanVrtWnd::StartScan(int sourceKind) {
+  const bool device = sourceKind == kSourceDevice;
+  // Another password for the same device reads the backup its source made.
+  const bool retryDevice = device && m_sourceKind == kSourceDevice && m_source != nullptr &&
+                           CoreWrongPassword(m_lastResult) && m_sourceUdid == m_deviceUdid;
   m_sourceKind = sourceKind;
-  // Devices are scanned once the device link exists; a backup scan needs
-  // its backup.
-  if (sourceKind != kSourceLocalBackup || m_backup.folderPath.empty()) return;
+  // A backup scan needs its backup, a device scan its device.
+  if (device ? m_deviceUdid.empty() : m_backup.folderPath.empty()) return;
   m_worker.Stop();
-  m_source.reset();
+  if (!retryDevice) m_source.reset();
   ResetPage();
 
   BackupEngine& engine = m_mainWnd.engine();
-  engine.SelectBackup(m_backup);
-  m_source = CreateRecoverySource(kSourceKindLocalBackup, &engine);
+  if (device) {
+    if (!retryDevice) m_source = CreateDeviceSource(&engine, m_deviceUdid);
+    m_sourceUdid = m_deviceUdid;
+  } else {
+    engine.SelectBackup(m_backup);
+    m_source = CreateRecoverySource(kSourceKindLocalBackup, &engine);
+  }
   if (m_source == nullptr) return;
 
   m_lblScanType->setText(Message("MSG0501"));
-  m_lblRemark->setText(Message("MSG0502"));
+  m_lblRemark->setText(device ? tr("The device is backed up into a temporary folder first; keep it connected and "
+                                   "unlocked until the scan is done.")
+                              : Message("MSG0502"));
   SetScanningLayout(true);
   m_worker.Start(*m_source, std::move(m_password), m_data->results, m_data->rows);
   m_password.clear();
+}
+
+void CScanVrtWnd::SetDevice(const device::DeviceInfo& info, std::string password) {
+  m_deviceUdid = info.udid;
+  m_backup = BackupInfo();
+  m_backup.displayName = info.deviceName;
+  OPENSSL_cleanse(m_password.data(), m_password.size());
+  m_password = std::move(password);
 }
 
 void CScanVrtWnd::StopScan() {
@@ -522,14 +540,22 @@ void CScanVrtWnd::OnWorkerFinished(std::error_code result) {
     emit scanEnded(result);
     return;
   }
-  if (!m_sourceOpened && !CoreSucceeded(result) && !CoreCancelled(result) && !CoreDeviceGone(result)) {
+  // A device that went away before its backup was read is a failure too:
+  // there is nothing to show.
+  const bool deviceLost = m_sourceKind == kSourceDevice && CoreDeviceGone(result);
+  if (!m_sourceOpened && !CoreSucceeded(result) && !CoreCancelled(result) && (deviceLost || !CoreDeviceGone(result))) {
     SetScanningLayout(false);
     emit sourceEvent(CMainWnd::kSourceFailed);
-    ShowMessageBox(&m_mainWnd, kMessageError, std::nullopt,
-                   tr("The backup could not be opened.\n%1\nChoose another backup, or make a new backup of the device "
-                      "and try again.")
-                       .arg(CoreResultText(result)),
-                   kQuestionWidth, kQuestionHeight);
+    // A device error's own text says what to do; a lost device gets the advice here.
+    QString text = tr("The backup could not be opened.\n%1\nChoose another backup, or make a new backup of the "
+                      "device and try again.");
+    if (deviceLost) {
+      text = tr("The device could not be backed up.\n%1\nConnect it again, keep it unlocked, and try again.");
+    } else if (m_sourceKind == kSourceDevice) {
+      text = tr("The device could not be backed up.\n%1");
+    }
+    ShowMessageBox(&m_mainWnd, kMessageError, std::nullopt, text.arg(CoreResultText(result)), kQuestionWidth,
+                   kQuestionHeight);
     m_mainWnd.ShowSourcePage();
     emit scanEnded(result);
     return;

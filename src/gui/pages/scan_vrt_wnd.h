@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "core/backup/backup_info.h"
+#include "core/device/device_info.h"
 #include "core/recovery/iphone_recovery_parse.h"
 #include "core/recovery/scan_results.h"
 #include "core/recovery/category_kind.h"
@@ -84,6 +85,9 @@ class CScanVrtWnd : public QObject {
   // kept only until the scan has handed it to the source.
   void SetBackup(const BackupInfo& info, std::string password);
   const BackupInfo& backup() const { return m_backup; }
+  // The connected device and backup password of the next device scan; the
+  // password is kept as SetBackup keeps it.
+  void SetDevice(const device::DeviceInfo& info, std::string password);
 
   // Asked before the main window closes: kStay refuses the close. Without a
   // scan or results there is nothing to lose, so the answer is kMayLeave.
@@ -173,7 +177,9 @@ class CScanVrtWnd : public QObject {
   QWidget* m_page = nullptr;
   int m_sourceKind = kSourceDevice;
 
-  BackupInfo m_backup;       // the backup of the next scan
+  BackupInfo m_backup;       // the backup of the next scan; for a device, only its name
+  std::string m_deviceUdid;  // the device of the next device scan
+  std::string m_sourceUdid;  // the device of m_source, when it is a device's
   std::string m_password;    // wiped when handed to the worker
   std::unique_ptr<IPhoneRecoveryParse> m_source;  // the source of the last scan
   std::unique_ptr<ScanData> m_data;

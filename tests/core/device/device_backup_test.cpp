@@ -8,8 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
@@ -109,11 +111,21 @@ TEST_F(DeviceBackupTest, UploadLandsEveryFileAndReleasesTheLock) {
   EXPECT_EQ(std::count(log.begin(), log.end(), "lock"), 1);
   EXPECT_EQ(std::count(log.begin(), log.end(), "unlock"), 1);
   EXPECT_EQ(log.back(), "post com.apple.itunes-mobdev.syncDidFinish");
+  // The device had the manifest copied, then asked for the copy (sent back
+  // whole) and for a file that does not exist (an error for that file, and
+  // the multi-status answer).
+  for (const char* line : {"copy 0", "download Manifest.copy same", "download never-written error", "download-status -13"}) {
+    EXPECT_EQ(std::count(log.begin(), log.end(), line), 1) << line;
+  }
 }
 
 TEST_F(DeviceBackupTest, FailuresRemoveThePartialFolderAndReleaseTheLock) {
   BackupRequest cancelAtHalf;
   cancelAtHalf.progress = [](int percent) { return percent >= 50 ? make_error_code(kCancelled) : std::error_code(); };
+  BackupRequest diskFillsUp;
+  diskFillsUp.freeSpace = [calls = std::make_shared<int>(0)](const fs::path&) -> std::uint64_t {
+    return ++*calls <= 10 ? std::uint64_t{1} << 40 : kFreeSpaceReserve - 1;  // full after ten files
+  };
   const struct {
     const char* fault;
     BackupRequest request;
@@ -121,8 +133,10 @@ TEST_F(DeviceBackupTest, FailuresRemoveThePartialFolderAndReleaseTheLock) {
     const char* what;
   } cases[] = {
       {"vanish", {}, make_error_code(kDeviceGone), "connection drops in the middle of a file"},
+      {"cancel", {}, make_error_code(kDeviceGone), "the person cancels the sync on the device"},
       {"error", {}, DeviceError::kBackupRefused, "the device ends the backup with an error"},
       {"none", cancelAtHalf, make_error_code(kCancelled), "cancelled from the progress callback"},
+      {"none", diskFillsUp, DeviceError::kDiskFull, "the disk fills up in the middle of the backup"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -135,6 +149,9 @@ TEST_F(DeviceBackupTest, FailuresRemoveThePartialFolderAndReleaseTheLock) {
     EXPECT_EQ(std::count(log.begin(), log.end(), "closed-with-open-files"), 0);
     if (std::string(c.fault) == "error") {
       EXPECT_EQ(outcome.deviceError, "Not enough free space on the device");
+    }
+    if (std::string(c.fault) == "cancel") {
+      EXPECT_EQ(std::count(log.begin(), log.end(), "relay com.apple.itunes-client.syncCancelRequest"), 1);
     }
     fs::remove_all(s_dir / "run");
   }
@@ -149,6 +166,22 @@ TEST_F(DeviceBackupTest, AStalledDeviceIsGivenUpOn) {
   EXPECT_EQ(backUp("stall", outcome, request), kDeviceGone);
   EXPECT_TRUE(fs::is_empty(s_dir / "run" / "root"));
   const std::vector<std::string> log = logLines(s_dir / "run" / "phone.log");
+  EXPECT_EQ(std::count(log.begin(), log.end(), "unlock"), 1);
+}
+
+// A device that stops sending in the middle of a file and keeps the
+// connection open: after one empty read (the library's 30-second timeout)
+// the backup ends.
+TEST_F(DeviceBackupTest, AStallInsideAFileEndsTheBackupInBoundedTime) {
+  BackupRequest request;
+  request.idleStreamReadsMax = 0;
+  BackupOutcome outcome;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(backUp("stall-file", outcome, request), kDeviceGone);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(45));
+  EXPECT_TRUE(fs::is_empty(s_dir / "run" / "root"));
+  const std::vector<std::string> log = logLines(s_dir / "run" / "phone.log");
+  EXPECT_EQ(std::count(log.begin(), log.end(), "stalled"), 1);
   EXPECT_EQ(std::count(log.begin(), log.end(), "unlock"), 1);
 }
 

@@ -100,18 +100,23 @@ TEST_F(DeviceRecoveryTest, ScanOfTheDeviceMatchesTheSameBackupOnDisk) {
   }
 }
 
-TEST_F(DeviceRecoveryTest, AnEncryptedDeviceBackupAsksForTheRightPassword) {
+TEST_F(DeviceRecoveryTest, AnEncryptedDeviceBackupAsksForTheRightPasswordWithoutASecondBackup) {
   testing::SimulatedDevice device{.udid = kUdid, .name = "Anna's iPhone", .encrypts = true};
   testing::SimulatedBackup backup;
   backup.folder = (s_root / "encrypted").string();
-  const testing::SimulatedPhoneProcess phone({device}, backup);
-  ASSERT_TRUE(phone.Running());
+  auto phone = std::make_unique<testing::SimulatedPhoneProcess>(std::vector<testing::SimulatedDevice>{device}, backup);
+  ASSERT_TRUE(phone->Running());
   CDeviceRecovery source((s_root / "device-root").string() + "/", kUdid);
   ASSERT_FALSE(source.Attach(m_engine.get()));
   ScanResults results;
   ScanObserver observer;
   EXPECT_EQ(RunScanSequence(source, "not the password", results, observer), kWrongPassword);
   EXPECT_TRUE(results.contacts.empty());
+
+  // The next try reads the backup already made: the device may be gone by then.
+  phone.reset();
+  EXPECT_FALSE(RunScanSequence(source, kPassword, results, observer));
+  EXPECT_FALSE(results.contacts.empty());
 }
 
 }  // namespace

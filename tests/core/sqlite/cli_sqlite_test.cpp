@@ -58,8 +58,12 @@ TEST(CliSqliteTest, ListsLiveAndDeletedRowsAsJson) {
   EXPECT_EQ(json.text.rfind("{\"file\": ", 0), 0u) << json.text.substr(0, 200);
   EXPECT_NE(json.text.find("\"page_size\": 4096"), std::string::npos);
   EXPECT_NE(json.text.find("{\"name\": \"people\", \"columns\": [\"id\", \"name\", \"score\", \"photo\"]"), std::string::npos);
-  EXPECT_NE(json.text.find("{\"name\": \"empty\", \"columns\": [\"x\"], \"rows\": []}"), std::string::npos);
-  EXPECT_EQ(Count(json.text, "\"deleted\": false, \"page\": 2, \"source\": \"cell\""), 27u);
+  EXPECT_NE(json.text.find("\"wal\": false"), std::string::npos);
+  EXPECT_NE(json.text.find("{\"name\": \"empty\", \"columns\": [\"x\"], \"dropped\": false, \"rows\": []}"),
+            std::string::npos);
+  EXPECT_EQ(Count(json.text, "\"deleted\": false, \"partial\": false, \"page\": 2, \"source\": \"cell\""), 27u);
+  EXPECT_NE(json.text.find("{\"name\": \"lost_and_found\", \"columns\": []"), std::string::npos);
+  EXPECT_NE(json.text.find("\"damaged_pages\": []}"), std::string::npos);
   EXPECT_EQ(Count(json.text, "\"deleted\": true"), 3u);
   EXPECT_NE(json.text.find("[7, \"person \\\"7\\\"\", 7.5, {\"blob\": \"00ff\"}]"), std::string::npos);
   EXPECT_NE(json.text.find("[null, \"person \\\"20\\\"\", 20.5, {\"blob\": \"00ff\"}]"), std::string::npos);
