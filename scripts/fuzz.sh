@@ -16,13 +16,10 @@ out="$root/build-fuzz"
 mkdir -p "$out/corpus" "$out/crashes" "$out/seeds"
 
 reader_files=(
-  apps/assembly_csv apps/assembly_row_columns apps/contacts_dump apps/messages_dump apps/local_date apps/table_decoders
-  sqlite/btree_walk sqlite/candidate_scan sqlite/cell_payload sqlite/column_resolution sqlite/create_table_columns
-  sqlite/expected_columns sqlite/free_block_scan sqlite/generic_rows sqlite/live_row_set sqlite/page_header
-  sqlite/record sqlite/record_run sqlite/record_size sqlite/schema sqlite/sqlite_reader sqlite/stale_pointer_scan
-  sqlite/table_scan sqlite/unallocated_scan sqlite/utf8_text sqlite/varint
+  apps/assembly_csv apps/assembly_row_columns apps/contacts_dump apps/messages_dump apps/local_date apps/raw_row_dump
+  apps/table_decoders
 )
-sources=()
+sources=("$root"/src/core/sqlite/*.cpp)
 for file in "${reader_files[@]}"; do sources+=("$root/src/core/$file.cpp"); done
 sources+=(
   "$root/src/core/common/utf8.cpp"

@@ -1,4 +1,4 @@
-// Benchmark of the page reader: the live-plus-deleted walk of "message"
+// Benchmark of the recovery engine: the live-plus-deleted walk of "message"
 // and of every table of a large generated sms.db, against reading the live
 // rows with the sqlite3 shell and against reading the file once with cat,
 // all measured in the same run. Each walk runs in a child process of its
@@ -30,7 +30,7 @@
 
 #include "core/common/program_arguments.h"
 #include "core/common/result_codes.h"
-#include "core/sqlite/generic_rows.h"
+#include "core/sqlite/database_recovery.h"
 #include "core/apps/table_decoders.h"
 #include "fixtures/sample_backup.h"
 #include "support/page_cache.h"
@@ -57,26 +57,31 @@ long PeakResidentKiB() {
   return peak;
 }
 
+// Counts the rows the engine hands on, and the deleted ones among them.
+class RowCounter : public sr::RowSink {
+ public:
+  void OnRow(const sr::RecoveredTable&, const sr::RecoveredRow& row) override {
+    ++records;
+    deleted += row.deleted ? 1 : 0;
+  }
+  std::size_t records = 0;
+  std::size_t deleted = 0;
+};
+
 // The walks, run in the child: prints "<records> <deleted> <peak KiB>".
 int Walk(const std::string& mode, const std::string& path) {
-  sr::SqliteReader reader;
-  if (reader.Open(path)) return 1;
-  std::size_t records = 0, deleted = 0;
+  sr::DatabaseRecovery recovery;
+  if (recovery.Open(path)) return 1;
+  RowCounter counter;
   if (mode == "message") {
-    (void)apps::ForEachMessage(reader, [&](apps::MessageItem&& item) {
-      ++records;
-      deleted += item.deleted;
+    (void)apps::ForEachMessage(recovery, [&](apps::MessageItem&& item) {
+      ++counter.records;
+      counter.deleted += item.deleted;
     });
   } else {
-    std::vector<sr::TableDescription> tables;
-    (void)sr::ListTables(reader, &tables);
-    for (const sr::TableDescription& table : tables)
-      (void)sr::ScanGenericRows(reader, table, [&](const sr::GenericRow& row) {
-        ++records;
-        deleted += row.origin.deleted ? 1 : 0;
-      });
+    for (std::size_t table = 0; table < recovery.Tables().size(); ++table) (void)recovery.Recover(table, counter);
   }
-  std::printf("%zu %zu %ld\n", records, deleted, PeakResidentKiB());
+  std::printf("%zu %zu %ld\n", counter.records, counter.deleted, PeakResidentKiB());
   return 0;
 }
 

@@ -44,7 +44,6 @@ std::error_code SqliteReader::Open(const std::string& path, const ReaderOptions&
   m_freeTrunkPages.clear();
   m_pageSize = m_usableSize = m_pageCount = 0;
   m_fileSize = 0;
-  m_schemaColumnCounts.clear();
   m_openSystemError.clear();
 
   UniqueFd file;
@@ -119,10 +118,6 @@ std::error_code SqliteReader::ReadPageType(std::uint32_t pageIndex, std::uint8_t
   if (got < 0) return LastSystemError();
   if (got < 1) return kShortRead;
   return {};
-}
-
-void SqliteReader::SetSchemaColumnCount(const std::string& table, int columns) {
-  m_schemaColumnCounts[table] = columns;
 }
 
 std::error_code SqliteReader::ReadImage(const PageImage&, std::span<std::uint8_t>) const { return kBadFile; }
