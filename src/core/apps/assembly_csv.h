@@ -1,7 +1,7 @@
 // The output file shared by the two raw row files, "sms.csv"
 // (messages_dump.h) and "Contacts.csv" (contacts_dump.h), to which rows are
-// appended in the order the table walk finds them. Their text fields are
-// quoted by core/common/csv_quote.h.
+// appended in the order the recovery engine gives them (raw_row_dump.h).
+// Their text fields are quoted by core/common/csv_quote.h.
 #pragma once
 
 #include <system_error>

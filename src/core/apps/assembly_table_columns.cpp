@@ -1,22 +1,15 @@
 #include "core/apps/assembly_table_columns.h"
 
-#include <vector>
-
 #include "core/common/result_codes.h"
-#include "core/sqlite/schema.h"
 
 namespace scrivel::apps {
 
-std::error_code CountTableColumns(const sqlite::SqliteReader& reader, std::string_view table, int* columns) {
+std::error_code CountTableColumns(const sqlite::DatabaseRecovery& recovery, std::string_view table, int* columns) {
   *columns = 0;
-  std::vector<sqlite::SchemaEntry> entries;
-  const std::error_code read = sqlite::ReadSchema(reader, &entries);
-  for (const sqlite::SchemaEntry& entry : entries) {
-    if (entry.type != "table" || entry.name != table) continue;
-    *columns = static_cast<int>(sqlite::CreateTableColumns(entry.sql).size());
-    return {};
-  }
-  return read ? read : make_error_code(kQueryError);
+  const std::optional<std::size_t> index = recovery.FindTable(table);
+  if (!index) return make_error_code(kQueryError);
+  *columns = static_cast<int>(recovery.Tables()[*index].shape.columns.size());
+  return {};
 }
 
 }  // namespace scrivel::apps

@@ -8,7 +8,7 @@
 #include "core/apps/assembly_order.h"
 #include "core/apps/assembly_table_columns.h"
 #include "core/apps/contacts_name_lookup.h"
-#include "core/sqlite/sqlite_reader.h"
+#include "core/sqlite/database_recovery.h"
 #include "core/apps/table_decoders.h"
 
 namespace scrivel::apps {
@@ -35,24 +35,23 @@ void NameCalls(std::vector<CallItem>& calls, const std::vector<ContactItem>& con
 
 std::error_code ParseCallHistory(std::vector<CallItem>* calls, const std::string& callDbPath,
                                  const std::string& addressBookPath, std::error_code* addressBookResult) {
-  sqlite::SqliteReader reader;
-  if (const std::error_code rc = reader.Open(callDbPath); rc) return rc;
+  sqlite::DatabaseRecovery callHistory;
+  if (const std::error_code rc = callHistory.Open(callDbPath); rc) return rc;
   // CallHistory.storedata has "ZCALLRECORD"; a file without it is the older
   // call_history.db.
   int columns = 0;
-  const std::error_code probed = CountTableColumns(reader, kCoreDataCallTable, &columns);
-  if (probed && probed != kQueryError) return probed;
-  const bool coreData = !probed;
-  reader.state.callRecordLayout = coreData ? 1 : 0;
+  const bool coreData = !CountTableColumns(callHistory, kCoreDataCallTable, &columns);
   // A table that cannot be read completely still gives what was read.
-  (void)DecodeCalls(reader, coreData ? kCoreDataCallTable : kLegacyCallTable, calls);
+  (void)DecodeCalls(callHistory, coreData ? kCoreDataCallTable : kLegacyCallTable,
+                    coreData ? CallRecordLayout::kStoreData : CallRecordLayout::kCallHistoryDb, calls);
 
   // Names are a nicety: without a readable address book the calls come out
   // unnamed.
-  const std::error_code opened = reader.Open(addressBookPath);
+  sqlite::DatabaseRecovery addressBook;
+  const std::error_code opened = addressBook.Open(addressBookPath);
   if (addressBookResult != nullptr) *addressBookResult = opened;
   std::vector<ContactItem> contacts;
-  if (!opened) (void)DecodeContacts(reader, &contacts);
+  if (!opened) (void)DecodeContacts(addressBook, &contacts);
   NameCalls(*calls, contacts);
   SortByDateText(*calls);
   return {};

@@ -8,7 +8,7 @@
 #include "core/apps/assembly_order.h"
 #include "core/apps/contacts_address_book.h"
 #include "core/apps/contacts_phone.h"
-#include "core/sqlite/sqlite_reader.h"
+#include "core/sqlite/database_recovery.h"
 #include "core/apps/table_decoders.h"
 
 namespace scrivel::apps {
@@ -81,17 +81,18 @@ void PrepareContactList(std::vector<ContactItem>& contacts) {
 
 std::error_code ParseContacts(const std::string& addressBookPath, std::vector<ContactItem>* contacts,
                               std::uint64_t* highestRowId) {
-  sqlite::SqliteReader reader;
-  const std::error_code rc = reader.Open(addressBookPath);
+  sqlite::DatabaseRecovery addressBook;
+  const std::error_code rc = addressBook.Open(addressBookPath);
+  *highestRowId = 0;
   if (!rc) {
     std::vector<ContactItem> searchRows, people;
-    (void)DecodeContacts(reader, &searchRows);
-    (void)ReadAddressBookPeople(reader, &people);
+    (void)DecodeContacts(addressBook, &searchRows);
+    *highestRowId = HighestLiveRowId(searchRows);
+    (void)ReadAddressBookPeople(addressBook, &people);
     for (ContactItem& contact : MergeContactSources(std::move(searchRows), std::move(people)))
       contacts->push_back(std::move(contact));
   }
   PrepareContactList(*contacts);
-  *highestRowId = !rc ? reader.state.maxContactRowId : 0;
   return rc;
 }
 

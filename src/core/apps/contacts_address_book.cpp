@@ -5,7 +5,6 @@
 #include <unordered_map>
 #include <utility>
 
-#include "core/sqlite/column_resolution.h"
 #include "core/apps/contacts_name.h"
 #include "core/apps/record_decoder.h"
 
@@ -58,8 +57,7 @@ constexpr ColumnRule<ContactItem> kPersonRules[] = {
     {"Middle", 3, A::kText, &ContactItem::middle},       {"Organization", 7, A::kText, &ContactItem::company},
     {"Prefix", 14, A::kText, &ContactItem::prefix},      {"Suffix", 15, A::kText, &ContactItem::suffix},
 };
-const TableLayout<ContactItem> kPersonLayout{kPersonRules, OtherTexts::kStrict, Learning::kNothing,
-                                             CandidateTypes::kExpectedColumns, &ContactItem::rowId,
+const TableLayout<ContactItem> kPersonLayout{kPersonRules, OtherTexts::kStrict, &ContactItem::rowId,
                                              IsLiveOrNamed};
 
 constexpr ColumnRule<MultiValueRecord> kMultiValueRules[] = {
@@ -68,12 +66,10 @@ constexpr ColumnRule<MultiValueRecord> kMultiValueRules[] = {
     {"label", 4, A::kInteger, nullptr, &MultiValueRecord::labelId},
     {"value", 5, A::kText, &MultiValueRecord::value},
 };
-const TableLayout<MultiValueRecord> kMultiValueLayout{kMultiValueRules, OtherTexts::kUnchecked, Learning::kNothing,
-                                                      CandidateTypes::kExpectedColumns, &MultiValueRecord::uid};
+const TableLayout<MultiValueRecord> kMultiValueLayout{kMultiValueRules, OtherTexts::kUnchecked, &MultiValueRecord::uid};
 
 constexpr ColumnRule<NamedRow> kNamedRowRules[] = {{"value", 0, A::kText, &NamedRow::value}};
-const TableLayout<NamedRow> kNamedRowLayout{kNamedRowRules, OtherTexts::kUnchecked, Learning::kNothing,
-                                            CandidateTypes::kExpectedColumns, &NamedRow::rowId};
+const TableLayout<NamedRow> kNamedRowLayout{kNamedRowRules, OtherTexts::kUnchecked, &NamedRow::rowId};
 
 constexpr ColumnRule<EntryRecord> kEntryRules[] = {
     {"parent_id", 0, A::kInteger, nullptr, &EntryRecord::parentId},
@@ -85,12 +81,11 @@ const TableLayout<EntryRecord> kEntryLayout{kEntryRules};
 // The live rows of `table` only: the value tables point at persons by row
 // id, which a row rebuilt from free space no longer has.
 template <typename Record>
-std::error_code ReadLiveRows(sqlite::SqliteReader& reader, std::string_view table, const TableLayout<Record>& layout,
+std::error_code ReadLiveRows(sqlite::DatabaseRecovery& addressBook, std::string_view table, const TableLayout<Record>& layout,
                              std::vector<Record>* out) {
-  TypedDecoder<Record> decoder(reader, table, layout, [out](Record&& record) {
+  return DecodeTable<Record>(addressBook, table, layout, [out](Record&& record) {
     if (record.deleted == 0) out->push_back(std::move(record));
   });
-  return sqlite::ScanTable(reader, table, decoder);
 }
 
 std::unordered_map<std::int32_t, std::string> TextByRowId(const std::vector<NamedRow>& rows) {
@@ -141,25 +136,21 @@ std::string ShownLabel(std::string_view storedLabel) {
   return label;
 }
 
-std::error_code ReadAddressBookPeople(sqlite::SqliteReader& reader, std::vector<ContactItem>* people) {
-  if (sqlite::SchemaColumnNames(reader, "ABPerson").empty()) return {};
+std::error_code ReadAddressBookPeople(sqlite::DatabaseRecovery& addressBook, std::vector<ContactItem>* people) {
+  if (!addressBook.FindTable("ABPerson")) return {};
   std::vector<ContactItem> persons;
   std::error_code failed;
-  {
-    TypedDecoder<ContactItem> decoder(reader, "ABPerson", kPersonLayout,
-                                      [&persons](ContactItem&& person) { persons.push_back(std::move(person)); });
-    if (const std::error_code rc = sqlite::ScanTable(reader, "ABPerson", decoder); rc) failed = rc;
-  }
+  if (const std::error_code rc = DecodeTableInto(addressBook, "ABPerson", kPersonLayout, &persons); rc) failed = rc;
   std::vector<MultiValueRecord> values;
   std::vector<NamedRow> labels, keys;
   std::vector<EntryRecord> entries;
-  if (!sqlite::SchemaColumnNames(reader, "ABMultiValue").empty()) {
-    if (const std::error_code rc = ReadLiveRows(reader, "ABMultiValue", kMultiValueLayout, &values); rc) failed = rc;
-    if (const std::error_code rc = ReadLiveRows(reader, "ABMultiValueLabel", kNamedRowLayout, &labels); rc) failed = rc;
+  if (addressBook.FindTable("ABMultiValue")) {
+    if (const std::error_code rc = ReadLiveRows(addressBook, "ABMultiValue", kMultiValueLayout, &values); rc) failed = rc;
+    if (const std::error_code rc = ReadLiveRows(addressBook, "ABMultiValueLabel", kNamedRowLayout, &labels); rc) failed = rc;
   }
-  if (!sqlite::SchemaColumnNames(reader, "ABMultiValueEntry").empty()) {
-    if (const std::error_code rc = ReadLiveRows(reader, "ABMultiValueEntry", kEntryLayout, &entries); rc) failed = rc;
-    if (const std::error_code rc = ReadLiveRows(reader, "ABMultiValueEntryKey", kNamedRowLayout, &keys); rc) failed = rc;
+  if (addressBook.FindTable("ABMultiValueEntry")) {
+    if (const std::error_code rc = ReadLiveRows(addressBook, "ABMultiValueEntry", kEntryLayout, &entries); rc) failed = rc;
+    if (const std::error_code rc = ReadLiveRows(addressBook, "ABMultiValueEntryKey", kNamedRowLayout, &keys); rc) failed = rc;
   }
 
   const auto labelById = TextByRowId(labels);

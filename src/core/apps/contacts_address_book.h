@@ -22,7 +22,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/sqlite/sqlite_reader.h"
+#include "core/sqlite/database_recovery.h"
 #include "core/apps/table_records.h"
 
 namespace scrivel::apps {
@@ -37,6 +37,6 @@ std::string ShownLabel(std::string_view storedLabel);
 // values: the rows of "ABMultiValue" point at the person's lost row id).
 // A file without "ABPerson" gives nothing. Returns success, or the code of
 // the last table that could not be read completely (what was read stays).
-[[nodiscard]] std::error_code ReadAddressBookPeople(sqlite::SqliteReader& reader, std::vector<ContactItem>* people);
+[[nodiscard]] std::error_code ReadAddressBookPeople(sqlite::DatabaseRecovery& addressBook, std::vector<ContactItem>* people);
 
 }  // namespace scrivel::apps

@@ -1,6 +1,7 @@
 // "Contacts.csv": the raw rows of the address book's search table
 // "ABPersonFullTextSearch_content", live and deleted, one line each, in
-// the order of the table walk (table_scan.h).
+// the order the recovery engine gives them (live rows, then deleted rows;
+// database_recovery.h).
 //
 // A line is the fields of the row's columns in ascending column order,
 // written one after the other, then "\r\n":
@@ -15,8 +16,8 @@
 //                  unless it is the row's last column
 // A deleted row is left out when one of its texts is not real text
 // (StrictText); any row when a value runs past the row's bytes. A live row's
-// texts are written as stored, whatever they hold. Rows without a rowid (deleted
-// rows) are numbered upward from the highest row id.
+// texts are written as stored, whatever they hold. Deleted rows are
+// numbered upward from the highest row id.
 #pragma once
 
 #include <system_error>
@@ -31,17 +32,16 @@
 namespace scrivel::apps {
 
 // Appends the rows of the search table in `addressBookPath` to the file
-// `csvPath` (created when missing, never truncated). Rows without a rowid
-// are numbered from `highestRowId` + 1 upward, and above every row id met
-// before them. Returns success; the code of opening the address book; the
+// `csvPath` (created when missing, never truncated). Deleted rows are
+// numbered from `highestRowId` + 1 upward, and above every live row id. Returns success; the code of opening the address book; the
 // errno of opening or writing the output file; otherwise the code of the
 // walk.
 [[nodiscard]] std::error_code DumpContactRows(const std::string& addressBookPath, const std::string& csvPath,
                                   std::uint64_t highestRowId);
 
 // The line of one record in `bytes` laid out by `layout`, "\r\n" included;
-// nothing when the row is left out. `deleted` says the record was found in
-// free space or on a free page.
+// nothing when the row is left out. `deleted` says the record is not a
+// live row of the table.
 std::optional<std::string> FormatContactRow(sqlite::Bytes bytes, const sqlite::RecordLayout& layout, std::uint64_t rowNumber,
                                             bool deleted);
 

@@ -21,6 +21,11 @@ std::span<const std::uint8_t> BytesOf(const std::string& stored) {
 
 }  // namespace
 
+bool IsMessageGuid(std::string_view guid) {
+  constexpr std::size_t kGuidSize = 36;
+  return guid.size() == kGuidSize && guid.find('\0') == std::string_view::npos;
+}
+
 bool CompleteMessageText(MessageItem& message) {
   const MessageSummary summary = ParseMessageSummary(BytesOf(message.summaryInfo));
   if (summary.edited) message.edited = 1;

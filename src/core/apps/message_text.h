@@ -26,6 +26,13 @@ inline constexpr std::string_view kUnsentMessageText = "This message was unsent.
 // message to show.
 bool CompleteMessageText(MessageItem& message);
 
+// Whether `guid` (the "guid" column of a message row) is whole: 36
+// characters, none of them NUL. Every message row has one, so a deleted row
+// without it is bytes that merely look like a message, or one cut into by
+// later writes; the message decoder and the raw row dump both leave such
+// rows out.
+bool IsMessageGuid(std::string_view guid);
+
 // Completes a decoded "recoverable_message_part" row: a part_text that is a
 // typedstream archive becomes its text; one that is neither that nor
 // well-formed UTF-8 is dropped. Returns false when no text is left.

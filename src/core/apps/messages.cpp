@@ -10,7 +10,7 @@
 #include "core/apps/contacts_name_lookup.h"
 #include "core/apps/message_reactions.h"
 #include "core/apps/messages_recently_deleted.h"
-#include "core/sqlite/sqlite_reader.h"
+#include "core/sqlite/database_recovery.h"
 #include "core/apps/table_decoders.h"
 
 namespace scrivel::apps {
@@ -52,14 +52,14 @@ struct MessageTables {
 };
 
 // A table that cannot be read completely still gives what was read.
-void ReadMessageTables(sqlite::SqliteReader& reader, MessageTables* tables) {
-  (void)DecodeMessages(reader, &tables->messages);
-  (void)DecodeHandles(reader, &tables->handles);
-  (void)DecodeAttachments(reader, &tables->attachments);
-  (void)DecodeAttachmentLinks(reader, &tables->links);
+void ReadMessageTables(sqlite::DatabaseRecovery& sms, MessageTables* tables) {
+  (void)DecodeMessages(sms, &tables->messages);
+  (void)DecodeHandles(sms, &tables->handles);
+  (void)DecodeAttachments(sms, &tables->attachments);
+  (void)DecodeAttachmentLinks(sms, &tables->links);
   // Older layouts have no such tables; nothing is added then.
-  (void)DecodeRecoverableMessages(reader, &tables->recoverableMessages);
-  (void)DecodeRecoverableParts(reader, &tables->recoverableParts);
+  (void)DecodeRecoverableMessages(sms, &tables->recoverableMessages);
+  (void)DecodeRecoverableParts(sms, &tables->recoverableParts);
 }
 
 constexpr int kSmsSteps = 4;           // reports after the four sms.db tables
@@ -111,19 +111,20 @@ void GroupMessagesByHandle(std::vector<MessageItem> messages, MessagesByHandle* 
 
 MessagesReading ReadMessages(const std::string& addressBookPath, const std::string& smsPath) {
   MessagesReading reading;
-  sqlite::SqliteReader reader;
-  if (reading.openResult = reader.Open(smsPath); reading.openResult) return reading;
+  sqlite::DatabaseRecovery sms;
+  if (reading.openResult = sms.Open(smsPath); reading.openResult) return reading;
   MessageTables tables;
-  ReadMessageTables(reader, &tables);
-  reading.highestRowId = reader.state.maxMessageRowId;
+  ReadMessageTables(sms, &tables);
+  reading.highestRowId = HighestLiveRowId(tables.messages);
   reading.stepsRead = kSmsSteps;
   LinkAttachments(tables.attachments, tables.links);
 
   // Names are a nicety: messages come out without them when the address
   // book cannot be read.
   std::vector<ContactItem> contacts;
-  reading.addressBookResult = reader.Open(addressBookPath);
-  if (!reading.addressBookResult) (void)DecodeContacts(reader, &contacts);
+  sqlite::DatabaseRecovery addressBook;
+  reading.addressBookResult = addressBook.Open(addressBookPath);
+  if (!reading.addressBookResult) (void)DecodeContacts(addressBook, &contacts);
   reading.stepsRead = kAddressBookSteps;
 
   MarkRecentlyDeleted(tables.messages, tables.recoverableMessages, tables.recoverableParts);

@@ -8,12 +8,10 @@
 
 #include "core/common/csv_quote.h"
 #include "core/common/result_codes.h"
-#include "core/apps/assembly_csv.h"
 #include "core/apps/assembly_row_columns.h"
-#include "core/sqlite/column_resolution.h"
 #include "core/apps/local_date.h"
-#include "core/sqlite/sqlite_reader.h"
-#include "core/sqlite/table_scan.h"
+#include "core/apps/message_text.h"
+#include "core/apps/raw_row_dump.h"
 #include "core/sqlite/utf8_text.h"
 
 namespace scrivel::apps {
@@ -34,10 +32,6 @@ constexpr int kIsFromMeColumn = 21;
 constexpr int kIsReadColumn = 26;
 
 constexpr std::size_t kAccountGuidSize = 36;
-// Header size from which a "message" record has the 51 columns of iOS 8 and later.
-constexpr std::size_t kLongMessageHeaderSize = 51;
-constexpr int kLongMessageColumns = 51;
-constexpr int kShortMessageColumns = 38;
 
 constexpr const char* kDeletedGuidPrefix = "27B99F78-F6F0-475F-8BA1-";
 
@@ -68,6 +62,13 @@ void AppendHex(std::string& line, sqlite::Bytes bytes) {
 bool IsAccountGuid(std::string_view text) {
   return text.size() == kAccountGuidSize &&
          std::all_of(text.begin(), text.end(), [](char c) { return c >= '-' && c <= 'z'; });
+}
+
+// Whether column 1 holds a whole GUID.
+bool HasMessageGuid(const std::vector<RowColumn>& columns) {
+  return std::any_of(columns.begin(), columns.end(), [](const RowColumn& entry) {
+    return entry.column == kGuidColumn && entry.value.IsText() && IsMessageGuid(entry.value.Text());
+  });
 }
 
 // Whether column 21 (is_from_me) holds the constant 1.
@@ -154,6 +155,7 @@ FieldEdit FormatValue(const RowColumn& entry, int lastColumn, bool deleted, std:
 std::optional<std::string> FormatMessageRow(sqlite::Bytes bytes, const sqlite::RecordLayout& layout, const MessageRowContext& context) {
   const auto columns = GatherRowColumns(bytes, layout);
   if (!columns) return std::nullopt;
+  if (context.deleted && !HasMessageGuid(*columns)) return std::nullopt;
   const int lastColumn = columns->empty() ? layout.firstColumn : columns->back().column;
   const int fieldCount = std::max(lastColumn, kIsReadColumn) + 1;
   const bool sentFromMe = context.deleted && IsSentFromMe(*columns);
@@ -188,74 +190,12 @@ std::optional<std::string> FormatMessageRow(sqlite::Bytes bytes, const sqlite::R
   return line;
 }
 
-namespace {
-
-// Writes each row the walk of "message" finds.
-class MessageRowWriter : public sqlite::RowVisitor {
- public:
-  MessageRowWriter(sqlite::SqliteReader& reader, CsvAppendFile& file, std::int64_t dumpTime)
-      : m_reader(reader), m_file(file), m_dumpTime(dumpTime),
-        m_counts(sqlite::SchemaColumnNames(reader, kMessageTable).size()) {}
-
-  void OnCell(const sqlite::RowOrigin& origin, const sqlite::CellPayload& cell) override {
-    const auto layout = sqlite::LiveRecordLayout(cell.bytes);
-    if (!layout) return;
-    if (!origin.deleted) m_counts.SeeLiveRecord(cell.bytes);
-    sqlite::DecoderState& state = m_reader.state;
-    // As the message decoder does: the header tells the layout, and
-    // numbers for deleted rows stay above every ROWID seen.
-    state.messageColumns = layout->typesEnd >= kLongMessageHeaderSize ? kLongMessageColumns : kShortMessageColumns;
-    state.maxMessageRowId = std::max(state.maxMessageRowId, cell.rowId);
-    const std::uint64_t rowNumber = cell.rowId != 0 ? cell.rowId : ++state.maxMessageRowId;
-    Write(cell.bytes, *layout, origin.deleted, rowNumber);
-  }
-
-  // Deleted rows are read with the count they were recognised with: from
-  // the table's CREATE TABLE when the schema has it, else the count the
-  // live rows' headers suggest.
-  void OnCandidate(const sqlite::RowOrigin& origin, sqlite::Bytes bytes) override {
-    std::size_t columns = origin.columns;
-    if (m_counts.Declared() == 0 || columns == 0) {
-      const int expected = m_reader.ExpectedColumns(kMessageTable);
-      columns = expected > 0 ? static_cast<std::size_t>(expected) : 0;
-    }
-    const auto layout = sqlite::CandidateRecordLayout(bytes, columns);
-    if (!layout) return;
-    Write(bytes, *layout, origin.deleted, ++m_reader.state.maxMessageRowId);
-  }
-
-  std::size_t CandidateColumns(sqlite::SqliteReader& reader) override {
-    return m_counts.Declared() > 0 ? m_counts.Declared() : sqlite::RowVisitor::CandidateColumns(reader);
-  }
-  std::size_t FewestColumns(sqlite::SqliteReader& reader) override {
-    return m_counts.Declared() > 0 ? m_counts.Fewest() : CandidateColumns(reader);
-  }
-
- private:
-  void Write(sqlite::Bytes bytes, const sqlite::RecordLayout& layout, bool deleted, std::uint64_t rowNumber) {
-    const auto line = FormatMessageRow(bytes, layout, MessageRowContext{deleted, rowNumber, m_dumpTime});
-    if (line) m_file.Write(*line);
-  }
-
-  sqlite::SqliteReader& m_reader;
-  CsvAppendFile& m_file;
-  std::int64_t m_dumpTime;
-  sqlite::SchemaColumnCounts m_counts;
-};
-
-}  // namespace
-
 std::error_code DumpMessageRows(const std::string& smsPath, const std::string& csvPath, std::uint64_t highestRowId) {
-  sqlite::SqliteReader reader;
-  if (const std::error_code rc = reader.Open(smsPath); rc) return rc;
-  reader.state.maxMessageRowId = highestRowId;
-  CsvAppendFile file(csvPath);
-  if (file.Error()) return file.Error();
   const std::int64_t dumpTime = static_cast<std::int64_t>(std::time(nullptr)) - kAppleEpochInUnixSeconds;
-  MessageRowWriter writer(reader, file, dumpTime);
-  const std::error_code walked = sqlite::ScanTable(reader, kMessageTable, writer);
-  if (const std::error_code written = file.Close(); written) return written;
-  return walked;
+  return DumpRawRows(smsPath, kMessageTable, csvPath, highestRowId,
+                     [dumpTime](sqlite::Bytes record, const sqlite::RecordLayout& layout, std::uint64_t rowNumber, bool deleted) {
+                       return FormatMessageRow(record, layout, MessageRowContext{deleted, rowNumber, dumpTime});
+                     });
 }
 
 }  // namespace scrivel::apps

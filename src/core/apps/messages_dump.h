@@ -1,6 +1,7 @@
 // "sms.csv": the raw rows of sms.db's "message" table, live and deleted,
-// one line each, in the order of the table walk (table_scan.h). Deleted
-// rows get fresh row numbers and the values a re-inserted row needs.
+// one line each, in the order the recovery engine gives them (live rows,
+// then deleted rows; database_recovery.h). Deleted rows get fresh row
+// numbers and the values a re-inserted row needs.
 //
 // A line is the fields of the row's columns in ascending column order,
 // written one after the other, then "\r\n":
@@ -20,9 +21,11 @@
 // (date) the time of the dump in seconds since 2001; column 16 (date_read)
 // the same and column 26 (is_read) "1," for a received message, "0," and
 // "0," for a sent one (column 21, is_from_me, the constant 1).
-// A deleted row is left out when its text (column 2) is not real text
-// (a live row's text is written as stored), when a deleted row's column 13 (a 36-character id) is not 36 characters from
-// "-" to "z", or when a value runs past the row's bytes.
+// A deleted row is left out when its GUID (column 1) is not whole
+// (IsMessageGuid, message_text.h), when its text (column 2) is not real
+// text (a live row's text is written as stored), when its column 13 (a
+// 36-character id) is not 36 characters from "-" to "z", or when a value
+// runs past the row's bytes.
 #pragma once
 
 #include <system_error>
@@ -38,14 +41,14 @@ namespace scrivel::apps {
 
 // Appends the rows of "message" in `smsPath` to the file `csvPath`
 // (created when missing, never truncated). Deleted rows are numbered from
-// `highestRowId` + 1 upward, and above every live ROWID met before them.
+// `highestRowId` + 1 upward, and above every live ROWID.
 // Returns success; the code of opening sms.db; the errno of opening or writing
 // the output file; otherwise the code of the walk (success, or the code of a
 // page that could not be read).
 [[nodiscard]] std::error_code DumpMessageRows(const std::string& smsPath, const std::string& csvPath, std::uint64_t highestRowId);
 
 struct MessageRowContext {
-  bool deleted = false;           // rebuilt from free space
+  bool deleted = false;           // not a live row of the table
   std::uint64_t rowNumber = 0;    // the cell's rowid, or the fresh number of a deleted row
   std::int64_t dumpTime = 0;      // seconds since 2001-01-01 UTC, for the dates of deleted rows
 };

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "core/apps/note_store_body.h"
-#include "core/sqlite/sqlite_reader.h"
+#include "core/sqlite/database_recovery.h"
 
 namespace scrivel::apps {
 
@@ -197,15 +197,15 @@ std::vector<NoteItem> AssembleNoteStore(const std::vector<EntityRecord>& entitie
 }
 
 std::error_code ParseNoteStore(const std::string& noteStorePath, std::vector<NoteItem>* notes) {
-  sqlite::SqliteReader reader;
-  if (const std::error_code rc = reader.Open(noteStorePath); rc) return rc;
+  sqlite::DatabaseRecovery noteStore;
+  if (const std::error_code rc = noteStore.Open(noteStorePath); rc) return rc;
   // A table that cannot be read completely still gives what was read.
   std::vector<EntityRecord> entities;
-  (void)DecodeEntities(reader, &entities);
+  (void)DecodeEntities(noteStore, &entities);
   std::vector<CloudObjectRecord> objects;
-  (void)DecodeCloudObjects(reader, &objects);
+  (void)DecodeCloudObjects(noteStore, &objects);
   std::vector<NoteDataRecord> bodies;
-  (void)DecodeNoteData(reader, &bodies);
+  (void)DecodeNoteData(noteStore, &bodies);
   *notes = AssembleNoteStore(entities, objects, bodies);
   return {};
 }

@@ -11,16 +11,9 @@ namespace {
 
 using A = ColumnAction;
 
-template <typename Record>
-std::error_code DecodeInto(sqlite::SqliteReader& reader, std::string_view table, const TableLayout<Record>& layout,
-                           std::vector<Record>* out) {
-  TypedDecoder<Record> decoder(reader, table, layout, [out](Record&& record) { out->push_back(std::move(record)); });
-  return sqlite::ScanTable(reader, table, decoder);
-}
-
 constexpr ColumnRule<EntityRecord> kEntityRules[] = {{"Z_NAME", 1, A::kStrictText, &EntityRecord::name}};
 const TableLayout<EntityRecord> kEntityLayout{
-    kEntityRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns, &EntityRecord::entity,
+    kEntityRules, OtherTexts::kUnchecked, &EntityRecord::entity,
     [](EntityRecord& e, const ColumnsSeen&) { return !e.name.empty(); }};
 
 // Rule indexes the finish test below reads from ColumnsSeen.
@@ -54,7 +47,7 @@ bool FinishCloudObject(CloudObjectRecord& object, const ColumnsSeen& seen) {
 }
 
 const TableLayout<CloudObjectRecord> kCloudObjectLayout{
-    kCloudObjectRules, OtherTexts::kMustConvert, Learning::kNothing, CandidateTypes::kExpectedColumns,
+    kCloudObjectRules, OtherTexts::kMustConvert,
     &CloudObjectRecord::rowId, FinishCloudObject};
 
 constexpr ColumnRule<NoteDataRecord> kNoteDataRules[] = {
@@ -62,21 +55,21 @@ constexpr ColumnRule<NoteDataRecord> kNoteDataRules[] = {
     {"ZDATA", 6, A::kBlobBytes, &NoteDataRecord::data},
 };
 const TableLayout<NoteDataRecord> kNoteDataLayout{
-    kNoteDataRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns,
+    kNoteDataRules, OtherTexts::kUnchecked,
     &NoteDataRecord::rowId, [](NoteDataRecord& d, const ColumnsSeen&) { return !d.data.empty() || d.deleted == 0; }};
 
 }  // namespace
 
-std::error_code DecodeEntities(sqlite::SqliteReader& reader, std::vector<EntityRecord>* out) {
-  return DecodeInto(reader, "Z_PRIMARYKEY", kEntityLayout, out);
+std::error_code DecodeEntities(sqlite::DatabaseRecovery& noteStore, std::vector<EntityRecord>* out) {
+  return DecodeTableInto(noteStore, "Z_PRIMARYKEY", kEntityLayout, out);
 }
 
-std::error_code DecodeCloudObjects(sqlite::SqliteReader& reader, std::vector<CloudObjectRecord>* out) {
-  return DecodeInto(reader, "ZICCLOUDSYNCINGOBJECT", kCloudObjectLayout, out);
+std::error_code DecodeCloudObjects(sqlite::DatabaseRecovery& noteStore, std::vector<CloudObjectRecord>* out) {
+  return DecodeTableInto(noteStore, "ZICCLOUDSYNCINGOBJECT", kCloudObjectLayout, out);
 }
 
-std::error_code DecodeNoteData(sqlite::SqliteReader& reader, std::vector<NoteDataRecord>* out) {
-  return DecodeInto(reader, "ZICNOTEDATA", kNoteDataLayout, out);
+std::error_code DecodeNoteData(sqlite::DatabaseRecovery& noteStore, std::vector<NoteDataRecord>* out) {
+  return DecodeTableInto(noteStore, "ZICNOTEDATA", kNoteDataLayout, out);
 }
 
 }  // namespace scrivel::apps

@@ -1,6 +1,5 @@
 // The rows of NoteStore.sqlite (iOS 9 and later), as the table decoders
-// read them: live rows, deleted rows in the free space of the tables'
-// pages and rows of freelist pages (ScanTable). Column names are looked up
+// read them from the recovery engine: live rows, then deleted rows. Column names are looked up
 // in the database's own CREATE TABLE statements; names that moved between
 // iOS versions are all listed, and whichever a row sets is taken.
 #pragma once
@@ -11,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/sqlite/sqlite_reader.h"
+#include "core/sqlite/database_recovery.h"
 
 namespace scrivel::apps {
 
@@ -50,8 +49,8 @@ struct NoteDataRecord {
   std::string data;          // ZDATA bytes: gzip, or ciphertext for a locked note
 };
 
-[[nodiscard]] std::error_code DecodeEntities(sqlite::SqliteReader& reader, std::vector<EntityRecord>* out);
-[[nodiscard]] std::error_code DecodeCloudObjects(sqlite::SqliteReader& reader, std::vector<CloudObjectRecord>* out);
-[[nodiscard]] std::error_code DecodeNoteData(sqlite::SqliteReader& reader, std::vector<NoteDataRecord>* out);
+[[nodiscard]] std::error_code DecodeEntities(sqlite::DatabaseRecovery& noteStore, std::vector<EntityRecord>* out);
+[[nodiscard]] std::error_code DecodeCloudObjects(sqlite::DatabaseRecovery& noteStore, std::vector<CloudObjectRecord>* out);
+[[nodiscard]] std::error_code DecodeNoteData(sqlite::DatabaseRecovery& noteStore, std::vector<NoteDataRecord>* out);
 
 }  // namespace scrivel::apps

@@ -10,8 +10,7 @@
 
 #include "core/common/result_codes.h"
 #include "core/apps/notes_text.h"
-#include "core/apps/record_decoder.h"
-#include "core/sqlite/sqlite_reader.h"
+#include "core/sqlite/database_recovery.h"
 #include "core/apps/table_decoders.h"
 
 namespace scrivel::apps {
@@ -73,13 +72,13 @@ std::vector<NoteItem> AssembleNotes(std::vector<NoteItem> bodies, std::vector<No
 }
 
 std::error_code ParseNotes(const std::string& notesDbPath, std::vector<NoteItem>* notes) {
-  sqlite::SqliteReader reader;
-  if (const std::error_code rc = reader.Open(notesDbPath); rc) return rc;
+  sqlite::DatabaseRecovery notesDb;
+  if (const std::error_code rc = notesDb.Open(notesDbPath); rc) return rc;
   // A table that cannot be read completely still gives what was read.
   std::vector<NoteItem> bodies;
-  (void)DecodeNoteBodies(reader, &bodies);
+  (void)DecodeNoteBodies(notesDb, &bodies);
   std::vector<NoteItem> noteRecords;
-  (void)DecodeNotes(reader, &noteRecords);
+  (void)DecodeNotes(notesDb, &noteRecords);
   *notes = AssembleNotes(std::move(bodies), std::move(noteRecords));
   return {};
 }

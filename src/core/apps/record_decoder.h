@@ -6,8 +6,10 @@
 // Column positions are 0-based positions in the record, the order of the
 // table's CREATE TABLE statement. A rule also names its column: when the
 // database's own CREATE TABLE statement names the columns, the positions
-// and the column count come from it (column_resolution.h), once, when the
-// decoder starts; otherwise the built-in positions stand.
+// come from it (column_resolution.h), once, when the decoder starts;
+// otherwise the built-in positions stand. Which serial types a deleted
+// record has is the recovery engine's business: it rebuilds every record
+// by the table's CREATE TABLE statement.
 #pragma once
 
 #include <algorithm>
@@ -15,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -24,8 +27,8 @@
 #include "core/common/utf8.h"
 #include "core/sqlite/column_resolution.h"
 #include "core/apps/local_date.h"
+#include "core/sqlite/database_recovery.h"
 #include "core/sqlite/record.h"
-#include "core/sqlite/table_scan.h"
 #include "core/sqlite/utf8_text.h"
 
 namespace scrivel::apps {
@@ -72,44 +75,33 @@ enum class OtherTexts {
   kStrict,       // must pass StrictText (every text column, kept or not)
 };
 
-// What a live record of the table teaches the reader (DecoderState).
-enum class Learning { kNothing, kMessage, kContact, kCall };
-
-// How many serial types a deleted record of the table has.
-enum class CandidateTypes {
-  kExpectedColumns,   // SqliteReader::ExpectedColumns
-  kCallColumns,       // DecoderState::callColumns (the expected count until a live record set it)
-  kContactTypeBytes,  // DecoderState::contactTypeBytes as a byte count, when set
-};
-
 using ColumnsSeen = std::bitset<64>;  // rules (by index in the layout's list) that stored a value
 
 template <typename Record>
 struct TableLayout {
   std::span<const ColumnRule<Record>> rules;
   OtherTexts otherTexts = OtherTexts::kUnchecked;
-  Learning learning = Learning::kNothing;
-  CandidateTypes candidateTypes = CandidateTypes::kExpectedColumns;
-  std::int32_t Record::*rowId = nullptr;  // receives the low 32 bits of a live cell's rowid
+  std::int32_t Record::*rowId = nullptr;  // receives the low 32 bits of the row's rowid, when the engine knows it
   // Final test (and completion) of a record; false drops it.
   bool (*finish)(Record& record, const ColumnsSeen& seen) = nullptr;
   sqlite::NameForm nameForm = sqlite::NameForm::kExact;  // how rule names are found among the schema's column names
 };
 
-// Decodes every record of one table against its layout and hands each
-// accepted record to `sink`.
+// Decodes every row of one table against its layout and hands each
+// accepted record to `sink`. Rows come from the recovery engine as complete
+// records (database_recovery.h); deleted ones must pass the text tests.
 template <typename Record>
-class TypedDecoder : public sqlite::RowVisitor {
+class TypedDecoder : public sqlite::RowSink {
  public:
   // Resolves the layout's column names against the CREATE TABLE statement
-  // of `table` in the reader's schema.
-  TypedDecoder(sqlite::SqliteReader& reader, std::string_view table, const TableLayout<Record>& layout,
-               std::function<void(Record&&)> sink)
-      : m_reader(reader), m_layout(layout), m_sink(std::move(sink)), m_counts(0) {
+  // of `table`. `peerFilter`, when not empty, is the only value a
+  // kPeerFilter column may hold.
+  TypedDecoder(const sqlite::RecoveredTable& table, const TableLayout<Record>& layout, std::function<void(Record&&)> sink,
+               std::string_view peerFilter = {})
+      : m_layout(layout), m_sink(std::move(sink)), m_peerFilter(peerFilter) {
     std::vector<sqlite::KeptColumn> kept;
     for (const ColumnRule<Record>& rule : m_layout.rules) kept.push_back({rule.name, rule.column});
-    const sqlite::ResolvedColumns resolved = sqlite::ResolveColumns(kept, sqlite::SchemaColumnNames(reader, table), m_layout.nameForm);
-    m_counts = sqlite::SchemaColumnCounts(Positive(resolved.declaredColumns));
+    const sqlite::ResolvedColumns resolved = sqlite::ResolveColumns(kept, table.shape.columns, m_layout.nameForm);
     for (std::size_t i = 0; i < m_layout.rules.size(); ++i) {
       const int column = resolved.positions[i];
       if (column < 0) continue;
@@ -118,87 +110,26 @@ class TypedDecoder : public sqlite::RowVisitor {
     }
   }
 
-  void OnCell(const sqlite::RowOrigin& origin, const sqlite::CellPayload& cell) override {
-    const auto layout = sqlite::LiveRecordLayout(cell.bytes);
+  // A row that lost values to later writes is left out: its lost values
+  // read as NULL, and a record missing its duration, flag or date would
+  // show as another call, message or note than the one it was.
+  void OnRow(const sqlite::RecoveredTable&, const sqlite::RecoveredRow& row) override {
+    if (row.partial) return;
+    const auto layout = sqlite::LiveRecordLayout(row.record);
     if (!layout) return;
-    if (!origin.deleted) m_counts.SeeLiveRecord(cell.bytes);
-    Learn(cell, *layout);
     Record record;
-    if (m_layout.rowId) record.*m_layout.rowId = static_cast<std::int32_t>(static_cast<std::uint32_t>(cell.rowId));
-    Emit(origin, cell.bytes, *layout, std::move(record));
-  }
-
-  void OnCandidate(const sqlite::RowOrigin& origin, sqlite::Bytes bytes) override {
-    std::optional<sqlite::RecordLayout> layout;
-    if (m_counts.Declared() > 0) {
-      layout = sqlite::CandidateRecordLayout(bytes, origin.columns != 0 ? origin.columns : m_counts.Declared());
-      if (layout) Emit(origin, bytes, *layout, Record{});
-      return;
-    }
-    const int expected = m_reader.ExpectedColumns(m_reader.state.currentTable);
-    switch (m_layout.candidateTypes) {
-      case CandidateTypes::kExpectedColumns: layout = sqlite::CandidateRecordLayout(bytes, Positive(expected)); break;
-      case CandidateTypes::kCallColumns:
-        layout = sqlite::CandidateRecordLayout(bytes, Positive(m_reader.state.callColumns > 0 ? m_reader.state.callColumns : expected));
-        break;
-      case CandidateTypes::kContactTypeBytes:
-        layout = m_reader.state.contactTypeBytes > 0
-                     ? sqlite::CandidateRecordLayoutByBytes(bytes, Positive(m_reader.state.contactTypeBytes))
-                     : sqlite::CandidateRecordLayout(bytes, Positive(expected));
-        break;
-    }
-    if (layout) Emit(origin, bytes, *layout, Record{});
-  }
-
-  // The schema's count, when it named the columns, replaces the built-in
-  // and learned counts.
-  std::size_t CandidateColumns(sqlite::SqliteReader& reader) override {
-    if (m_counts.Declared() > 0) return m_counts.Declared();
-    return sqlite::RowVisitor::CandidateColumns(reader);
-  }
-
-  // Rows written before columns were added keep fewer values: they are
-  // recognised too, in free space and on free pages.
-  std::size_t FewestColumns(sqlite::SqliteReader& reader) override {
-    if (m_counts.Declared() > 0) return m_counts.Fewest();
-    return CandidateColumns(reader);
-  }
-
-  std::size_t HeaderColumns(sqlite::SqliteReader& reader) override {
-    if (m_counts.Declared() > 0) return CandidateColumns(reader);
-    if (m_layout.candidateTypes == CandidateTypes::kCallColumns && reader.state.callColumns > 0 &&
-        reader.state.currentTable == "call")
-      return static_cast<std::size_t>(reader.state.callColumns);
-    return CandidateColumns(reader);
+    if (m_layout.rowId && row.rowId)
+      record.*m_layout.rowId = static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(*row.rowId)));
+    Emit(row.deleted, row.record, *layout, std::move(record));
   }
 
  private:
-  static std::size_t Positive(int n) { return n > 0 ? static_cast<std::size_t>(n) : 0; }
-
-  void Learn(const sqlite::CellPayload& cell, const sqlite::RecordLayout& layout) {
-    sqlite::DecoderState& state = m_reader.state;
-    const int headerSize = static_cast<int>(layout.typesEnd);
-    switch (m_layout.learning) {
-      case Learning::kNothing: break;
-      case Learning::kMessage:
-        // iOS 8 added 13 columns to "message"; a long header tells which layout the file has.
-        state.messageColumns = headerSize >= 51 ? 51 : 38;
-        state.maxMessageRowId = std::max(state.maxMessageRowId, cell.rowId);
-        break;
-      case Learning::kContact:
-        state.contactTypeBytes = static_cast<int>(layout.typesEnd - layout.typesBegin);
-        state.maxContactRowId = std::max(state.maxContactRowId, cell.rowId);
-        break;
-      case Learning::kCall: state.callColumns = headerSize - 1; break;
-    }
-  }
-
-  void Emit(const sqlite::RowOrigin& origin, sqlite::Bytes bytes, const sqlite::RecordLayout& layout, Record record) {
-    record.deleted = origin.deleted ? 1 : 0;
+  void Emit(bool deleted, sqlite::Bytes bytes, const sqlite::RecordLayout& layout, Record record) {
+    record.deleted = deleted ? 1 : 0;
     // The text tests tell a deleted record from bytes that merely look like
     // one. A live row is the database's own and is kept whatever its texts
     // hold; bytes that are not UTF-8 show as U+FFFD.
-    const bool testTexts = origin.deleted;
+    const bool testTexts = deleted;
     bool rejected = false;
     ColumnsSeen seen;
     const bool complete = sqlite::ForEachColumn(bytes, layout, [&](int column, const sqlite::ColumnValue& value) {
@@ -293,7 +224,7 @@ class TypedDecoder : public sqlite::RowVisitor {
         (record.*rule.text).assign(reinterpret_cast<const char*>(value.bytes.data()), value.bytes.size());
         return true;
       case ColumnAction::kPeerFilter:
-        if (text && !m_reader.state.peerFilter.empty() && value.Text() != m_reader.state.peerFilter) *rejected = true;
+        if (text && !m_peerFilter.empty() && value.Text() != m_peerFilter) *rejected = true;
         return text;
     }
     return false;
@@ -352,12 +283,33 @@ class TypedDecoder : public sqlite::RowVisitor {
     }
   }
 
-  sqlite::SqliteReader& m_reader;
   const TableLayout<Record>& m_layout;
   std::function<void(Record&&)> m_sink;
+  std::string m_peerFilter;
   static constexpr std::size_t kNoRule = SIZE_MAX;
   std::vector<std::size_t> m_ruleByColumn;  // index = column position; value = rule index, kNoRule = none
-  sqlite::SchemaColumnCounts m_counts;               // declared count 0 when the schema did not name the columns
 };
+
+// Decodes table `table` of the open `recovery` with `layout`. A database
+// without the table gives nothing and success; otherwise returns what
+// DatabaseRecovery::Recover returns.
+template <typename Record>
+[[nodiscard]] std::error_code DecodeTable(sqlite::DatabaseRecovery& recovery, std::string_view table,
+                                          const TableLayout<Record>& layout, std::function<void(Record&&)> sink,
+                                          std::string_view peerFilter = {}) {
+  const std::optional<std::size_t> index = recovery.FindTable(table);
+  if (!index) return {};
+  TypedDecoder<Record> decoder(recovery.Tables()[*index], layout, std::move(sink), peerFilter);
+  return recovery.Recover(*index, decoder);
+}
+
+// The same, appending the records to `out`.
+template <typename Record>
+[[nodiscard]] std::error_code DecodeTableInto(sqlite::DatabaseRecovery& recovery, std::string_view table,
+                                              const TableLayout<Record>& layout, std::vector<Record>* out,
+                                              std::string_view peerFilter = {}) {
+  return DecodeTable<Record>(recovery, table, layout, [out](Record&& record) { out->push_back(std::move(record)); },
+                             peerFilter);
+}
 
 }  // namespace scrivel::apps

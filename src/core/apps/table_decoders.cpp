@@ -15,18 +15,6 @@ namespace {
 
 using A = ColumnAction;
 
-template <typename Record>
-std::error_code Decode(sqlite::SqliteReader& reader, std::string_view table, const TableLayout<Record>& layout,
-           std::function<void(Record&&)> sink) {
-  TypedDecoder<Record> decoder(reader, table, layout, std::move(sink));
-  return sqlite::ScanTable(reader, table, decoder);
-}
-
-template <typename Record>
-std::error_code DecodeInto(sqlite::SqliteReader& reader, std::string_view table, const TableLayout<Record>& layout, std::vector<Record>* out) {
-  return Decode<Record>(reader, table, layout, [out](Record&& record) { out->push_back(std::move(record)); });
-}
-
 // ---- sms.db ----
 
 // Columns that older layouts lack have no built-in position (-1): they are
@@ -44,18 +32,20 @@ constexpr ColumnRule<MessageItem> kMessageRules[] = {
     {"date_edited", -1, A::kOneWhenNonZero, nullptr, &MessageItem::edited},
     {"date_retracted", -1, A::kOneWhenNonZero, nullptr, &MessageItem::unsent},
 };
+// A deleted message must still show its GUID whole.
 const TableLayout<MessageItem> kMessageLayout{
-    kMessageRules, OtherTexts::kUnchecked, Learning::kMessage, CandidateTypes::kExpectedColumns, &MessageItem::rowId,
-    [](MessageItem& m, const ColumnsSeen&) { return CompleteMessageText(m); }};
+    kMessageRules, OtherTexts::kUnchecked, &MessageItem::rowId, [](MessageItem& m, const ColumnsSeen&) {
+      return (m.deleted == 0 || IsMessageGuid(m.guid)) && CompleteMessageText(m);
+    }};
 
 constexpr ColumnRule<HandleRecord> kHandleRules[] = {{"id", 1, A::kText, &HandleRecord::id}};
 const TableLayout<HandleRecord> kHandleLayout{
-    kHandleRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns, &HandleRecord::rowId,
+    kHandleRules, OtherTexts::kUnchecked, &HandleRecord::rowId,
     [](HandleRecord& h, const ColumnsSeen&) { return !h.id.empty(); }};
 
 constexpr ColumnRule<AttachmentRecord> kAttachmentRules[] = {{"filename", 4, A::kText, &AttachmentRecord::filename}};
 const TableLayout<AttachmentRecord> kAttachmentLayout{
-    kAttachmentRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns,
+    kAttachmentRules, OtherTexts::kUnchecked,
     &AttachmentRecord::rowId, [](AttachmentRecord& a, const ColumnsSeen&) { return !a.filename.empty(); }};
 
 constexpr ColumnRule<AttachmentLink> kAttachmentLinkRules[] = {
@@ -68,7 +58,7 @@ constexpr ColumnRule<RecoverableMessageLink> kRecoverableMessageRules[] = {
     {"message_id", 1, A::kInteger, nullptr, &RecoverableMessageLink::messageId},
 };
 const TableLayout<RecoverableMessageLink> kRecoverableMessageLayout{
-    kRecoverableMessageRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns, nullptr,
+    kRecoverableMessageRules, OtherTexts::kUnchecked, nullptr,
     [](RecoverableMessageLink& link, const ColumnsSeen&) { return link.messageId > 0; }};
 
 constexpr ColumnRule<RecoverablePart> kRecoverablePartRules[] = {
@@ -77,7 +67,7 @@ constexpr ColumnRule<RecoverablePart> kRecoverablePartRules[] = {
     {"part_text", 4, A::kBlobBytes, &RecoverablePart::text},
 };
 const TableLayout<RecoverablePart> kRecoverablePartLayout{
-    kRecoverablePartRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns, nullptr,
+    kRecoverablePartRules, OtherTexts::kUnchecked, nullptr,
     [](RecoverablePart& part, const ColumnsSeen&) { return part.messageId > 0 && CompletePartText(part); }};
 
 // ---- AddressBook.sqlitedb ----
@@ -104,8 +94,6 @@ constexpr ColumnRule<ContactItem> kContactRules[] = {
 // that shifts between versions; the names behind it are looked up.
 const TableLayout<ContactItem> kContactLayout{kContactRules,
                                               OtherTexts::kStrict,
-                                              Learning::kContact,
-                                              CandidateTypes::kContactTypeBytes,
                                               &ContactItem::rowId,
                                               ComposeContactName,
                                               sqlite::NameForm::kAfterIndexPrefix};
@@ -120,8 +108,7 @@ constexpr ColumnRule<CallItem> kCallRules[] = {
     {"duration", 3, A::kInteger, nullptr, &CallItem::duration},
     {"flags", 4, A::kOneWhenBitZeroClear, nullptr, &CallItem::incoming},  // bit 0 set: an outgoing call
 };
-const TableLayout<CallItem> kCallLayout{kCallRules, OtherTexts::kUnchecked, Learning::kCall,
-                                        CandidateTypes::kCallColumns, nullptr, HasAddressAndDate};
+const TableLayout<CallItem> kCallLayout{kCallRules, OtherTexts::kUnchecked, nullptr, HasAddressAndDate};
 
 constexpr ColumnRule<CallItem> kCallRecordRules[] = {
     {"ZORIGINATED", 8, A::kOneWhenZero, nullptr, &CallItem::incoming},  // 0: an incoming call
@@ -129,8 +116,7 @@ constexpr ColumnRule<CallItem> kCallRecordRules[] = {
     {"ZDURATION", 11, A::kIntegerOrFloat, nullptr, &CallItem::duration},
     {"ZADDRESS", 12, A::kTextOrUtf8Blob, &CallItem::address},
 };
-const TableLayout<CallItem> kCallRecordLayout{kCallRecordRules, OtherTexts::kUnchecked, Learning::kCall,
-                                              CandidateTypes::kCallColumns, nullptr, HasAddressAndDate};
+const TableLayout<CallItem> kCallRecordLayout{kCallRecordRules, OtherTexts::kUnchecked, nullptr, HasAddressAndDate};
 
 // ---- notes.sqlite ----
 
@@ -164,7 +150,7 @@ constexpr ColumnRule<ChatMessageItem> kWhatsAppMessageRulesA[] = {
     {"ZMESSAGETYPE", 15, A::kInteger, nullptr, &ChatMessageItem::messageType},
 };
 const TableLayout<ChatMessageItem> kWhatsAppMessageLayoutA{
-    kWhatsAppMessageRulesA, OtherTexts::kMustConvert, Learning::kNothing, CandidateTypes::kExpectedColumns,
+    kWhatsAppMessageRulesA, OtherTexts::kMustConvert,
     &ChatMessageItem::messageId};
 
 // Layout B: more than 28 columns; a record must also name its chat, its
@@ -179,7 +165,7 @@ constexpr ColumnRule<ChatMessageItem> kWhatsAppMessageRulesB[] = {
     {"ZMESSAGETYPE", 15, A::kInteger, nullptr, &ChatMessageItem::messageType},
 };
 const TableLayout<ChatMessageItem> kWhatsAppMessageLayoutB{
-    kWhatsAppMessageRulesB, OtherTexts::kMustConvert, Learning::kNothing, CandidateTypes::kExpectedColumns,
+    kWhatsAppMessageRulesB, OtherTexts::kMustConvert,
     &ChatMessageItem::messageId,
     // rules 1, 2 and 4: ZCHATSESSION, ZGROUPMEMBER, ZMESSAGEDATE
     [](ChatMessageItem&, const ColumnsSeen& seen) { return seen[1] || seen[2] || seen[4]; }};
@@ -188,20 +174,17 @@ constexpr ColumnRule<ChatSession> kChatSessionRules[] = {
     {"ZCONTACTJID", 20, A::kIdBeforeAt, &ChatSession::contactJid},
     {"ZPARTNERNAME", 23, A::kStrictText, &ChatSession::partnerName},
 };
-const TableLayout<ChatSession> kChatSessionLayout{kChatSessionRules, OtherTexts::kMustConvert, Learning::kNothing,
-                                                  CandidateTypes::kExpectedColumns, &ChatSession::sessionId};
+const TableLayout<ChatSession> kChatSessionLayout{kChatSessionRules, OtherTexts::kMustConvert, &ChatSession::sessionId};
 
 constexpr ColumnRule<GroupMember> kGroupMemberRules[] = {
     {"ZCHATSESSION", 7, A::kInteger, nullptr, &GroupMember::chatSessionId},
     {"ZCONTACTNAME", 10, A::kStrictText, &GroupMember::contactName},
     {"ZMEMBERJID", 12, A::kIdCutAtAt, &GroupMember::memberJid},
 };
-const TableLayout<GroupMember> kGroupMemberLayout{kGroupMemberRules, OtherTexts::kMustConvert, Learning::kNothing,
-                                                  CandidateTypes::kExpectedColumns, &GroupMember::memberId};
+const TableLayout<GroupMember> kGroupMemberLayout{kGroupMemberRules, OtherTexts::kMustConvert, &GroupMember::memberId};
 
 constexpr ColumnRule<MediaItem> kMediaItemRules[] = {{"ZMEDIALOCALPATH", 18, A::kStrictText, &MediaItem::localPath}};
-const TableLayout<MediaItem> kMediaItemLayout{kMediaItemRules, OtherTexts::kMustConvert, Learning::kNothing,
-                                              CandidateTypes::kExpectedColumns, &MediaItem::mediaId};
+const TableLayout<MediaItem> kMediaItemLayout{kMediaItemRules, OtherTexts::kMustConvert, &MediaItem::mediaId};
 
 // ---- WeChat ----
 
@@ -211,7 +194,7 @@ constexpr ColumnRule<WeChatMessage> kWeChatMessageRules[] = {
     {nullptr, 8, A::kInverseConstant, nullptr, &WeChatMessage::isSend},  // 0 = sent
 };
 const TableLayout<WeChatMessage> kWeChatMessageLayout{
-    kWeChatMessageRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns,
+    kWeChatMessageRules, OtherTexts::kUnchecked,
     &WeChatMessage::rowId, [](WeChatMessage& m, const ColumnsSeen&) { return !m.text.empty(); }};
 
 constexpr ColumnRule<WeChatFriend> kWeChatFriendRules[] = {
@@ -225,7 +208,7 @@ const TableLayout<WeChatFriend> kWeChatFriendLayout{kWeChatFriendRules};
 
 constexpr ColumnRule<QQChatTable> kQQChatTableRules[] = {{nullptr, 0, A::kText, &QQChatTable::tableName}};
 const TableLayout<QQChatTable> kQQChatTableLayout{
-    kQQChatTableRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns, nullptr,
+    kQQChatTableRules, OtherTexts::kUnchecked, nullptr,
     [](QQChatTable& t, const ColumnsSeen&) {
       const std::size_t underscore = t.tableName.rfind('_');
       t.peer = underscore == std::string::npos ? std::string() : t.tableName.substr(underscore + 1);
@@ -239,84 +222,87 @@ constexpr ColumnRule<QQMessage> kQQMessageRules[] = {
     {nullptr, 6, A::kText, &QQMessage::content},
 };
 const TableLayout<QQMessage> kQQMessageLayout{
-    kQQMessageRules, OtherTexts::kUnchecked, Learning::kNothing, CandidateTypes::kExpectedColumns, &QQMessage::rowId,
+    kQQMessageRules, OtherTexts::kUnchecked, &QQMessage::rowId,
     [](QQMessage& m, const ColumnsSeen&) { return !m.content.empty(); }};
 
 }  // namespace
 
-std::error_code DecodeMessages(sqlite::SqliteReader& reader, std::vector<MessageItem>* out) {
-  return DecodeInto(reader, "message", kMessageLayout, out);
+std::error_code DecodeMessages(sqlite::DatabaseRecovery& recovery, std::vector<MessageItem>* out) {
+  return DecodeTableInto(recovery, "message", kMessageLayout, out);
 }
 
-std::error_code ForEachMessage(sqlite::SqliteReader& reader, const std::function<void(MessageItem&&)>& sink) {
-  return Decode<MessageItem>(reader, "message", kMessageLayout, sink);
+std::error_code ForEachMessage(sqlite::DatabaseRecovery& recovery, const std::function<void(MessageItem&&)>& sink) {
+  return DecodeTable<MessageItem>(recovery, "message", kMessageLayout, sink);
 }
 
-std::error_code DecodeHandles(sqlite::SqliteReader& reader, std::vector<HandleRecord>* out) {
-  return DecodeInto(reader, "handle", kHandleLayout, out);
+std::error_code DecodeHandles(sqlite::DatabaseRecovery& recovery, std::vector<HandleRecord>* out) {
+  return DecodeTableInto(recovery, "handle", kHandleLayout, out);
 }
 
-std::error_code DecodeAttachments(sqlite::SqliteReader& reader, std::vector<AttachmentRecord>* out) {
-  return DecodeInto(reader, "attachment", kAttachmentLayout, out);
+std::error_code DecodeAttachments(sqlite::DatabaseRecovery& recovery, std::vector<AttachmentRecord>* out) {
+  return DecodeTableInto(recovery, "attachment", kAttachmentLayout, out);
 }
 
-std::error_code DecodeAttachmentLinks(sqlite::SqliteReader& reader, std::vector<AttachmentLink>* out) {
-  return DecodeInto(reader, "message_attachment_join", kAttachmentLinkLayout, out);
+std::error_code DecodeAttachmentLinks(sqlite::DatabaseRecovery& recovery, std::vector<AttachmentLink>* out) {
+  return DecodeTableInto(recovery, "message_attachment_join", kAttachmentLinkLayout, out);
 }
 
-std::error_code DecodeRecoverableMessages(sqlite::SqliteReader& reader, std::vector<RecoverableMessageLink>* out) {
-  return DecodeInto(reader, "chat_recoverable_message_join", kRecoverableMessageLayout, out);
+std::error_code DecodeRecoverableMessages(sqlite::DatabaseRecovery& recovery, std::vector<RecoverableMessageLink>* out) {
+  return DecodeTableInto(recovery, "chat_recoverable_message_join", kRecoverableMessageLayout, out);
 }
 
-std::error_code DecodeRecoverableParts(sqlite::SqliteReader& reader, std::vector<RecoverablePart>* out) {
-  return DecodeInto(reader, "recoverable_message_part", kRecoverablePartLayout, out);
+std::error_code DecodeRecoverableParts(sqlite::DatabaseRecovery& recovery, std::vector<RecoverablePart>* out) {
+  return DecodeTableInto(recovery, "recoverable_message_part", kRecoverablePartLayout, out);
 }
 
-std::error_code DecodeContacts(sqlite::SqliteReader& reader, std::vector<ContactItem>* out) {
-  return DecodeInto(reader, "ABPersonFullTextSearch_content", kContactLayout, out);
+std::error_code DecodeContacts(sqlite::DatabaseRecovery& recovery, std::vector<ContactItem>* out) {
+  return DecodeTableInto(recovery, "ABPersonFullTextSearch_content", kContactLayout, out);
 }
 
-std::error_code DecodeCalls(sqlite::SqliteReader& reader, std::string_view table, std::vector<CallItem>* out) {
-  return DecodeInto(reader, table, reader.state.callRecordLayout == 0 ? kCallLayout : kCallRecordLayout, out);
+std::error_code DecodeCalls(sqlite::DatabaseRecovery& recovery, std::string_view table, CallRecordLayout layout,
+                            std::vector<CallItem>* out) {
+  return DecodeTableInto(recovery, table, layout == CallRecordLayout::kCallHistoryDb ? kCallLayout : kCallRecordLayout, out);
 }
 
-std::error_code DecodeNotes(sqlite::SqliteReader& reader, std::vector<NoteItem>* out) { return DecodeInto(reader, "ZNOTE", kNoteLayout, out); }
+std::error_code DecodeNotes(sqlite::DatabaseRecovery& recovery, std::vector<NoteItem>* out) { return DecodeTableInto(recovery, "ZNOTE", kNoteLayout, out); }
 
-std::error_code DecodeNoteBodies(sqlite::SqliteReader& reader, std::vector<NoteItem>* out) {
-  return DecodeInto(reader, "ZNOTEBODY", kNoteBodyLayout, out);
+std::error_code DecodeNoteBodies(sqlite::DatabaseRecovery& recovery, std::vector<NoteItem>* out) {
+  return DecodeTableInto(recovery, "ZNOTEBODY", kNoteBodyLayout, out);
 }
 
-std::error_code DecodeWhatsAppMessages(sqlite::SqliteReader& reader, std::vector<ChatMessageItem>* out) {
-  const bool layoutA = reader.state.whatsAppMessageColumns <= 28;
-  return DecodeInto(reader, "ZWAMESSAGE", layoutA ? kWhatsAppMessageLayoutA : kWhatsAppMessageLayoutB, out);
+std::error_code DecodeWhatsAppMessages(sqlite::DatabaseRecovery& recovery, int messageColumns,
+                                       std::vector<ChatMessageItem>* out) {
+  const bool layoutA = messageColumns <= 28;
+  return DecodeTableInto(recovery, "ZWAMESSAGE", layoutA ? kWhatsAppMessageLayoutA : kWhatsAppMessageLayoutB, out);
 }
 
-std::error_code DecodeChatSessions(sqlite::SqliteReader& reader, std::vector<ChatSession>* out) {
-  return DecodeInto(reader, "ZWACHATSESSION", kChatSessionLayout, out);
+std::error_code DecodeChatSessions(sqlite::DatabaseRecovery& recovery, std::vector<ChatSession>* out) {
+  return DecodeTableInto(recovery, "ZWACHATSESSION", kChatSessionLayout, out);
 }
 
-std::error_code DecodeGroupMembers(sqlite::SqliteReader& reader, std::vector<GroupMember>* out) {
-  return DecodeInto(reader, "ZWAGROUPMEMBER", kGroupMemberLayout, out);
+std::error_code DecodeGroupMembers(sqlite::DatabaseRecovery& recovery, std::vector<GroupMember>* out) {
+  return DecodeTableInto(recovery, "ZWAGROUPMEMBER", kGroupMemberLayout, out);
 }
 
-std::error_code DecodeMediaItems(sqlite::SqliteReader& reader, std::vector<MediaItem>* out) {
-  return DecodeInto(reader, "ZWAMEDIAITEM", kMediaItemLayout, out);
+std::error_code DecodeMediaItems(sqlite::DatabaseRecovery& recovery, std::vector<MediaItem>* out) {
+  return DecodeTableInto(recovery, "ZWAMEDIAITEM", kMediaItemLayout, out);
 }
 
-std::error_code DecodeWeChatMessages(sqlite::SqliteReader& reader, std::string_view table, std::vector<WeChatMessage>* out) {
-  return DecodeInto(reader, table, kWeChatMessageLayout, out);
+std::error_code DecodeWeChatMessages(sqlite::DatabaseRecovery& recovery, std::string_view table, std::vector<WeChatMessage>* out) {
+  return DecodeTableInto(recovery, table, kWeChatMessageLayout, out);
 }
 
-std::error_code DecodeWeChatFriends(sqlite::SqliteReader& reader, std::vector<WeChatFriend>* out) {
-  return DecodeInto(reader, "Friend", kWeChatFriendLayout, out);
+std::error_code DecodeWeChatFriends(sqlite::DatabaseRecovery& recovery, std::vector<WeChatFriend>* out) {
+  return DecodeTableInto(recovery, "Friend", kWeChatFriendLayout, out);
 }
 
-std::error_code DecodeQQChatTables(sqlite::SqliteReader& reader, std::vector<QQChatTable>* out) {
-  return DecodeInto(reader, "tb_c2cTables", kQQChatTableLayout, out);
+std::error_code DecodeQQChatTables(sqlite::DatabaseRecovery& recovery, std::vector<QQChatTable>* out) {
+  return DecodeTableInto(recovery, "tb_c2cTables", kQQChatTableLayout, out);
 }
 
-std::error_code DecodeQQMessages(sqlite::SqliteReader& reader, std::string_view table, std::vector<QQMessage>* out) {
-  return DecodeInto(reader, table, kQQMessageLayout, out);
+std::error_code DecodeQQMessages(sqlite::DatabaseRecovery& recovery, std::string_view table, std::string_view peerFilter,
+                                 std::vector<QQMessage>* out) {
+  return DecodeTableInto(recovery, table, kQQMessageLayout, out, peerFilter);
 }
 
 }  // namespace scrivel::apps

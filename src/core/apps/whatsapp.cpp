@@ -7,7 +7,7 @@
 #include "core/apps/assembly_index.h"
 #include "core/apps/assembly_order.h"
 #include "core/apps/assembly_table_columns.h"
-#include "core/sqlite/sqlite_reader.h"
+#include "core/sqlite/database_recovery.h"
 #include "core/apps/table_decoders.h"
 
 namespace scrivel::apps {
@@ -27,10 +27,10 @@ struct ChatTables {
 
 // Reads all three; a table that fails costs its own rows, never the others
 // or the messages. Returns the first failure.
-std::error_code ReadChatTables(sqlite::SqliteReader& reader, ChatTables* tables) {
-  const std::error_code media = DecodeMediaItems(reader, &tables->media);
-  const std::error_code chats = DecodeChatSessions(reader, &tables->chats);
-  const std::error_code members = DecodeGroupMembers(reader, &tables->members);
+std::error_code ReadChatTables(sqlite::DatabaseRecovery& chatStorage, ChatTables* tables) {
+  const std::error_code media = DecodeMediaItems(chatStorage, &tables->media);
+  const std::error_code chats = DecodeChatSessions(chatStorage, &tables->chats);
+  const std::error_code members = DecodeGroupMembers(chatStorage, &tables->members);
   return media ? media : chats ? chats : members;
 }
 
@@ -104,19 +104,18 @@ void GroupChatMessages(std::vector<ChatMessageItem> messages, ChatMessagesBySess
 }
 
 std::error_code ParseWhatsApp(const std::string& chatStoragePath, ChatMessagesBySession* bySession) {
-  sqlite::SqliteReader reader;
-  if (const std::error_code rc = reader.Open(chatStoragePath); rc) return rc;
+  sqlite::DatabaseRecovery chatStorage;
+  if (const std::error_code rc = chatStorage.Open(chatStoragePath); rc) return rc;
   // The declared width of the message table tells the record layout (older
   // WhatsApp versions have up to 28 columns, later ones more).
   int messageColumns = 0;
-  if (const std::error_code rc = CountTableColumns(reader, kMessageTable, &messageColumns); rc) return rc;
-  reader.state.whatsAppMessageColumns = messageColumns;
+  if (const std::error_code rc = CountTableColumns(chatStorage, kMessageTable, &messageColumns); rc) return rc;
 
   ChatTables tables;
-  const std::error_code tablesRead = ReadChatTables(reader, &tables);
+  const std::error_code tablesRead = ReadChatTables(chatStorage, &tables);
   FillMemberLists(tables.chats, tables.members);
   std::vector<ChatMessageItem> messages;
-  const std::error_code messagesRead = DecodeWhatsAppMessages(reader, &messages);
+  const std::error_code messagesRead = DecodeWhatsAppMessages(chatStorage, messageColumns, &messages);
 
   // What was read is kept even when a table failed part of the way; the
   // failure is still reported, so the scan can say the chats may be short.

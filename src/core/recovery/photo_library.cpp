@@ -2,14 +2,14 @@
 
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <optional>
-#include <variant>
 #include <vector>
 
-#include "core/common/result_codes.h"
-#include "core/sqlite/generic_rows.h"
 #include "core/apps/local_date.h"
-#include "core/sqlite/sqlite_reader.h"
+#include "core/common/result_codes.h"
+#include "core/sqlite/database_recovery.h"
+#include "core/sqlite/record.h"
 
 namespace scrivel {
 namespace {
@@ -32,69 +32,95 @@ bool sameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-const sr::TableDescription* findTable(const std::vector<sr::TableDescription>& tables, std::string_view name) {
-  for (const sr::TableDescription& table : tables) {
-    if (sameName(table.name, name)) return &table;
-  }
-  return nullptr;
-}
-
 // The position of column `name` in `table`, or -1.
-int columnOf(const sr::TableDescription& table, std::string_view name) {
-  for (std::size_t i = 0; i < table.columns.size(); ++i) {
-    if (sameName(table.columns[i], name)) return static_cast<int>(i);
+int columnOf(const sr::RecoveredTable& table, std::string_view name) {
+  const std::vector<std::string>& columns = table.shape.columns;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (sameName(columns[i], name)) return static_cast<int>(i);
   }
   return -1;
 }
 
-const sr::GenericValue* valueAt(const sr::GenericRow& row, int column) {
-  if (column < 0 || static_cast<std::size_t>(column) >= row.values.size()) return nullptr;
-  return &row.values[static_cast<std::size_t>(column)];
-}
-
-std::string textAt(const sr::GenericRow& row, int column) {
-  const sr::GenericValue* value = valueAt(row, column);
-  const auto* text = value != nullptr ? std::get_if<std::string>(value) : nullptr;
-  return text != nullptr ? *text : std::string();
-}
-
-std::optional<std::int64_t> integerAt(const sr::GenericRow& row, int column) {
-  const sr::GenericValue* value = valueAt(row, column);
-  if (value == nullptr) return std::nullopt;
-  if (const auto* integer = std::get_if<std::int64_t>(value)) return *integer;
-  return std::nullopt;
-}
-
-// A Core Data date column (REAL, or INTEGER when whole) as local time text.
-std::string dateAt(const sr::GenericRow& row, int column) {
-  const sr::GenericValue* value = valueAt(row, column);
-  if (value == nullptr) return {};
-  double seconds = 0;
-  if (const auto* real = std::get_if<double>(value)) {
-    seconds = *real;
-  } else if (const auto* integer = std::get_if<std::int64_t>(value)) {
-    seconds = static_cast<double>(*integer);
-  } else {
-    return {};
+// One live row's values by column position. The INTEGER PRIMARY KEY column
+// stores NULL; its value is the row's rowid.
+class LiveRow {
+ public:
+  LiveRow(const sr::RecoveredTable& table, const sr::RecoveredRow& row) : m_table(table), m_row(row) {
+    if (const auto layout = sr::LiveRecordLayout(row.record)) {
+      m_complete = sr::ForEachColumn(row.record, *layout,
+                                     [this](int, const sr::ColumnValue& value) { m_values.push_back(value); });
+    }
   }
-  if (!std::isfinite(seconds) || std::fabs(seconds) > kLargestDateSeconds) return {};
-  return apps::FormatLocalDate(static_cast<std::int64_t>(std::floor(seconds)) + apps::kAppleEpochInUnixSeconds);
-}
+
+  bool Complete() const { return m_complete; }
+
+  std::string textAt(int column) const {
+    const sr::ColumnValue* value = valueAt(column);
+    return value != nullptr && value->IsText() ? std::string(value->Text()) : std::string();
+  }
+
+  std::optional<std::int64_t> integerAt(int column) const {
+    if (column >= 0 && column == m_table.shape.rowIdColumn) return m_row.rowId;
+    const sr::ColumnValue* value = valueAt(column);
+    if (value == nullptr || !value->IsInteger()) return std::nullopt;
+    return value->Integer();
+  }
+
+  // A Core Data date column (REAL, or INTEGER when whole) as local time text.
+  std::string dateAt(int column) const {
+    const sr::ColumnValue* value = valueAt(column);
+    if (value == nullptr) return {};
+    double seconds = 0;
+    if (value->IsFloat()) {
+      seconds = value->Float();
+    } else if (value->IsInteger()) {
+      seconds = static_cast<double>(value->Integer());
+    } else {
+      return {};
+    }
+    if (!std::isfinite(seconds) || std::fabs(seconds) > kLargestDateSeconds) return {};
+    return apps::FormatLocalDate(static_cast<std::int64_t>(std::floor(seconds)) + apps::kAppleEpochInUnixSeconds);
+  }
+
+ private:
+  const sr::ColumnValue* valueAt(int column) const {
+    if (column < 0 || static_cast<std::size_t>(column) >= m_values.size()) return nullptr;
+    return &m_values[static_cast<std::size_t>(column)];
+  }
+
+  const sr::RecoveredTable& m_table;
+  const sr::RecoveredRow& m_row;
+  std::vector<sr::ColumnValue> m_values;
+  bool m_complete = false;
+};
+
+// Hands each live, well-formed row of a table to a function.
+class LiveRowSink : public sr::RowSink {
+ public:
+  explicit LiveRowSink(std::function<void(const LiveRow&)> visit) : m_visit(std::move(visit)) {}
+  void OnRow(const sr::RecoveredTable& table, const sr::RecoveredRow& row) override {
+    if (row.deleted) return;
+    const LiveRow values(table, row);
+    if (values.Complete()) m_visit(values);
+  }
+
+ private:
+  std::function<void(const LiveRow&)> m_visit;
+};
 
 // Original names by the Z_PK of their ZADDITIONALASSETATTRIBUTES row.
-std::map<std::int64_t, std::string> readOriginalNames(sr::SqliteReader& reader,
-                                                      const std::vector<sr::TableDescription>& tables) {
+std::map<std::int64_t, std::string> readOriginalNames(sr::DatabaseRecovery& recovery) {
   std::map<std::int64_t, std::string> names;
-  const sr::TableDescription* attributes = findTable(tables, kAttributesTable);
-  if (attributes == nullptr) return names;
-  const int key = columnOf(*attributes, "Z_PK");
-  const int name = columnOf(*attributes, "ZORIGINALFILENAME");
+  const std::optional<std::size_t> attributes = recovery.FindTable(kAttributesTable);
+  if (!attributes) return names;
+  const int key = columnOf(recovery.Tables()[*attributes], "Z_PK");
+  const int name = columnOf(recovery.Tables()[*attributes], "ZORIGINALFILENAME");
   if (key < 0 || name < 0) return names;
-  // A table read short still gives the names it reached.
-  (void)sr::ScanGenericRows(reader, *attributes, [&](const sr::GenericRow& row) {
-    if (row.origin.deleted) return;
-    if (const std::optional<std::int64_t> pk = integerAt(row, key)) names[*pk] = textAt(row, name);
+  LiveRowSink sink([&](const LiveRow& row) {
+    if (const std::optional<std::int64_t> pk = row.integerAt(key)) names[*pk] = row.textAt(name);
   });
+  // A table read short still gives the names it reached.
+  (void)recovery.Recover(*attributes, sink);
   return names;
 }
 
@@ -107,39 +133,38 @@ std::string_view PhotoLibraryKey(std::string_view entryName) {
 
 std::error_code ReadPhotoLibrary(const std::string& path, PhotoLibrary* library) {
   library->clear();
-  sr::SqliteReader reader;
-  if (const std::error_code opened = reader.Open(path)) return opened;
-  std::vector<sr::TableDescription> tables;
-  if (const std::error_code listed = sr::ListTables(reader, &tables)) return listed;
-  const sr::TableDescription* assets = nullptr;
+  sr::DatabaseRecovery recovery;
+  if (const std::error_code opened = recovery.Open(path)) return opened;
+  std::optional<std::size_t> assets;
   for (std::string_view name : kAssetTables) {
-    if (assets == nullptr) assets = findTable(tables, name);
+    if (!assets) assets = recovery.FindTable(name);
   }
-  if (assets == nullptr) return kBadFile;
-  const int directory = columnOf(*assets, "ZDIRECTORY");
-  const int fileName = columnOf(*assets, "ZFILENAME");
+  if (!assets) return kBadFile;
+  const sr::RecoveredTable& table = recovery.Tables()[*assets];
+  const int directory = columnOf(table, "ZDIRECTORY");
+  const int fileName = columnOf(table, "ZFILENAME");
   if (directory < 0 || fileName < 0) return kBadFile;
-  const int trashedState = columnOf(*assets, "ZTRASHEDSTATE");
-  const int trashedDate = columnOf(*assets, "ZTRASHEDDATE");
-  const int created = columnOf(*assets, "ZDATECREATED");
-  const int attributesKey = columnOf(*assets, "ZADDITIONALATTRIBUTES");
-  const std::map<std::int64_t, std::string> originalNames = readOriginalNames(reader, tables);
+  const int trashedState = columnOf(table, "ZTRASHEDSTATE");
+  const int trashedDate = columnOf(table, "ZTRASHEDDATE");
+  const int created = columnOf(table, "ZDATECREATED");
+  const int attributesKey = columnOf(table, "ZADDITIONALATTRIBUTES");
+  const std::map<std::int64_t, std::string> originalNames = readOriginalNames(recovery);
 
-  return sr::ScanGenericRows(reader, *assets, [&](const sr::GenericRow& row) {
-    if (row.origin.deleted) return;
-    const std::string folder = textAt(row, directory);
-    const std::string name = textAt(row, fileName);
+  LiveRowSink sink([&](const LiveRow& row) {
+    const std::string folder = row.textAt(directory);
+    const std::string name = row.textAt(fileName);
     if (folder.empty() || name.empty()) return;  // an asset without a file of its own (a cloud-only picture)
     PhotoAsset asset;
-    asset.trashed = integerAt(row, trashedState).value_or(0) == 1;
-    if (asset.trashed) asset.trashedDate = dateAt(row, trashedDate);
-    asset.created = dateAt(row, created);
-    if (const std::optional<std::int64_t> key = integerAt(row, attributesKey)) {
+    asset.trashed = row.integerAt(trashedState).value_or(0) == 1;
+    if (asset.trashed) asset.trashedDate = row.dateAt(trashedDate);
+    asset.created = row.dateAt(created);
+    if (const std::optional<std::int64_t> key = row.integerAt(attributesKey)) {
       const auto found = originalNames.find(*key);
       if (found != originalNames.end()) asset.originalName = found->second;
     }
     (*library)[folder + "/" + name] = std::move(asset);
   });
+  return recovery.Recover(*assets, sink);
 }
 
 }  // namespace scrivel

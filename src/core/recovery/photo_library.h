@@ -3,10 +3,9 @@
 // pictures wait in the "Recently Deleted" album, their original names and
 // their dates. The camera-roll scan (media_scans.h) marks its items with it.
 //
-// Read with the page reader (sqlite/generic_rows.h), live rows
+// Read with the recovery engine (sqlite/database_recovery.h), live rows
 // only: an asset row rebuilt from free space belongs to a picture whose
-// file is gone, so it has no camera-roll item to mark. The file is read as
-// stored; changes still waiting in a "-wal" companion are not seen.
+// file is gone, so it has no camera-roll item to mark.
 //
 //   asset table      ZASSET (iOS 14 and later), else ZGENERICASSET (11-13)
 //     ZDIRECTORY     "DCIM/100APPLE"  \ the file is Media/ZDIRECTORY/ZFILENAME

@@ -14,9 +14,6 @@ namespace {
 
 // Records of lost-and-found cells are read up to this many serial types.
 constexpr std::size_t kMinHeaderColumns = 64;
-// Each column a record lacks (written before ALTER TABLE ADD COLUMN)
-// counts against its table.
-constexpr int kMissingColumnScore = -4;
 // A payload larger than SQLite's default length limit (10^9 bytes) plus a
 // header is no payload size.
 constexpr std::uint64_t kMaxPayloadSize = 1'000'100'000;

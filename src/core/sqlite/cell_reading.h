@@ -43,6 +43,9 @@ struct CarveArea {
   // likely as long); 0 when the page has no live cell.
   std::size_t rowIdSizeMin = 0;
   std::size_t rowIdSizeMax = 0;
+  // Serial types of the shortest live record of the page (a row written
+  // before ALTER TABLE ADD COLUMN is shorter); 0 when the page has none.
+  std::size_t liveColumnsMin = 0;
 };
 
 // CarveArea for `page`: the bound on header sizes follows from the widest
@@ -89,6 +92,9 @@ bool VisitReadingColumns(Bytes page, const CellReading& reading, Bytes values, V
 // Added to the score of a reading as the table whose b-tree holds the page:
 // a freed cell of a leaf page most likely held a row of that table.
 inline constexpr int kOwnerShapeScore = 8;
+// Added for each column a record lacks (a row written before ALTER TABLE
+// ADD COLUMN, read only for the page's own table).
+inline constexpr int kMissingColumnScore = -4;
 
 // How a reading's values fit one table.
 struct ShapeFit {

@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <cctype>
 
-#include "core/common/result_codes.h"
-#include "core/sqlite/record.h"
-#include "core/sqlite/schema.h"
 
 namespace scrivel::sqlite {
 
@@ -56,19 +53,6 @@ ResolvedColumns ResolveColumns(std::span<const KeptColumn> kept, const std::vect
   ResolvedColumns builtIn;
   for (const KeptColumn& column : kept) builtIn.positions.push_back(column.position);
   return builtIn;
-}
-
-std::vector<std::string> SchemaColumnNames(const SqliteReader& reader, std::string_view table) {
-  std::vector<SchemaEntry> schema;
-  if (ReadSchema(reader, &schema) && schema.empty()) return {};
-  for (const SchemaEntry& entry : schema)
-    if (entry.type == "table" && EqualsIgnoringCase(entry.name, table)) return ShapeOf(entry.sql).columns;
-  return {};
-}
-
-void SchemaColumnCounts::SeeLiveRecord(Bytes payload) {
-  if (m_declared == 0) return;
-  if (const auto columns = CountSerialTypes(payload); columns && *columns > 0) m_fewest = std::min(m_fewest, *columns);
 }
 
 }  // namespace scrivel::sqlite

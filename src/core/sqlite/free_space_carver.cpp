@@ -16,8 +16,10 @@
 //                   offset, outside every free block
 //   freeblock       other bytes outside cells and free     as the gap
 //                   blocks (a chain that broke off)
-//   freelist-trunk  a freelist trunk page behind its       as the gap
-//                   leaf list
+//   freelist-trunk  a freelist trunk page behind its       first the cells the entries of the old
+//                   leaf list                              cell pointer array behind the list
+//                                                          point at (header intact), then as
+//                                                          the gap
 //   overflow        a record of any place above whose      its payload joined from the freed
 //                   payload spilled                        overflow pages the caller hands out
 //
@@ -77,6 +79,13 @@ class PageCarver {
     const std::size_t maxLeaves = (m_area.end - std::min(m_area.end, fmt::kTrunkHeaderSize)) / fmt::kTrunkLeafEntrySize;
     const std::size_t listEnd = fmt::kTrunkHeaderSize + std::min<std::size_t>(*leafCount, maxLeaves) * fmt::kTrunkLeafEntrySize;
     m_taken.Add(0, listEnd);
+    const std::vector<std::size_t> oldCells = OldCellPointers(listEnd);
+    m_area.ownerShape = TableOfOldCells(oldCells);
+    for (const std::size_t offset : oldCells) {
+      if (m_taken.SkipTaken(offset) != offset) continue;
+      if (const auto reading = ReadIntactCell(m_area, offset, m_taken.NextTaken(offset, m_area.end), true))
+        Emit(*reading, RowSource::kFreelistTrunk);
+    }
     ScanRegion(listEnd, m_area.end, RowSource::kFreelistTrunk);
   }
 
@@ -105,9 +114,27 @@ class PageCarver {
     if (!rowId) return offset + kMinCellSize;
     m_area.rowIdSizeMin = m_area.rowIdSizeMin == 0 ? rowId->size : std::min(m_area.rowIdSizeMin, rowId->size);
     m_area.rowIdSizeMax = std::max(m_area.rowIdSizeMax, rowId->size);
+    if (const std::size_t columns = LiveColumnCount(offset + payloadSize->size + rowId->size); columns > 0)
+      m_area.liveColumnsMin = m_area.liveColumnsMin == 0 ? columns : std::min(m_area.liveColumnsMin, columns);
     const std::size_t localSize = LocalPayloadSize(payloadSize->value, m_area.usableSize);
     const std::size_t pointer = localSize < payloadSize->value ? fmt::kOverflowPointerSize : 0;
     return offset + payloadSize->size + rowId->size + localSize + pointer;
+  }
+
+  // Serial types in the record header of a live cell at `headerOffset`; 0
+  // when the header is damaged or runs past the page.
+  std::size_t LiveColumnCount(std::size_t headerOffset) const {
+    const auto headerSize = ReadCompleteVarint(m_area.page, headerOffset, m_area.end);
+    if (!headerSize || headerSize->value <= headerSize->size || headerSize->value > m_area.maxHeaderSize) return 0;
+    const std::size_t typesEnd = headerOffset + static_cast<std::size_t>(headerSize->value);
+    if (typesEnd > m_area.end) return 0;
+    std::size_t columns = 0;
+    for (std::size_t position = headerOffset + headerSize->size; position < typesEnd; ++columns) {
+      const auto serialType = ReadCompleteVarint(m_area.page, position, typesEnd);
+      if (!serialType) return 0;
+      position += serialType->size;
+    }
+    return columns;
   }
 
   // The free-block chain: each block must lie behind the previous one, so
@@ -160,6 +187,32 @@ class PageCarver {
     }
   }
 
+  // A trunk page that was a table leaf keeps, behind its leaf list, the
+  // entries of the leaf's cell pointer array the list did not overwrite:
+  // each that points past itself into the page names a cell whose header
+  // survived. The old array ends at the first entry that points elsewhere.
+  std::vector<std::size_t> OldCellPointers(std::size_t listEnd) const {
+    std::vector<std::size_t> offsets;
+    for (std::size_t entry = listEnd; entry + fmt::kCellPointerSize <= m_area.end; entry += fmt::kCellPointerSize) {
+      const std::size_t offset = *Read16(m_area.page, entry);  // inside: entry + 2 <= end
+      if (offset < entry + fmt::kCellPointerSize || offset + kMinCellSize > m_area.end) break;
+      offsets.push_back(offset);
+    }
+    return offsets;
+  }
+
+  // The table most of the old cells hold a full row of: the leaf's own
+  // table, whose rows written before ALTER TABLE ADD COLUMN are read
+  // short as well. -1 when none fits.
+  int TableOfOldCells(const std::vector<std::size_t>& offsets) const {
+    std::vector<int> votes(m_area.shapes.size());
+    for (const std::size_t offset : offsets)
+      if (const auto reading = ReadIntactCell(m_area, offset, m_area.end, false); reading && reading->shape >= 0)
+        ++votes[static_cast<std::size_t>(reading->shape)];
+    const auto most = std::max_element(votes.begin(), votes.end());
+    return most == votes.end() || *most == 0 ? -1 : static_cast<int>(most - votes.begin());
+  }
+
   // Every offset of [begin, end) outside taken bytes: a cell whose header
   // survived, or a free-block header left behind.
   void ScanRegion(std::size_t begin, std::size_t end, RowSource source) {
@@ -177,8 +230,9 @@ class PageCarver {
         ++m_leftoverTries;
         if (const auto reading = RebuildFreedCell(m_area, offset, *blockEnd); reading && Emit(*reading, source)) {
           const std::size_t after = reading->IsCut() ? *blockEnd : reading->cellEnd;
-          CarveFreedRunBehind(after, *blockEnd, source);
-          offset = std::max(*blockEnd, offset + 1);
+          // The scan goes on where the run of cells stopped: bytes behind
+          // it (a fragment, a cell a newer write cut) may hide more cells.
+          offset = std::max(CarveFreedRunBehind(after, *blockEnd, source), offset + 1);
           continue;
         }
       }
@@ -186,17 +240,19 @@ class PageCarver {
     }
   }
 
-  // The cells merged behind the first one of a leftover free block.
-  void CarveFreedRunBehind(std::size_t offset, std::size_t end, RowSource source) {
+  // The cells merged behind the first one of a leftover free block;
+  // returns where the run stopped.
+  std::size_t CarveFreedRunBehind(std::size_t offset, std::size_t end, RowSource source) {
     while (offset + kMinCellSize <= end) {
       std::optional<CellReading> reading = ReadIntactCell(m_area, offset, end, true);
       if (!reading) {
         const auto bound = LeftoverFreeBlockEnd(m_area, offset, end);
         if (bound) reading = RebuildFreedCell(m_area, offset, *bound);
       }
-      if (!reading || !Emit(*reading, source)) return;
+      if (!reading || !Emit(*reading, source)) return offset;
       offset = reading->IsCut() ? end : reading->cellEnd;
     }
+    return offset;
   }
 
   // Adds the record of `reading` to the output unless its bytes are taken.

@@ -56,6 +56,9 @@ void CarveLeafPage(const CarveInput& input, const PageHeader& header, std::vecto
 
 // Deleted records behind the leaf list of a freelist trunk page (its first
 // 8 bytes and the leaf list overwrote the start of what the page held).
+// When the page was a table leaf, the surviving entries of its cell pointer
+// array name its cells, and the table most of them fit is taken as the
+// page's own (its short rows are read too); `input.ownerShape` is not used.
 void CarveTrunkPage(const CarveInput& input, std::vector<CarvedRecord>* out);
 
 }  // namespace scrivel::sqlite

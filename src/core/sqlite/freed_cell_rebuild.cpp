@@ -1,5 +1,6 @@
 #include "core/sqlite/freed_cell_rebuild.h"
 
+#include <algorithm>
 #include <array>
 
 #include "core/sqlite/cell_payload.h"
@@ -31,6 +32,9 @@ constexpr int kRowIdSizeScore = -8;        // a rowid longer or shorter than the
 constexpr int kInferredFirstTypeScore = -2; // column 0's type was inferred, not read
 constexpr int kLostFirstValueScore = -4;    // ... and could not be told
 constexpr int kCutScore = -8;               // the tail was overwritten
+
+// A row written before ALTER TABLE ADD COLUMN is read with two columns at least.
+constexpr std::size_t kMinShortRecordColumns = 2;
 
 // Byte `index` of the `size`-byte varint encoding of `value` (size <= 8).
 std::uint8_t VarintByte(std::uint64_t value, std::size_t size, std::size_t index) {
@@ -119,20 +123,43 @@ class FreedCellSearch {
     for (std::size_t s = 0; s < m_area.shapes.size(); ++s) {
       const TableShape& shape = m_area.shapes[s];
       if (shape.columns.empty() || shape.withoutRowId) continue;
-      for (std::size_t typeSize = 1; typeSize <= 2; ++typeSize) TryFirstTypeLost(static_cast<int>(s), typeSize);
+      for (std::size_t typeSize = 1; typeSize <= 2; ++typeSize)
+        TryFirstTypeLost(static_cast<int>(s), typeSize, shape.columns.size());
       for (std::size_t headerSizeBytes = 1; headerSizeBytes <= 2; ++headerSizeBytes)
         for (std::size_t typesStart = kOverwrittenSize; typesStart <= kMaxTypesStart; ++typesStart)
           TryTypesIntact(static_cast<int>(s), typesStart, headerSizeBytes);
+    }
+    // Only when no reading at the full column count fits: the page's own
+    // table with columns missing, its first type lost.
+    if (!m_best && m_area.ownerShape >= 0) {
+      const int owner = m_area.ownerShape;
+      const TableShape& shape = m_area.shapes[static_cast<std::size_t>(owner)];
+      if (!shape.columns.empty() && !shape.withoutRowId)
+        for (std::size_t columns = shape.columns.size() - 1; columns >= FewestOwnerColumns(shape.columns.size()); --columns)
+          for (std::size_t typeSize = 1; typeSize <= 2; ++typeSize) TryFirstTypeLost(owner, typeSize, columns);
     }
     if (!m_best || m_tied) return std::nullopt;
     return m_best;
   }
 
  private:
+  // The fewest columns a row of the page's own table written before ALTER
+  // TABLE ADD COLUMN is read with: as many as the shortest live record of
+  // the page holds, when that one is short (rows of one table written
+  // before the change sit side by side); never below two. Without such a
+  // record, only the declared count: guessing a shorter count invents rows.
+  std::size_t FewestOwnerColumns(std::size_t declared) const {
+    if (m_area.liveColumnsMin == 0 || m_area.liveColumnsMin >= declared) return declared;
+    return std::max(m_area.liveColumnsMin, kMinShortRecordColumns);
+  }
+
   // Types start at byte 3: payload size, rowid and header size took one
-  // byte each and column 0's type (1 or 2 bytes) began at byte 3.
-  void TryFirstTypeLost(int shapeIndex, std::size_t typeSize) {
+  // byte each and column 0's type (1 or 2 bytes) began at byte 3. The
+  // record holds `columnCount` columns; fewer than its shape declares, it
+  // counts only when it fills its block exactly.
+  void TryFirstTypeLost(int shapeIndex, std::size_t typeSize, std::size_t columnCount) {
     const TableShape& shape = m_area.shapes[static_cast<std::size_t>(shapeIndex)];
+    const std::size_t missing = shape.columns.size() - columnCount;
     const std::size_t typesBegin = m_begin + kOverwrittenSize + (typeSize - 1);
     std::uint8_t lowBits = 0;
     if (typeSize == 2) {
@@ -140,7 +167,7 @@ class FreedCellSearch {
       lowBits = m_page[m_begin + kOverwrittenSize];  // inside: checked against m_end above
       if (lowBits >= 0x80) return;
     }
-    const std::size_t knownTypes = shape.columns.size() - 1;
+    const std::size_t knownTypes = columnCount - 1;
     const std::size_t knownTypeBytes = SkipVarints(m_page, typesBegin, knownTypes, m_end);
     if (knownTypes > 0 && knownTypeBytes == 0) return;
     const std::size_t headerSize = 1 + typeSize + knownTypeBytes;
@@ -151,19 +178,22 @@ class FreedCellSearch {
 
     CellReading reading;
     reading.shape = shapeIndex;
-    reading.columnCount = static_cast<int>(shape.columns.size());
+    reading.columnCount = static_cast<int>(columnCount);
     reading.cellBegin = m_begin;
     reading.typesBegin = typesBegin;
     reading.typesEnd = typesBegin + knownTypeBytes;
     reading.valuesBegin = reading.typesEnd;
+    const int missingScore = kMissingColumnScore * static_cast<int>(missing);
     // The cell is 2 + P bytes (one-byte payload size and rowid); it fills
     // the block, perhaps with a fragment of up to 3 bytes absorbed.
     const std::size_t blockSize = m_end - m_begin;
-    for (std::size_t slack = 0; slack <= 3 && slack + 2 + fixedPayload <= blockSize; ++slack) {
+    const std::size_t maxSlack = missing == 0 ? 3 : 0;
+    for (std::size_t slack = 0; slack <= maxSlack && slack + 2 + fixedPayload <= blockSize; ++slack) {
       const std::uint64_t valueSize = blockSize - slack - 2 - fixedPayload;
       TryLostValueSize(reading, shape, typeSize, lowBits, static_cast<std::size_t>(valueSize),
-                       slack == 0 ? kExactFitScore : kFragmentFitScore);
+                       (slack == 0 ? kExactFitScore : kFragmentFitScore) + missingScore);
     }
+    if (missing > 0) return;
     // In a merged block the cell ends where the next freed cell begins.
     for (std::uint64_t valueSize = 0; fixedPayload + valueSize < kOneByteVarintEnd; ++valueSize) {
       const std::uint64_t cellEnd = m_begin + 2 + fixedPayload + valueSize;

@@ -25,7 +25,14 @@
 //                                 varint size and the column (affinity,
 //                                 NOT NULL, INTEGER PRIMARY KEY = NULL)
 //                                 decide it; several left: the value is
-//                                 lost (NULL, partial)
+//                                 lost (NULL, partial). When no reading
+//                                 at the full count fits: the page's own
+//                                 table with fewer columns (a row written
+//                                 before ALTER TABLE ADD COLUMN), down to
+//                                 the shortest live record of the page
+//                                 when that one is short (never below 2),
+//                                 and only when the cell fills its block
+//                                 exactly
 //   types intact   p = 4 .. 14    the bytes of H, P and the rowid that lie
 //                                 past byte 3: H equals h + type bytes, the
 //                                 rowid's last byte has its top bit clear,

@@ -64,7 +64,6 @@ std::error_code SqliteReader::Open(const std::string& path, const OpenOptions& o
   m_journal->Close();
   m_pageSize = m_usableSize = m_pageCount = 0;
   m_fileSize = 0;
-  m_schemaColumnCounts.clear();
   m_openSystemError.clear();
 
   UniqueFd file;
@@ -221,10 +220,6 @@ std::error_code SqliteReader::ReadImage(const PageImage& image, std::span<std::u
     case PageImage::File::kJournal: return m_journal->Read(image.offset, page);
   }
   return kBadFile;
-}
-
-void SqliteReader::SetSchemaColumnCount(const std::string& table, int columns) {
-  m_schemaColumnCounts[table] = columns;
 }
 
 }  // namespace scrivel::sqlite

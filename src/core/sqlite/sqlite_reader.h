@@ -1,8 +1,7 @@
 // SqliteReader: one SQLite database file opened read-only and read page by
 // page, without a database engine, so that the free space the engine hides
 // can be searched for deleted rows. The b-tree walks live in btree_walk.h,
-// the schema lookup in schema.h, the deleted-record search in
-// candidate_scan.h; the table decoders (table_decoders.h) drive them.
+// the schema lookup in schema.h; database_recovery.h drives them.
 //
 // The files beside the database are read too, never created or changed:
 // with a write-ahead log ("DB-wal", wal_file.h) the pages read are those of
@@ -26,7 +25,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -41,21 +39,6 @@ namespace scrivel::sqlite {
 
 class RollbackJournal;
 class WalFile;
-
-// What the table decoders learn from live records and what their callers
-// set before decoding; it steers how deleted records are recognised. Kept
-// across Open calls, so a reader reused for a second file keeps it.
-struct DecoderState {
-  std::uint64_t maxMessageRowId = 0;   // highest rowid of "message" cells decoded
-  std::uint64_t maxContactRowId = 0;   // highest rowid of "ABPersonFullTextSearch_content" cells decoded
-  int whatsAppMessageColumns = 28;     // expected column count of "ZWAMESSAGE" (set by the caller)
-  int callRecordLayout = 0;            // 0 = "call" layout, else the "ZCALLRECORD" layout (set by the caller)
-  int messageColumns = 38;             // expected column count of "message": 51 after a 51-byte header, else 38
-  int callColumns = 0;                 // header size - 1 of the last live call-history record decoded
-  int contactTypeBytes = 0;            // serial-type bytes of the last live contact search record decoded
-  std::string peerFilter;              // when not empty, the QQ message decoder keeps only this peer
-  std::string currentTable;            // table being decoded; every decoder sets it first
-};
 
 // Which of the files beside the database Open reads.
 struct OpenOptions {
@@ -134,18 +117,6 @@ class SqliteReader {
   // list of leaves a trunk page keeps what the page held before it was freed.
   const std::vector<std::uint32_t>& FreeTrunkPages() const { return m_freeTrunkPages; }
 
-  // The number of columns by which records of table `name` are recognised
-  // in free space; 0 means no column check (an unknown table without a
-  // schema column count). Also stored in LastExpectedColumns().
-  int ExpectedColumns(std::string_view name);
-  int LastExpectedColumns() const { return m_lastExpectedColumns; }
-
-  // Gives a table that the built-in rules do not know the column count of
-  // its CREATE TABLE statement, so that its deleted records can be found.
-  void SetSchemaColumnCount(const std::string& table, int columns);
-
-  DecoderState state;
-
  private:
   // Reads `buffer.size()` bytes at `offsetInPage` of the current image of page `pageIndex`.
   [[nodiscard]] std::error_code ReadCurrent(std::uint32_t pageIndex, std::uint64_t offsetInPage,
@@ -166,9 +137,7 @@ class SqliteReader {
   std::unique_ptr<RollbackJournal> m_journal;
   std::vector<PageImage> m_olderImages;
   std::vector<std::string> m_problems;
-  int m_lastExpectedColumns = 0;
   std::error_code m_openSystemError;  // the operating system's answer to the last Open, when it failed
-  std::map<std::string, int, std::less<>> m_schemaColumnCounts;  // table name -> column count
 };
 
 }  // namespace scrivel::sqlite

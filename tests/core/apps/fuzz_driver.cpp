@@ -12,12 +12,10 @@
 #include "core/common/result_codes.h"
 #include "core/apps/contacts_address_book.h"
 #include "core/apps/contacts_dump.h"
-#include "core/sqlite/generic_rows.h"
 #include "core/apps/messages_dump.h"
 #include "core/apps/note_store.h"
 #include "core/apps/note_store_tables.h"
 #include "core/sqlite/database_recovery.h"
-#include "core/sqlite/sqlite_reader.h"
 #include "core/apps/table_decoders.h"
 #include "core/common/unique_fd.h"
 
@@ -26,47 +24,45 @@ namespace scrivel::apps::testing {
 namespace {
 
 template <typename Record>
-std::size_t Count(std::error_code (*decode)(sqlite::SqliteReader&, std::vector<Record>*), sqlite::SqliteReader& reader) {
+std::size_t Count(std::error_code (*decode)(sqlite::DatabaseRecovery&, std::vector<Record>*), sqlite::DatabaseRecovery& recovery) {
   std::vector<Record> records;
-  (void)decode(reader, &records);
+  (void)decode(recovery, &records);
   return records.size();
 }
 
-template <typename Record>
-std::size_t CountNamed(std::error_code (*decode)(sqlite::SqliteReader&, std::string_view, std::vector<Record>*), sqlite::SqliteReader& reader,
-                       std::string_view table) {
-  std::vector<Record> records;
-  (void)decode(reader, table, &records);
-  return records.size();
-}
+// Counts every row the engine hands on.
+class RowCounter : public sqlite::RowSink {
+ public:
+  void OnRow(const sqlite::RecoveredTable&, const sqlite::RecoveredRow&) override { ++rows; }
+  std::size_t rows = 0;
+};
 
-std::size_t RunAllDecoders(sqlite::SqliteReader& reader) {
-  std::size_t records = 0;
-  std::vector<sqlite::TableDescription> tables;
-  (void)sqlite::ListTables(reader, &tables);
-  for (const sqlite::TableDescription& table : tables)
-    (void)sqlite::ScanGenericRows(reader, table, [&](const sqlite::GenericRow&) { ++records; });
-  records += Count(DecodeMessages, reader) + Count(DecodeHandles, reader) + Count(DecodeAttachments, reader) +
-             Count(DecodeAttachmentLinks, reader) + Count(DecodeContacts, reader) + Count(DecodeNotes, reader) +
-             Count(DecodeNoteBodies, reader) + Count(DecodeChatSessions, reader) + Count(DecodeGroupMembers, reader) +
-             Count(DecodeMediaItems, reader) + Count(DecodeWeChatFriends, reader) + Count(DecodeQQChatTables, reader) +
-             Count(DecodeRecoverableMessages, reader) + Count(DecodeRecoverableParts, reader) +
-             Count(ReadAddressBookPeople, reader) + Count(DecodeEntities, reader) + Count(DecodeCloudObjects, reader) +
-             Count(DecodeNoteData, reader);
-  for (const int layout : {0, 1}) {
-    reader.state.callRecordLayout = layout;
-    records += CountNamed(DecodeCalls, reader, "call") + CountNamed(DecodeCalls, reader, "ZCALLRECORD");
+std::size_t RunAllDecoders(sqlite::DatabaseRecovery& recovery) {
+  RowCounter counter;
+  for (std::size_t table = 0; table < recovery.Tables().size(); ++table) (void)recovery.Recover(table, counter);
+  recovery.LostAndFound(counter);
+  std::size_t records = counter.rows;
+  records += Count(DecodeMessages, recovery) + Count(DecodeHandles, recovery) + Count(DecodeAttachments, recovery) +
+             Count(DecodeAttachmentLinks, recovery) + Count(DecodeContacts, recovery) + Count(DecodeNotes, recovery) +
+             Count(DecodeNoteBodies, recovery) + Count(DecodeChatSessions, recovery) + Count(DecodeGroupMembers, recovery) +
+             Count(DecodeMediaItems, recovery) + Count(DecodeWeChatFriends, recovery) + Count(DecodeQQChatTables, recovery) +
+             Count(DecodeRecoverableMessages, recovery) + Count(DecodeRecoverableParts, recovery) +
+             Count(ReadAddressBookPeople, recovery) + Count(DecodeEntities, recovery) + Count(DecodeCloudObjects, recovery) +
+             Count(DecodeNoteData, recovery);
+  std::vector<CallItem> calls;
+  for (const CallRecordLayout layout : {CallRecordLayout::kCallHistoryDb, CallRecordLayout::kStoreData}) {
+    (void)DecodeCalls(recovery, "call", layout, &calls);
+    (void)DecodeCalls(recovery, "ZCALLRECORD", layout, &calls);
   }
-  for (const int columns : {28, 34}) {
-    reader.state.whatsAppMessageColumns = columns;
-    records += Count(DecodeWhatsAppMessages, reader);
-  }
-  reader.state.peerFilter = std::string(1, '1');
-  records += CountNamed(DecodeWeChatMessages, reader, "Chat_x") + CountNamed(DecodeQQMessages, reader, "tb_c2cMsg_1");
+  std::vector<ChatMessageItem> chatMessages;
+  for (const int columns : {28, 34}) (void)DecodeWhatsAppMessages(recovery, columns, &chatMessages);
+  std::vector<WeChatMessage> weChatMessages;
+  (void)DecodeWeChatMessages(recovery, "Chat_x", &weChatMessages);
+  std::vector<QQMessage> qqMessages;
+  (void)DecodeQQMessages(recovery, "tb_c2cMsg_1", "1", &qqMessages);
   // Every table of the file also through the typed walk of an unknown table.
-  for (const sqlite::TableDescription& table : tables)
-    records += CountNamed(DecodeWeChatMessages, reader, table.name);
-  return records;
+  for (const sqlite::RecoveredTable& table : recovery.Tables()) (void)DecodeWeChatMessages(recovery, table.name, &weChatMessages);
+  return records + calls.size() + chatMessages.size() + weChatMessages.size() + qqMessages.size();
 }
 
 // Writes `size` bytes to `path` (created, or emptied); false on failure.
@@ -110,20 +106,14 @@ const std::uint8_t* Find(const std::uint8_t* begin, const std::uint8_t* end, std
   return at == std::string_view::npos ? end : begin + at;
 }
 
-class CountingSink : public sqlite::RowSink {
- public:
-  void OnRow(const sqlite::RecoveredTable&, const sqlite::RecoveredRow&) override { ++rows; }
-  std::size_t rows = 0;
-};
-
 }  // namespace
 
 std::size_t RunReaderOnBytes(const std::uint8_t* data, std::size_t size) {
   TemporaryPath path;
   if (!path.Made() || !WriteFile(path.Get(), data, size)) return 0;
-  sqlite::SqliteReader reader;
-  if (reader.Open(path.Get())) return 0;
-  const std::size_t records = RunAllDecoders(reader);
+  sqlite::DatabaseRecovery recovery;
+  if (recovery.Open(path.Get())) return 0;
+  const std::size_t records = RunAllDecoders(recovery);
   // The two raw row dumps open the file themselves; their lines go nowhere.
   (void)DumpMessageRows(path.Get(), "/dev/null", 0);
   (void)DumpContactRows(path.Get(), "/dev/null", 0);
@@ -150,10 +140,10 @@ std::size_t RunEngineOnBytes(const std::uint8_t* data, std::size_t size) {
   }
   sqlite::DatabaseRecovery recovery;
   if (recovery.Open(path.Get())) return 0;
-  CountingSink sink;
-  for (std::size_t table = 0; table < recovery.Tables().size(); ++table) (void)recovery.Recover(table, sink);
-  recovery.LostAndFound(sink);
-  return sink.rows + recovery.Damage().size();
+  RowCounter counter;
+  for (std::size_t table = 0; table < recovery.Tables().size(); ++table) (void)recovery.Recover(table, counter);
+  recovery.LostAndFound(counter);
+  return counter.rows + recovery.Damage().size();
 }
 
 }  // namespace scrivel::apps::testing

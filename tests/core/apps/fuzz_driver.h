@@ -1,8 +1,9 @@
-// Feeds arbitrary bytes through everything that reads database files: the
-// page reader (opening, the schema, the any-table decoder, every typed
-// decoder, the two raw row dumps and the notes store with its note bodies)
-// and the recovery engine with a write-ahead log and a rollback journal
-// beside the file. Shared by the libFuzzer target (tests/fuzz/) and the
+// Feeds arbitrary bytes, taken as a database file, through everything that
+// reads database files: the recovery engine (opening, the schema, every
+// table's rows, the records that fit no table) with every typed decoder, the
+// two raw row dumps and the notes store with its note bodies; and the engine
+// alone with a write-ahead log and a rollback journal beside the file.
+// Shared by the libFuzzer target (tests/fuzz/) and the
 // replay test, which run exactly the same code.
 #pragma once
 

@@ -29,7 +29,7 @@ struct TableCheck {
   const char* category;
   const char* truthTable;
   const char* truthColumn;  // the text that identifies a row
-  std::function<std::vector<DecodedKey>(sqlite::SqliteReader&)> decode;
+  std::function<std::vector<DecodedKey>(sqlite::DatabaseRecovery&)> decode;
 };
 
 template <typename Record>
@@ -49,29 +49,31 @@ TEST(GroundTruthRecoveryTest, DeletedRowsAreRealAndMostlyRecovered) {
 
   const TableCheck checks[] = {
       {"messages", fx::kSmsDatabase, "messages", "message", "text",
-       [](sqlite::SqliteReader& r) { std::vector<MessageItem> v; (void)DecodeMessages(r, &v); return Keys(v, &MessageItem::text); }},
+       [](sqlite::DatabaseRecovery& r) { std::vector<MessageItem> v; (void)DecodeMessages(r, &v); return Keys(v, &MessageItem::text); }},
       {"handles", fx::kSmsDatabase, "messages", "handle", "id",
-       [](sqlite::SqliteReader& r) { std::vector<HandleRecord> v; (void)DecodeHandles(r, &v); return Keys(v, &HandleRecord::id); }},
+       [](sqlite::DatabaseRecovery& r) { std::vector<HandleRecord> v; (void)DecodeHandles(r, &v); return Keys(v, &HandleRecord::id); }},
       {"calls", fx::kCallHistoryStoreDatabase, "calls", "ZCALLRECORD", "ZADDRESS",
-       [](sqlite::SqliteReader& r) {
-         r.state.callRecordLayout = 1;
-         std::vector<CallItem> v; (void)DecodeCalls(r, "ZCALLRECORD", &v); return Keys(v, &CallItem::address);
+       [](sqlite::DatabaseRecovery& r) {
+         std::vector<CallItem> v;
+         (void)DecodeCalls(r, "ZCALLRECORD", CallRecordLayout::kStoreData, &v);
+         return Keys(v, &CallItem::address);
        }},
       {"note titles", fx::kNotesDatabase, "notes", "ZNOTE", "ZTITLE",
-       [](sqlite::SqliteReader& r) { std::vector<NoteItem> v; (void)DecodeNotes(r, &v); return Keys(v, &NoteItem::title); }},
+       [](sqlite::DatabaseRecovery& r) { std::vector<NoteItem> v; (void)DecodeNotes(r, &v); return Keys(v, &NoteItem::title); }},
       {"note bodies", fx::kNotesDatabase, "notes", "ZNOTEBODY", "ZCONTENT",
-       [](sqlite::SqliteReader& r) { std::vector<NoteItem> v; (void)DecodeNoteBodies(r, &v); return Keys(v, &NoteItem::content); }},
+       [](sqlite::DatabaseRecovery& r) { std::vector<NoteItem> v; (void)DecodeNoteBodies(r, &v); return Keys(v, &NoteItem::content); }},
       {"whatsapp messages", fx::kWhatsAppChatDatabase, "whatsapp", "ZWAMESSAGE", "ZTEXT",
-       [](sqlite::SqliteReader& r) {
-         r.state.whatsAppMessageColumns = 34;
-         std::vector<ChatMessageItem> v; (void)DecodeWhatsAppMessages(r, &v); return Keys(v, &ChatMessageItem::text);
+       [](sqlite::DatabaseRecovery& r) {
+         std::vector<ChatMessageItem> v;
+         (void)DecodeWhatsAppMessages(r, 34, &v);
+         return Keys(v, &ChatMessageItem::text);
        }},
   };
   for (const TableCheck& check : checks) {
     std::set<std::string> deletedKeys, liveKeys;
     for (const fx::GroundTruthRecord* record : truth.RecordsOf(check.category, check.truthTable))
       (record->deleted ? deletedKeys : liveKeys).insert(record->Text(check.truthColumn));
-    sqlite::SqliteReader reader;
+    sqlite::DatabaseRecovery reader;
     const auto path = fx::StoredFilePathIn(backup, options.layout, check.database.fileId);
     ASSERT_FALSE(reader.Open(path.string())) << check.name;
     std::set<std::string> recovered;

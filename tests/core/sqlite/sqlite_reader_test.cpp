@@ -160,29 +160,5 @@ TEST(SqliteReaderTest, CorruptTrunkChainsEnd) {
   }
 }
 
-TEST(SqliteReaderTest, ExpectedColumnsFollowTheTableAndWhatWasLearned) {
-  SqliteReader reader;
-  const std::pair<const char*, int> fixed[] = {
-      {"ZNOTEBODY", 7}, {"znote", 19}, {"handle", 5}, {"attachment", 9}, {"message_attachment_join", 2},
-      {"call", 13}, {"Friend", 13}, {"tb_c2cTables", 1}, {"ZWACHATSESSION", 25}, {"ZWAGROUPMEMBER", 13},
-      {"ZWAMEDIAITEM", 24}, {"ZCALLRECORD", 17}, {"ZWACONTACT", 11}, {"ZWAPHONE", 9}, {"Chat_abc", 9},
-      {"chat_abc", 0}, {"tb_c2cMsg_123", 50}, {"TB_C2CMSG_123", 0}, {"unknown", 0},
-  };
-  for (const auto& [name, columns] : fixed) {
-    EXPECT_EQ(reader.ExpectedColumns(name), columns) << name;
-    EXPECT_EQ(reader.LastExpectedColumns(), columns) << name;
-  }
-  EXPECT_EQ(reader.ExpectedColumns("message"), 38);
-  reader.state.messageColumns = 51;
-  EXPECT_EQ(reader.ExpectedColumns("MESSAGE"), 51);
-  EXPECT_EQ(reader.ExpectedColumns("ABPersonFullTextSearch_content"), 24);
-  reader.state.contactTypeBytes = 26;
-  EXPECT_EQ(reader.ExpectedColumns("ABPersonFullTextSearch_content"), 25);
-  reader.state.whatsAppMessageColumns = 34;
-  EXPECT_EQ(reader.ExpectedColumns("ZWAMESSAGE"), 34);
-  reader.SetSchemaColumnCount("unknown", 4);
-  EXPECT_EQ(reader.ExpectedColumns("unknown"), 4);
-}
-
 }  // namespace
 }  // namespace scrivel::sqlite

@@ -10,7 +10,12 @@
 #include <set>
 #include <string_view>
 
-#include "core/sqlite/generic_rows.h"
+#include "core/sqlite/btree_walk.h"
+#include "core/sqlite/cell_payload.h"
+#include "core/sqlite/page_header.h"
+#include "core/sqlite/page_set.h"
+#include "core/sqlite/record.h"
+#include "core/sqlite/schema.h"
 #include "core/sqlite/sqlite_reader.h"
 #include "core/sqlite/wal_file.h"
 #include "support/live_database.h"
@@ -32,17 +37,29 @@ std::string InsertRows(const char* prefix, int count) {
          ") INSERT INTO t(body) SELECT printf('" + prefix + "-%03d-%0150d', x, x) FROM c;";
 }
 
-// The body texts of the live rows of table "t", or of nothing when the
-// reader finds no such table.
+// The body texts of the live rows of table "t" (its leaf pages' cells),
+// or of nothing when the reader finds no such table.
 std::multiset<std::string> LiveBodies(SqliteReader& reader) {
-  std::vector<TableDescription> tables;
-  EXPECT_FALSE(ListTables(reader, &tables));
+  std::vector<std::uint32_t> roots;
+  EXPECT_FALSE(FindTableRoots(reader, "t", &roots));
+  PageSet visited(reader.PageCount());
+  PageSet leaves(reader.PageCount());
+  for (const std::uint32_t root : roots) EXPECT_FALSE(CollectLeafPages(reader, root, visited, leaves));
   std::multiset<std::string> bodies;
-  for (const TableDescription& table : tables) {
-    if (table.name != "t") continue;
-    EXPECT_FALSE(ScanGenericRows(reader, table, [&](const GenericRow& row) {
-      if (!row.origin.deleted) bodies.insert(std::get<std::string>(row.values.at(1)));
-    }));
+  std::vector<std::uint8_t> page(reader.PageSize());
+  for (const std::uint32_t leaf : leaves.Ascending()) {
+    EXPECT_FALSE(reader.ReadPage(leaf, page));
+    const auto header = ReadPageHeader(page, PageHeaderOffset(leaf));
+    if (!header) continue;
+    for (const std::uint32_t offset : CellOffsets(page, *header)) {
+      CellPayload cell;
+      EXPECT_FALSE(ReadTableLeafCell(reader, page, offset, &cell));
+      const auto layout = LiveRecordLayout(cell.bytes);
+      if (!layout) continue;
+      ForEachColumn(cell.bytes, *layout, [&](int column, const ColumnValue& value) {
+        if (column == 1 && value.IsText()) bodies.insert(std::string(value.Text()));
+      });
+    }
   }
   return bodies;
 }

@@ -142,7 +142,8 @@ TEST(ReadMessages, CurrentDatabaseWithoutChatTables) {
   messages.back()[7] = SqlText("p:0/G2");
   messages.back()[8] = SqlInt(2005);
   messages.push_back(row(6, "G6", SqlNull(), 2, false, Archived("deleted, still in Recently Deleted")));
-  messages.push_back(row(7, "G7", SqlNull(), 2, false, Archived("deleted for good")));
+  // A deleted row must show a whole GUID to be taken for a message.
+  messages.push_back(row(7, "77777777-2222-3333-4444-555555555555", SqlNull(), 2, false, Archived("deleted for good")));
   definition.inserts.push_back({"message", columns, messages});
   definition.inserts.push_back({"chat_recoverable_message_join", {"chat_id", "message_id", "delete_date"},
                                 {{SqlInt(1), SqlInt(6), SqlInt(kDate)}}});

@@ -10,7 +10,7 @@
 
 #include "core/common/result_codes.h"
 #include "core/sqlite/column_resolution.h"
-#include "core/sqlite/sqlite_reader.h"
+#include "core/sqlite/database_recovery.h"
 #include "core/apps/table_decoders.h"
 #include "fixtures/embedded_schemas.h"
 #include "fixtures/schema_script.h"
@@ -94,9 +94,11 @@ TEST(ColumnResolutionTest, FindsKeptColumnsByNameInEachGeneration) {
     const fixtures::TemporaryFolder folder("resolution");
     const auto path = folder.Path() / "schema.db";
     CreateFromLayout(path, c.schemaFile);
-    sqlite::SqliteReader reader;
-    ASSERT_FALSE(reader.Open(path.string()));
-    const sqlite::ResolvedColumns resolved = sqlite::ResolveColumns(*c.kept, sqlite::SchemaColumnNames(reader, c.table), c.form);
+    sqlite::DatabaseRecovery recovery;
+    ASSERT_FALSE(recovery.Open(path.string()));
+    const std::optional<std::size_t> table = recovery.FindTable(c.table);
+    ASSERT_TRUE(table);
+    const sqlite::ResolvedColumns resolved = sqlite::ResolveColumns(*c.kept, recovery.Tables()[*table].shape.columns, c.form);
     EXPECT_EQ(resolved.positions, c.positions);
     EXPECT_EQ(resolved.declaredColumns, c.declaredColumns);
   }
@@ -121,10 +123,15 @@ TEST(ColumnResolutionTest, NoSchemaRowLeavesTheBuiltInLayout) {
   const fixtures::TemporaryFolder folder("resolution");
   const auto path = folder.Path() / "other.db";
   CreateFromSql(path, "CREATE TABLE other(a TEXT);");
-  sqlite::SqliteReader reader;
-  ASSERT_FALSE(reader.Open(path.string()));
-  EXPECT_TRUE(sqlite::SchemaColumnNames(reader, "call").empty());
-  EXPECT_EQ(sqlite::SchemaColumnNames(reader, "OTHER"), (std::vector<std::string>{"a"}));
+  sqlite::DatabaseRecovery recovery;
+  ASSERT_FALSE(recovery.Open(path.string()));
+  EXPECT_FALSE(recovery.FindTable("call"));
+  const std::optional<std::size_t> other = recovery.FindTable("OTHER");
+  ASSERT_TRUE(other);
+  EXPECT_EQ(recovery.Tables()[*other].shape.columns, (std::vector<std::string>{"a"}));
+  std::vector<CallItem> calls;
+  EXPECT_FALSE(DecodeCalls(recovery, "call", CallRecordLayout::kCallHistoryDb, &calls));
+  EXPECT_TRUE(calls.empty());
 }
 
 // Call flags: bit 0 set means outgoing. Real files hold 4 (incoming) and 5
@@ -138,10 +145,10 @@ TEST(ColumnResolutionTest, CallFlagsBitZeroTellsTheDirection) {
                 "INSERT INTO call(address, date, duration, flags) VALUES"
                 " ('+15550001', 1300000000, 10, 0), ('+15550002', 1300000001, 11, 1),"
                 " ('+15550003', 1300000002, 12, 4), ('+15550004', 1300000003, 13, 5);");
-  sqlite::SqliteReader reader;
-  ASSERT_FALSE(reader.Open(path.string()));
+  sqlite::DatabaseRecovery recovery;
+  ASSERT_FALSE(recovery.Open(path.string()));
   std::vector<CallItem> calls;
-  ASSERT_FALSE(DecodeCalls(reader, "call", &calls));
+  ASSERT_FALSE(DecodeCalls(recovery, "call", CallRecordLayout::kCallHistoryDb, &calls));
   ASSERT_EQ(calls.size(), 4u);
   const int incoming[] = {1, 0, 1, 0};
   for (std::size_t i = 0; i < calls.size(); ++i) {

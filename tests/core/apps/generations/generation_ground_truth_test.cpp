@@ -157,6 +157,9 @@ const GenerationBackup& BackupOf(const char* generation) {
   return *backup;
 }
 
+// The message layout of older WhatsApp versions, which every sample's records fit.
+constexpr int kOlderWhatsAppColumns = 28;
+
 class GenerationTest : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
@@ -165,7 +168,7 @@ class GenerationTest : public ::testing::TestWithParam<const char*> {
     ASSERT_FALSE(m_backup.built);
   }
 
-  void Open(const fx::StoredDatabase& database, sqlite::SqliteReader* reader) {
+  void Open(const fx::StoredDatabase& database, sqlite::DatabaseRecovery* reader) {
     const auto path = fx::StoredFilePathIn(m_backup.folder.Path() / "backup", m_backup.options.layout, database.fileId);
     ASSERT_FALSE(reader->Open(path.string())) << database.relativePath;
   }
@@ -176,7 +179,7 @@ class GenerationTest : public ::testing::TestWithParam<const char*> {
 };
 
 TEST_P(GenerationTest, Messages) {
-  sqlite::SqliteReader reader;
+  sqlite::DatabaseRecovery reader;
   ASSERT_NO_FATAL_FAILURE(Open(fx::kSmsDatabase, &reader));
   std::vector<MessageItem> decoded;
   ASSERT_FALSE(DecodeMessages(reader, &decoded));
@@ -202,7 +205,7 @@ TEST_P(GenerationTest, Messages) {
 }
 
 TEST_P(GenerationTest, Contacts) {
-  sqlite::SqliteReader reader;
+  sqlite::DatabaseRecovery reader;
   ASSERT_NO_FATAL_FAILURE(Open(fx::kAddressBookDatabase, &reader));
   std::vector<ContactItem> decoded;
   ASSERT_FALSE(DecodeContacts(reader, &decoded));
@@ -264,13 +267,13 @@ TEST_P(GenerationTest, ContactListFromMainTables) {
 }
 
 TEST_P(GenerationTest, Calls) {
-  sqlite::SqliteReader reader;
+  sqlite::DatabaseRecovery reader;
   const bool storeData = m_layouts.callHistoryIsStoreData;
   ASSERT_NO_FATAL_FAILURE(Open(storeData ? fx::kCallHistoryStoreDatabase : fx::kCallHistoryDatabase, &reader));
-  reader.state.callRecordLayout = storeData ? 1 : 0;
   const char* table = storeData ? "ZCALLRECORD" : "call";
   std::vector<CallItem> decoded;
-  ASSERT_FALSE(DecodeCalls(reader, table, &decoded));
+  ASSERT_FALSE(DecodeCalls(reader, table, storeData ? CallRecordLayout::kStoreData : CallRecordLayout::kCallHistoryDb,
+                           &decoded));
 
   using Row = std::tuple<std::string, std::string, std::int32_t, std::int32_t>;
   const Truths truths = m_truth.RecordsOf("calls", table);
@@ -311,10 +314,10 @@ TEST_P(GenerationTest, Calls) {
 }
 
 TEST_P(GenerationTest, WhatsAppMessages) {
-  sqlite::SqliteReader reader;
+  sqlite::DatabaseRecovery reader;
   ASSERT_NO_FATAL_FAILURE(Open(m_layouts.whatsAppChatLocation, &reader));
   std::vector<ChatMessageItem> decoded;
-  ASSERT_FALSE(DecodeWhatsAppMessages(reader, &decoded));
+  ASSERT_FALSE(DecodeWhatsAppMessages(reader, kOlderWhatsAppColumns, &decoded));
 
   // A media message has no text: its media item is what it shows.
   using Row = std::tuple<std::int32_t, std::string, std::int32_t, std::int32_t, std::string, std::int32_t>;
@@ -396,7 +399,7 @@ TEST_P(GenerationTest, ContactDump) {
 // notes.sqlite exists up to iOS 8; later generations keep notes in NoteStore.sqlite.
 TEST_P(GenerationTest, NoteTitles) {
   if (m_layouts.notesInNoteStore) GTEST_SKIP() << "notes live in NoteStore.sqlite";
-  sqlite::SqliteReader reader;
+  sqlite::DatabaseRecovery reader;
   ASSERT_NO_FATAL_FAILURE(Open(fx::kNotesDatabase, &reader));
   std::vector<NoteItem> decoded;
   ASSERT_FALSE(DecodeNotes(reader, &decoded));
@@ -418,7 +421,7 @@ TEST_P(GenerationTest, NoteTitles) {
 
 TEST_P(GenerationTest, NoteBodies) {
   if (m_layouts.notesInNoteStore) GTEST_SKIP() << "notes live in NoteStore.sqlite";
-  sqlite::SqliteReader reader;
+  sqlite::DatabaseRecovery reader;
   ASSERT_NO_FATAL_FAILURE(Open(fx::kNotesDatabase, &reader));
   std::vector<NoteItem> decoded;
   ASSERT_FALSE(DecodeNoteBodies(reader, &decoded));

@@ -74,11 +74,10 @@ TEST(ShortRecordsTest, OldCallRecordsDecodeFromTheRightColumns) {
   const fixtures::TemporaryFolder folder("short-records");
   const auto path = folder.Path() / "CallHistory.storedata";
   ASSERT_NO_FATAL_FAILURE(BuildCallHistory(path));
-  sqlite::SqliteReader reader;
-  ASSERT_FALSE(reader.Open(path.string()));
-  reader.state.callRecordLayout = 1;
+  sqlite::DatabaseRecovery recovery;
+  ASSERT_FALSE(recovery.Open(path.string()));
   std::vector<CallItem> calls;
-  ASSERT_FALSE(DecodeCalls(reader, "ZCALLRECORD", &calls));
+  ASSERT_FALSE(DecodeCalls(recovery, "ZCALLRECORD", CallRecordLayout::kStoreData, &calls));
 
   std::set<int> live, deleted;
   for (const CallItem& call : calls) {
