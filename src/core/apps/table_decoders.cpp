@@ -136,11 +136,12 @@ const TableLayout<NoteItem> kNoteBodyLayout{kNoteBodyRules};
 
 // ---- WhatsApp ChatStorage.sqlite ----
 
-// Layout A: up to 28 columns (older WhatsApp versions). These link photos
-// and videos through ZMEDIAITEM too (WhatsApp 2.8 has it as its 12th
-// column); a media message stores no text of its own, so without the link
-// it would have nothing to show and be left out.
-constexpr ColumnRule<ChatMessageItem> kWhatsAppMessageRulesA[] = {
+// The columns both message layouts keep. Layout A has up to 28 columns
+// (older WhatsApp versions). It links photos and videos through
+// ZMEDIAITEM too (WhatsApp 2.8 has it as its 12th column); a media message
+// stores no text of its own, so without the link it would have nothing to
+// show and be left out.
+constexpr ColumnRule<ChatMessageItem> kWhatsAppMessageRules[] = {
     {"ZISFROMME", 12, A::kConstant, nullptr, &ChatMessageItem::fromMe},
     {"ZCHATSESSION", 19, A::kInteger, nullptr, &ChatMessageItem::chatSessionId},
     {"ZGROUPMEMBER", 20, A::kInteger, nullptr, &ChatMessageItem::groupMemberId},
@@ -150,22 +151,13 @@ constexpr ColumnRule<ChatMessageItem> kWhatsAppMessageRulesA[] = {
     {"ZMESSAGETYPE", 15, A::kInteger, nullptr, &ChatMessageItem::messageType},
 };
 const TableLayout<ChatMessageItem> kWhatsAppMessageLayoutA{
-    kWhatsAppMessageRulesA, OtherTexts::kMustConvert,
+    kWhatsAppMessageRules, OtherTexts::kMustConvert,
     &ChatMessageItem::messageId};
 
 // Layout B: more than 28 columns; a record must also name its chat, its
 // sender or its date.
-constexpr ColumnRule<ChatMessageItem> kWhatsAppMessageRulesB[] = {
-    {"ZISFROMME", 12, A::kConstant, nullptr, &ChatMessageItem::fromMe},
-    {"ZCHATSESSION", 19, A::kInteger, nullptr, &ChatMessageItem::chatSessionId},
-    {"ZGROUPMEMBER", 20, A::kInteger, nullptr, &ChatMessageItem::groupMemberId},
-    {"ZMEDIAITEM", 22, A::kInteger, nullptr, &ChatMessageItem::mediaItemId},
-    {"ZMESSAGEDATE", 25, A::kAppleDateOrFloat, &ChatMessageItem::date},
-    {"ZTEXT", 32, A::kStrictText, &ChatMessageItem::text},
-    {"ZMESSAGETYPE", 15, A::kInteger, nullptr, &ChatMessageItem::messageType},
-};
 const TableLayout<ChatMessageItem> kWhatsAppMessageLayoutB{
-    kWhatsAppMessageRulesB, OtherTexts::kMustConvert,
+    kWhatsAppMessageRules, OtherTexts::kMustConvert,
     &ChatMessageItem::messageId,
     // rules 1, 2 and 4: ZCHATSESSION, ZGROUPMEMBER, ZMESSAGEDATE
     [](ChatMessageItem&, const ColumnsSeen& seen) { return seen[1] || seen[2] || seen[4]; }};
