@@ -18,7 +18,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <unordered_set>
 
 #include "core/common/result_codes.h"
 #include "core/sqlite/cell_payload.h"
@@ -28,6 +27,7 @@
 #include "core/sqlite/free_space_carver.h"
 #include "core/sqlite/page_header.h"
 #include "core/sqlite/page_map.h"
+#include "core/sqlite/page_read_ahead.h"
 #include "core/sqlite/record.h"
 #include "core/sqlite/record_fit.h"
 
@@ -118,8 +118,9 @@ struct DatabaseRecovery::State {
   std::vector<PageDamage> pageDamage;
   std::vector<DamagedPage> damage;
   bool searched = false;
+  SpillFile spill;                       // the deleted records found, until each table's turn
   std::vector<DeletedRowStore> deleted;  // by table index
-  DeletedRowStore lostAndFound;
+  DeletedRowStore lostAndFound{spill};
   // Shapes handed to the carver: every table, and per live table itself
   // followed by the dropped tables; with the table index of each shape.
   std::vector<TableShape> allShapes;
@@ -132,7 +133,7 @@ struct DatabaseRecovery::State {
   void ListTables();
   void PrepareShapes();
   void Search();
-  void SearchPage(std::uint32_t pageIndex);
+  void SearchPage(std::uint32_t pageIndex, PageReadAhead& pages);
   void ReadCellsOf(Bytes page, std::uint32_t pageNumber, const PageHeader& header, RowSource source, int owner,
                    bool ownerSure);
   void CarveFreeSpace(Bytes page, std::uint32_t pageNumber, const PageHeader* header, int owner,
@@ -168,7 +169,9 @@ void DatabaseRecovery::State::ListTables() {
   std::vector<RecoveredTable> dropped =
       FindDroppedTables(reader, map.RowPagesOf(static_cast<int>(liveTableCount)), tables);
   for (RecoveredTable& table : dropped) tables.push_back(std::move(table));
-  deleted.assign(tables.size(), DeletedRowStore{});
+  deleted.clear();
+  deleted.reserve(tables.size());
+  for (std::size_t i = 0; i < tables.size(); ++i) deleted.emplace_back(spill);
 }
 
 void DatabaseRecovery::State::PrepareShapes() {
@@ -264,14 +267,15 @@ void DatabaseRecovery::State::CarveFreeSpace(Bytes pageBytes, std::uint32_t page
   }
 }
 
-void DatabaseRecovery::State::SearchPage(std::uint32_t pageIndex) {
+void DatabaseRecovery::State::SearchPage(std::uint32_t pageIndex, PageReadAhead& pages) {
   const PageRole role = map.Role(pageIndex);
   const bool tableLeaf = role == PageRole::kTableLeaf;
   const bool free = role == PageRole::kFreelistLeaf || role == PageRole::kUnused;
   if (!tableLeaf && !free && role != PageRole::kFreelistTrunk) return;
   const int owner = map.Owner(pageIndex);
   if (tableLeaf && static_cast<std::size_t>(owner) == liveTableCount) return;  // the schema's own pages: dropped_tables.h
-  if (const std::error_code rc = reader.ReadPage(pageIndex, page); rc) {
+  Bytes page;
+  if (const std::error_code rc = pages.Read(pageIndex, &page); rc) {
     if (role != PageRole::kUnused) pageDamage.push_back({pageIndex + 1, "the page cannot be read: " + rc.message()});
     return;
   }
@@ -290,7 +294,8 @@ void DatabaseRecovery::State::Search() {
   searched = true;
   PrepareShapes();
   page.resize(reader.PageSize());
-  for (std::uint32_t pageIndex = 0; pageIndex < reader.PageCount(); ++pageIndex) SearchPage(pageIndex);
+  PageReadAhead pages(reader);
+  for (std::uint32_t pageIndex = 0; pageIndex < reader.PageCount(); ++pageIndex) SearchPage(pageIndex, pages);
   for (const PageImage& image : reader.OlderImages()) {
     if (reader.ReadImage(image, page)) {
       pageDamage.push_back({image.pageIndex + 1, "an older image of the page cannot be read"});
@@ -352,26 +357,26 @@ std::error_code DatabaseRecovery::Recover(std::size_t tableIndex, RowSink& sink)
   if (!state.searched) state.Search();
   const RecoveredTable& table = state.tables[tableIndex];
   std::error_code lastError;
-  std::unordered_set<std::uint64_t> live;
   if (!table.dropped) {
     CellPayload cell;
+    PageReadAhead pages(state.reader);
     for (const std::uint32_t pageIndex : state.map.RowPagesOf(static_cast<int>(tableIndex))) {
-      if (const std::error_code rc = state.reader.ReadPage(pageIndex, state.page); rc) {
+      Bytes page;
+      if (const std::error_code rc = pages.Read(pageIndex, &page); rc) {
         lastError = rc;
         continue;
       }
-      const auto header = ReadPageHeader(state.page, PageHeaderOffset(pageIndex));
+      const auto header = ReadPageHeader(page, PageHeaderOffset(pageIndex));
       if (!header) continue;
       const bool tableLeaf = header->IsTableLeaf();
       const bool interior = state.map.Role(pageIndex) == PageRole::kIndexInterior;
-      for (const std::uint32_t offset : CellOffsets(state.page, *header)) {
-        const std::error_code rc = tableLeaf ? ReadTableLeafCell(state.reader, state.page, offset, &cell)
-                                             : ReadIndexCell(state.reader, state.page, offset, interior, &cell);
+      for (const std::uint32_t offset : CellOffsets(page, *header)) {
+        const std::error_code rc = tableLeaf ? ReadTableLeafCell(state.reader, page, offset, &cell)
+                                             : ReadIndexCell(state.reader, page, offset, interior, &cell);
         if (rc) {
           lastError = rc;
           continue;
         }
-        live.insert(RecordHash(cell.bytes));
         state.deleted[tableIndex].SeeLiveRow(cell.bytes);
         if (state.options.deletedOnly) continue;
         RecoveredRow row;
@@ -382,7 +387,7 @@ std::error_code DatabaseRecovery::Recover(std::size_t tableIndex, RowSink& sink)
       }
     }
   }
-  state.deleted[tableIndex].ForEach(live, [&](const DeletedRow& found) { sink.OnRow(table, AsRecoveredRow(found)); });
+  state.deleted[tableIndex].ForEach([&](const DeletedRow& found) { sink.OnRow(table, AsRecoveredRow(found)); });
   return lastError;
 }
 
@@ -393,7 +398,7 @@ void DatabaseRecovery::LostAndFound(RowSink& sink) {
   RecoveredTable table;
   table.name = "lost_and_found";
   table.dropped = false;
-  state.lostAndFound.ForEach({}, [&](const DeletedRow& found) { sink.OnRow(table, AsRecoveredRow(found)); });
+  state.lostAndFound.ForEach([&](const DeletedRow& found) { sink.OnRow(table, AsRecoveredRow(found)); });
 }
 
 }  // namespace scrivel::sqlite

@@ -1,6 +1,8 @@
 #include "core/sqlite/deleted_rows.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <functional>
 #include <string_view>
 
@@ -29,19 +31,25 @@ int PlaceRank(RowSource source) {
   return 12;
 }
 
-bool Better(const DeletedRow& candidate, bool storedPartial, RowSource storedSource) {
-  if (candidate.partial != storedPartial) return !candidate.partial;
-  return PlaceRank(candidate.source) < PlaceRank(storedSource);
+// A complete row always ranks before a partial one.
+constexpr std::uint8_t kPartialRank = 16;
+std::uint8_t RankOf(RowSource source, bool partial) {
+  return static_cast<std::uint8_t>(PlaceRank(source) + (partial ? kPartialRank : 0));
 }
 
-// The values of a complete record by column; NULL columns hold an empty
-// view with serial type 0.
-std::vector<ColumnValue> ValuesOf(Bytes record) {
-  std::vector<ColumnValue> values;
+// The values of a complete record by column into `values`; NULL columns
+// hold an empty view with serial type 0. Empty when the record is not whole.
+void ValuesOf(Bytes record, std::vector<ColumnValue>& values) {
+  values.clear();
   const auto layout = LiveRecordLayout(record);
-  if (!layout) return values;
+  if (!layout) return;
   const bool complete = ForEachColumn(record, *layout, [&](int, const ColumnValue& value) { values.push_back(value); });
   if (!complete) values.clear();
+}
+
+std::vector<ColumnValue> ValuesOf(Bytes record) {
+  std::vector<ColumnValue> values;
+  ValuesOf(record, values);
   return values;
 }
 
@@ -49,9 +57,33 @@ bool SameValue(const ColumnValue& a, const ColumnValue& b) {
   return a.serialType == b.serialType && std::equal(a.bytes.begin(), a.bytes.end(), b.bytes.begin(), b.bytes.end());
 }
 
-// Partial rows are compared with at most this many complete rows, so that
-// a table of many deleted rows does not make the comparison quadratic.
-constexpr std::size_t kMostComparedRows = 4096;
+// Stream layouts (deleted_rows.h).
+constexpr std::size_t kEntryHeaderSize = 18;
+constexpr std::size_t kKeySize = 32;
+constexpr std::uint8_t kPartialFlag = 1;
+constexpr std::uint8_t kRowIdFlag = 2;
+// At most this many passes: a store too large for them at kPassBytes each
+// takes more memory per pass instead, which keeps the merge of the passes
+// small.
+constexpr std::size_t kMostPasses = 64;
+
+template <typename T>
+void PutField(std::uint8_t* out, T value) {
+  std::memcpy(out, &value, sizeof(T));
+}
+
+// Precondition: `offset + sizeof(T)` lies inside `bytes`.
+template <typename T>
+T FieldAt(Bytes bytes, std::size_t offset) {
+  T value;
+  std::memcpy(&value, bytes.data() + offset, sizeof(T));
+  return value;
+}
+
+// Which of `passes` shares of the hash values `hash` falls in.
+std::size_t PassOf(std::uint64_t hash, std::size_t passes) {
+  return static_cast<std::size_t>(((hash >> 32) * passes) >> 32);
+}
 
 std::uint64_t ValueKey(int column, const ColumnValue& value) {
   const std::string_view bytes(reinterpret_cast<const char*>(value.bytes.data()), value.bytes.size());
@@ -81,45 +113,221 @@ std::uint64_t RecordHash(Bytes record) {
       std::string_view(reinterpret_cast<const char*>(record.data()), record.size()));
 }
 
+namespace {
+
+std::array<std::uint8_t, kKeySize> EncodeKey(std::uint64_t hash, std::uint64_t place, std::optional<std::int64_t> rowId,
+                                             std::uint8_t rank) {
+  std::array<std::uint8_t, kKeySize> bytes{};
+  PutField<std::uint64_t>(&bytes[0], hash);
+  PutField<std::uint64_t>(&bytes[8], place);
+  PutField<std::int64_t>(&bytes[16], rowId.value_or(0));
+  bytes[24] = rank;
+  bytes[25] = rowId ? 1 : 0;
+  return bytes;
+}
+
+// Calls `visit(Bytes record)` for each fixed-size record of `stream`.
+template <typename Visit>
+void ForEachFixedRecord(const SpillStream& stream, std::size_t size, Visit&& visit) {
+  std::vector<std::uint8_t> block;
+  for (std::size_t b = 0; b < stream.BlockCount(); ++b) {
+    // A block the spill file cannot give back is lost; the others still count.
+    if (!stream.ReadBlock(b, block)) continue;
+    for (std::size_t offset = 0; offset + size <= block.size(); offset += size) visit(Bytes(block).subspan(offset, size));
+  }
+}
+
+// Reads the entry at `offsetInBlock` of `block` (a block of the entries
+// stream), or nothing when it does not lie whole inside.
+std::optional<DeletedRow> EntryAt(Bytes block, std::size_t offsetInBlock) {
+  if (!HasBytes(block, offsetInBlock, kEntryHeaderSize)) return std::nullopt;
+  const std::uint32_t size = FieldAt<std::uint32_t>(block, offsetInBlock);
+  if (!HasBytes(block, offsetInBlock + kEntryHeaderSize, size)) return std::nullopt;
+  DeletedRow row;
+  row.pageNumber = FieldAt<std::uint32_t>(block, offsetInBlock + 4);
+  row.source = static_cast<RowSource>(FieldAt<std::uint8_t>(block, offsetInBlock + 8));
+  const std::uint8_t flags = FieldAt<std::uint8_t>(block, offsetInBlock + 9);
+  row.partial = (flags & kPartialFlag) != 0;
+  if ((flags & kRowIdFlag) != 0) row.rowId = FieldAt<std::int64_t>(block, offsetInBlock + 10);
+  row.record = block.subspan(offsetInBlock + kEntryHeaderSize, size);
+  return row;
+}
+
+// Reads the entries of a stream at increasing places, one block at a time.
+class EntryReader {
+ public:
+  explicit EntryReader(const SpillStream& entries) : m_entries(entries) {}
+  std::optional<DeletedRow> At(std::uint64_t place) {
+    const std::size_t block = static_cast<std::size_t>(place >> 32);
+    if (!m_loaded || *m_loaded != block) {
+      m_loaded = block;
+      if (!m_entries.ReadBlock(block, m_block)) m_block.clear();
+    }
+    return EntryAt(m_block, static_cast<std::size_t>(place & 0xffffffffu));
+  }
+
+ private:
+  const SpillStream& m_entries;
+  std::vector<std::uint8_t> m_block;
+  std::optional<std::size_t> m_loaded;
+};
+
+}  // namespace
+
 void DeletedRowStore::Add(const DeletedRow& row) {
   const std::uint64_t hash = RecordHash(row.record);
-  const auto found = m_indexByHash.find(hash);
-  if (found != m_indexByHash.end()) {
-    Stored& stored = m_rows[found->second];
-    if (Better(row, stored.partial, stored.source)) {
-      stored.pageNumber = row.pageNumber;
-      stored.source = row.source;
-      stored.partial = row.partial;
+  std::vector<std::uint8_t>& entry = m_entryScratch;
+  entry.resize(kEntryHeaderSize);
+  PutField<std::uint32_t>(&entry[0], static_cast<std::uint32_t>(row.record.size()));
+  PutField<std::uint32_t>(&entry[4], row.pageNumber);
+  entry[8] = static_cast<std::uint8_t>(row.source);
+  entry[9] = static_cast<std::uint8_t>((row.partial ? kPartialFlag : 0) | (row.rowId ? kRowIdFlag : 0));
+  PutField<std::int64_t>(&entry[10], row.rowId.value_or(0));
+  entry.insert(entry.end(), row.record.begin(), row.record.end());
+  const std::uint64_t place = m_entries.Append(entry);
+  m_keys.Append(EncodeKey(hash, place, row.rowId, RankOf(row.source, row.partial)));
+  ++m_entryCount;
+  if (row.partial && m_partialHashes.insert(hash).second) {
+    m_partials.push_back({hash, std::vector<std::uint8_t>(row.record.begin(), row.record.end())});
+    m_partialIndexBuilt = false;
+  }
+}
+
+std::vector<DeletedRowStore::Key> DeletedRowStore::KeysOfPass(std::size_t pass, std::size_t passes) const {
+  std::vector<Key> keys;
+  keys.reserve(m_entryCount / passes + m_entryCount / passes / 8 + 16);  // hashes spread evenly
+  ForEachFixedRecord(m_keys, kKeySize, [&](Bytes bytes) {
+    const std::uint64_t hash = FieldAt<std::uint64_t>(bytes, 0);
+    if (PassOf(hash, passes) != pass) return;
+    keys.push_back({hash, FieldAt<std::uint64_t>(bytes, 8), FieldAt<std::int64_t>(bytes, 16), bytes[24], bytes[25] != 0});
+  });
+  return keys;
+}
+
+std::vector<std::uint64_t> DeletedRowStore::LiveHashesOfPass(std::size_t pass, std::size_t passes) const {
+  std::vector<std::uint64_t> hashes;
+  ForEachFixedRecord(m_live, sizeof(std::uint64_t), [&](Bytes bytes) {
+    const std::uint64_t hash = FieldAt<std::uint64_t>(bytes, 0);
+    if (PassOf(hash, passes) == pass) hashes.push_back(hash);
+  });
+  std::sort(hashes.begin(), hashes.end());
+  return hashes;
+}
+
+void DeletedRowStore::PickBest(std::vector<Key>& keys, const std::vector<std::uint64_t>& sortedLive) const {
+  std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+    if (a.hash != b.hash) return a.hash < b.hash;
+    if (a.rank != b.rank) return a.rank < b.rank;
+    return a.place < b.place;
+  });
+  std::size_t kept = 0;  // the picks are moved to the front
+  for (std::size_t first = 0; first < keys.size();) {
+    std::size_t end = first + 1;
+    while (end < keys.size() && keys[end].hash == keys[first].hash) ++end;
+    Key best = keys[first];
+    const bool live = std::binary_search(sortedLive.begin(), sortedLive.end(), best.hash);
+    const bool seenWhole = best.rank >= kPartialRank && m_coveredPartials.count(best.hash) != 0;
+    if (!live && !seenWhole) {
+      // A place that lost the row id takes it from the earliest place that kept it.
+      std::optional<std::uint64_t> earliestWithRowId;
+      for (std::size_t i = first; i < end && !best.hasRowId; ++i) {
+        if (!keys[i].hasRowId || (earliestWithRowId && keys[i].place > *earliestWithRowId)) continue;
+        earliestWithRowId = keys[i].place;
+        best.rowId = keys[i].rowId;
+      }
+      best.hasRowId = best.hasRowId || earliestWithRowId.has_value();
+      keys[kept++] = best;
     }
-    if (!stored.rowId) stored.rowId = row.rowId;
-    return;
+    first = end;
   }
-  m_indexByHash.emplace(hash, m_rows.size());
-  m_rows.push_back({row.pageNumber, row.source, row.partial, row.rowId, m_bytes.size(), row.record.size(), hash});
-  m_bytes.insert(m_bytes.end(), row.record.begin(), row.record.end());
+  keys.resize(kept);
+  std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) { return a.place < b.place; });
 }
 
-DeletedRow DeletedRowStore::View(const Stored& stored) const {
-  return {stored.pageNumber, stored.source, stored.partial, stored.rowId,
-          Bytes(m_bytes).subspan(stored.offset, stored.size)};
+void DeletedRowStore::DeliverMerged(const std::vector<SpillStream>& picks,
+                                    const std::function<void(const DeletedRow&)>& visit) const {
+  // One cursor per pass over its picks, which are in place order; the
+  // smallest place of all cursors is handed over next.
+  struct Cursor {
+    std::vector<std::uint8_t> block;
+    std::size_t blockIndex = 0;
+    std::size_t offset = 0;
+  };
+  std::vector<Cursor> cursors(picks.size());
+  const auto current = [&](std::size_t i) -> std::optional<Bytes> {
+    Cursor& cursor = cursors[i];
+    while (cursor.offset + kKeySize > cursor.block.size()) {
+      if (cursor.blockIndex >= picks[i].BlockCount()) return std::nullopt;
+      if (!picks[i].ReadBlock(cursor.blockIndex++, cursor.block)) cursor.block.clear();
+      cursor.offset = 0;
+    }
+    return Bytes(cursor.block).subspan(cursor.offset, kKeySize);
+  };
+  EntryReader entries(m_entries);
+  while (true) {
+    std::optional<std::size_t> next;
+    std::uint64_t nextPlace = 0;
+    for (std::size_t i = 0; i < cursors.size(); ++i) {
+      const std::optional<Bytes> key = current(i);
+      if (!key) continue;
+      const std::uint64_t place = FieldAt<std::uint64_t>(*key, 8);
+      if (!next || place < nextPlace) {
+        next = i;
+        nextPlace = place;
+      }
+    }
+    if (!next) return;
+    const Bytes key = *current(*next);
+    std::optional<DeletedRow> row = entries.At(nextPlace);
+    if (row) {
+      row->rowId.reset();
+      if (key[25] != 0) row->rowId = FieldAt<std::int64_t>(key, 16);
+      visit(*row);
+    }
+    cursors[*next].offset += kKeySize;
+  }
 }
 
-bool DeletedRowStore::CoveredByCompleteRow(const Stored& partial) const {
-  const std::vector<ColumnValue> surviving = ValuesOf(View(partial).record);
-  std::size_t compared = 0;
-  for (const Stored& other : m_rows) {
-    if (other.partial) continue;
-    if (++compared > kMostComparedRows) return false;
-    if (Covers(ValuesOf(View(other).record), surviving)) return true;
+void DeletedRowStore::ForEach(const std::function<void(const DeletedRow&)>& visit) {
+  if (m_entryCount != 0) {
+    MarkCoveredPartials();
+    const std::size_t bytes = m_entryCount * kKeySize + m_liveCount * sizeof(std::uint64_t);
+    const std::size_t passes = std::min(kMostPasses, (bytes + kPassBytes - 1) / kPassBytes);
+    std::vector<SpillStream> picks;
+    for (std::size_t pass = 0; pass < passes; ++pass) {
+      std::vector<Key> keys = KeysOfPass(pass, passes);
+      PickBest(keys, LiveHashesOfPass(pass, passes));
+      picks.emplace_back(*m_spill);
+      for (const Key& key : keys) {
+        const std::optional<std::int64_t> rowId = key.hasRowId ? std::optional(key.rowId) : std::nullopt;
+        picks.back().Append(EncodeKey(key.hash, key.place, rowId, key.rank));
+      }
+    }
+    DeliverMerged(picks, visit);
   }
-  return false;
+  m_live.Clear();
+  m_liveCount = 0;
+}
+
+void DeletedRowStore::MarkCoveredPartials() {
+  if (m_partials.empty()) return;
+  std::vector<std::uint8_t> block;
+  for (std::size_t b = 0; b < m_entries.BlockCount(); ++b) {
+    if (!m_entries.ReadBlock(b, block)) continue;
+    std::size_t offset = 0;
+    while (const std::optional<DeletedRow> row = EntryAt(block, offset)) {
+      if (!row->partial) MarkPartialsCoveredBy(row->record);
+      offset += kEntryHeaderSize + row->record.size();
+    }
+  }
 }
 
 void DeletedRowStore::IndexPartialRows() {
   m_partialIndexBuilt = true;
-  for (std::size_t i = 0; i < m_rows.size(); ++i) {
-    if (!m_rows[i].partial) continue;
-    const std::vector<ColumnValue> values = ValuesOf(View(m_rows[i]).record);
+  m_partialByKey.clear();
+  m_keyColumns.clear();
+  for (std::size_t i = 0; i < m_partials.size(); ++i) {
+    const std::vector<ColumnValue> values = ValuesOf(m_partials[i].record);
     const int column = KeyColumnOf(values);
     if (column < 0) continue;
     m_partialByKey.emplace(ValueKey(column, values[static_cast<std::size_t>(column)]), i);
@@ -127,18 +335,29 @@ void DeletedRowStore::IndexPartialRows() {
   }
 }
 
-void DeletedRowStore::SeeLiveRow(Bytes liveRecord) {
+void DeletedRowStore::MarkPartialsCoveredBy(Bytes wholeRecord) {
   if (!m_partialIndexBuilt) IndexPartialRows();
   if (m_partialByKey.empty()) return;
-  const std::vector<ColumnValue> live = ValuesOf(liveRecord);
+  ValuesOf(wholeRecord, m_values);
   for (const int column : m_keyColumns) {
-    if (static_cast<std::size_t>(column) >= live.size()) continue;
-    const auto [first, last] = m_partialByKey.equal_range(ValueKey(column, live[static_cast<std::size_t>(column)]));
+    if (static_cast<std::size_t>(column) >= m_values.size()) continue;
+    const auto [first, last] = m_partialByKey.equal_range(ValueKey(column, m_values[static_cast<std::size_t>(column)]));
     for (auto entry = first; entry != last; ++entry) {
-      Stored& partial = m_rows[entry->second];
-      if (!partial.liveLeftover && Covers(live, ValuesOf(View(partial).record))) partial.liveLeftover = true;
+      const PartialRow& partial = m_partials[entry->second];
+      if (m_coveredPartials.count(partial.hash) == 0 && Covers(m_values, ValuesOf(partial.record)))
+        m_coveredPartials.insert(partial.hash);
     }
   }
+}
+
+void DeletedRowStore::SeeLiveRow(Bytes liveRecord) {
+  // Live rows matter only to a store that holds deleted rows.
+  if (m_entryCount == 0) return;
+  std::array<std::uint8_t, sizeof(std::uint64_t)> hash{};
+  PutField<std::uint64_t>(hash.data(), RecordHash(liveRecord));
+  m_live.Append(hash);
+  ++m_liveCount;
+  if (!m_partials.empty()) MarkPartialsCoveredBy(liveRecord);
 }
 
 }  // namespace scrivel::sqlite

@@ -7,17 +7,41 @@
 // overflow pages, then rebuilt records (freeblock, stale-pointer, gap,
 // trailing, freelist-trunk, wal-freeblock). A complete record always beats
 // a partial one.
+//
+// The records wait in a spill file (spill_file.h), so that the memory the
+// store takes does not grow with the number or size of the rows; only
+// partial rows, which are few, are also kept in memory to be compared with
+// whole rows. Three streams of the spill file serve a store:
+//
+//   stream    one record per             layout
+//   entries   row added                  offset 0: record size (4), 4: page
+//                                        number (4), 8: source (1), 9: flags
+//                                        (1: partial, 2: row id known),
+//                                        10: row id (8), 18: the record
+//   keys      row added                  0: record hash (8), 8: place of its
+//                                        entry (8), 16: row id (8), 24: rank
+//                                        (1), 25: row id known (1); 32 bytes
+//   live      live row seen              0: record hash (8)
+//
+// ForEach picks one key per record hash that is no live row's. It holds
+// about kPassBytes of keys and live hashes in memory at once: a store with
+// more is sorted out in several passes, each over one share of the hash
+// values, whose picks wait in the spill file until all are merged back into
+// the order of their places, so that the entries are read once, in order.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "core/sqlite/byte_view.h"
+#include "core/sqlite/record.h"
 #include "core/sqlite/row_source.h"
+#include "core/sqlite/spill_file.h"
 
 namespace scrivel::sqlite {
 
@@ -26,7 +50,7 @@ struct DeletedRow {
   RowSource source = RowSource::kFreeBlock;
   bool partial = false;
   std::optional<std::int64_t> rowId;
-  Bytes record;  // points into the store; valid until the next Add
+  Bytes record;  // valid during the call that hands the row over
 };
 
 // Hash of a record's bytes, by which rows are matched.
@@ -34,55 +58,70 @@ std::uint64_t RecordHash(Bytes record);
 
 class DeletedRowStore {
  public:
-  void Add(const DeletedRow& row);
-  std::size_t Size() const { return m_rows.size(); }
+  // Memory ForEach gives one pass: 32 bytes per key, 8 per live row.
+  static constexpr std::size_t kPassBytes = std::size_t{1} << 20;
 
-  // Marks the partial rows that are a live row's leftover: their surviving
-  // values all appear, in the same columns, in `liveRecord`. Call for each
+  // `spill` holds the records and must outlive the store.
+  explicit DeletedRowStore(SpillFile& spill) : m_entries(spill), m_keys(spill), m_live(spill), m_spill(&spill) {}
+
+  void Add(const DeletedRow& row);
+  // Number of records added, copies included.
+  std::size_t Size() const { return m_entryCount; }
+
+  // Remembers a live row of the table, so that ForEach leaves out its
+  // copies and the partial rows that are its leftover (their surviving
+  // values all appear, in the same columns, in `liveRecord`). Call for each
   // live row of the table before ForEach.
   void SeeLiveRow(Bytes liveRecord);
 
-  // Calls `visit(const DeletedRow&)` for each row in the order first found,
-  // leaving out rows whose record hash is in `live` (copies of live rows)
-  // and partial rows whose surviving values all appear, in the same
-  // columns, in a complete row of the store (the same row seen whole
-  // elsewhere).
-  template <typename Visit>
-  void ForEach(const std::unordered_set<std::uint64_t>& live, Visit&& visit) const;
+  // Calls `visit` once per distinct record, from its best place, in the
+  // order those places were found, leaving out copies of live rows and
+  // partial rows whose surviving values all appear, in the same columns, in
+  // a live row or a complete row of the store (the same row seen whole
+  // elsewhere). Then forgets the live rows.
+  void ForEach(const std::function<void(const DeletedRow&)>& visit);
 
  private:
-  struct Stored {
-    std::uint32_t pageNumber;
-    RowSource source;
-    bool partial;
-    std::optional<std::int64_t> rowId;
-    std::size_t offset;  // into m_bytes
-    std::size_t size;
-    std::uint64_t hash;
-    bool liveLeftover = false;  // a partial copy of a live row (SeeLiveRow)
+  struct Key {
+    std::uint64_t hash = 0;
+    std::uint64_t place = 0;  // of the entry in m_entries
+    std::int64_t rowId = 0;
+    std::uint8_t rank = 0;    // lower is better
+    bool hasRowId = false;
   };
-  DeletedRow View(const Stored& stored) const;
-  bool CoveredByCompleteRow(const Stored& partial) const;
-  void IndexPartialRows();
+  struct PartialRow {
+    std::uint64_t hash;
+    std::vector<std::uint8_t> record;
+  };
 
+  std::vector<Key> KeysOfPass(std::size_t pass, std::size_t passes) const;
+  std::vector<std::uint64_t> LiveHashesOfPass(std::size_t pass, std::size_t passes) const;
+  // Leaves in `keys` the best place of each record to report, in the order
+  // of the places.
+  void PickBest(std::vector<Key>& keys, const std::vector<std::uint64_t>& sortedLive) const;
+  // Hands over the entries the picks of every pass name, in place order.
+  void DeliverMerged(const std::vector<SpillStream>& picks, const std::function<void(const DeletedRow&)>& visit) const;
+  void MarkCoveredPartials();
+  void IndexPartialRows();
+  void MarkPartialsCoveredBy(Bytes wholeRecord);
+
+  SpillStream m_entries;
+  SpillStream m_keys;
+  SpillStream m_live;
+  SpillFile* m_spill;
+  std::size_t m_entryCount = 0;
+  std::size_t m_liveCount = 0;
+
+  std::vector<PartialRow> m_partials;
+  std::unordered_set<std::uint64_t> m_partialHashes;
   // Partial rows by their longest surviving value: (column, value hash) ->
-  // index into m_rows; built at the first SeeLiveRow.
+  // index into m_partials; built when first needed.
   bool m_partialIndexBuilt = false;
   std::unordered_multimap<std::uint64_t, std::size_t> m_partialByKey;
   std::vector<int> m_keyColumns;
-
-  std::vector<Stored> m_rows;
-  std::vector<std::uint8_t> m_bytes;
-  std::unordered_map<std::uint64_t, std::size_t> m_indexByHash;  // record hash -> index into m_rows
+  std::unordered_set<std::uint64_t> m_coveredPartials;  // hashes of partial rows seen whole elsewhere
+  std::vector<ColumnValue> m_values;                     // scratch
+  std::vector<std::uint8_t> m_entryScratch;              // scratch
 };
-
-template <typename Visit>
-void DeletedRowStore::ForEach(const std::unordered_set<std::uint64_t>& live, Visit&& visit) const {
-  for (const Stored& stored : m_rows) {
-    if (live.count(stored.hash) != 0 || stored.liveLeftover) continue;
-    if (stored.partial && CoveredByCompleteRow(stored)) continue;
-    visit(View(stored));
-  }
-}
 
 }  // namespace scrivel::sqlite

@@ -220,6 +220,13 @@ class PageCarver {
     for (std::size_t offset = m_taken.SkipTaken(begin); offset + kMinCellSize <= end;
          offset = m_taken.SkipTaken(offset)) {
       const std::size_t limit = m_taken.NextTaken(offset, end);
+      // Zeroed bytes (never written, or wiped) start neither a cell, whose
+      // payload size would be 0, nor a free-block header, whose size would
+      // be 0: pass over them quickly.
+      if (StartsNothing(offset)) {
+        ++offset;
+        continue;
+      }
       if (const auto reading = ReadIntactCell(m_area, offset, limit, true); reading && Emit(*reading, source)) {
         offset = std::max(reading->IsCut() ? limit : reading->cellEnd, offset + 1);
         continue;
@@ -238,6 +245,12 @@ class PageCarver {
       }
       ++offset;
     }
+  }
+
+  // True when the byte at `offset` and the two at `offset + 2` are zero.
+  // Precondition: offset + kMinCellSize <= m_area.end.
+  bool StartsNothing(std::size_t offset) const {
+    return m_area.page[offset] == 0 && m_area.page[offset + 2] == 0 && m_area.page[offset + 3] == 0;
   }
 
   // The cells merged behind the first one of a leftover free block;

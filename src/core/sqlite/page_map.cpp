@@ -1,9 +1,11 @@
 #include "core/sqlite/page_map.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "core/sqlite/byte_view.h"
 #include "core/sqlite/page_header.h"
+#include "core/sqlite/page_read_ahead.h"
 #include "core/sqlite/sqlite_format.h"
 
 namespace scrivel::sqlite {
@@ -24,14 +26,12 @@ PageRole RoleOfType(std::uint8_t type) {
 
 bool IsInterior(PageRole role) { return role == PageRole::kTableInterior || role == PageRole::kIndexInterior; }
 
-// Child page numbers of an interior page in cell order, then the right-most
-// child. Each cell starts with its 4-byte left child pointer.
-std::vector<std::uint32_t> ChildrenInOrder(Bytes page, const PageHeader& header) {
-  std::vector<std::uint32_t> children;
+// Appends the child page numbers of an interior page in cell order, then
+// the right-most child. Each cell starts with its 4-byte left child pointer.
+void AppendChildrenInOrder(Bytes page, const PageHeader& header, std::vector<std::uint32_t>& children) {
   for (const std::uint32_t cell : CellOffsets(page, header))
     if (const auto child = Read32(page, cell)) children.push_back(*child);
   children.push_back(header.rightChild);
-  return children;
 }
 
 }  // namespace
@@ -50,13 +50,39 @@ void PageMap::Build(const SqliteReader& reader, const std::vector<TreeRoot>& roo
     if (page < m_roles.size()) m_roles[page] = PageRole::kFreelistLeaf;
   for (const std::uint32_t page : reader.FreeTrunkPages())
     if (page < m_roles.size()) m_roles[page] = PageRole::kFreelistTrunk;
-  for (const TreeRoot& root : roots) Walk(reader, root, damage);
+  ReadEveryPage(reader);
+  for (const TreeRoot& root : roots) Walk(root, damage);
+  m_contentRoles = {};
+  m_unreadable = {};
+  m_childStart = {};
+  m_children = {};
 }
 
-void PageMap::Walk(const SqliteReader& reader, const TreeRoot& root, std::vector<PageDamage>* damage) {
+void PageMap::ReadEveryPage(const SqliteReader& reader) {
+  const std::uint32_t count = reader.PageCount();
+  m_contentRoles.assign(count, PageRole::kUnused);
+  m_unreadable.clear();
+  m_childStart.assign(std::size_t{count} + 1, 0);
+  m_children.clear();
+  PageReadAhead pages(reader);
+  for (std::uint32_t index = 0; index < count; ++index) {
+    m_childStart[index] = static_cast<std::uint32_t>(m_children.size());
+    Bytes page;
+    if (const std::error_code rc = pages.Read(index, &page); rc) {
+      m_unreadable.emplace_back(index, "the page cannot be read: " + rc.message());
+      continue;
+    }
+    const auto header = ReadPageHeader(page, PageHeaderOffset(index));
+    const PageRole role = header ? RoleOfType(header->type) : PageRole::kUnused;
+    m_contentRoles[index] = role;
+    if (IsInterior(role)) AppendChildrenInOrder(page, *header, m_children);
+  }
+  m_childStart[count] = static_cast<std::uint32_t>(m_children.size());
+}
+
+void PageMap::Walk(const TreeRoot& root, std::vector<PageDamage>* damage) {
   if (root.owner >= 0 && static_cast<std::size_t>(root.owner) >= m_rowPagesByOwner.size())
     m_rowPagesByOwner.resize(static_cast<std::size_t>(root.owner) + 1);
-  std::vector<std::uint8_t> page(reader.PageSize());
   // Depth-first in cell order: the stack holds (page number, depth), the
   // children of a page pushed in reverse so that the left-most comes first.
   std::vector<std::pair<std::uint32_t, int>> stack{{root.rootPage, 1}};
@@ -76,12 +102,13 @@ void PageMap::Walk(const SqliteReader& reader, const TreeRoot& root, std::vector
       damage->push_back({pageNumber, "a b-tree is deeper than any real one"});
       continue;
     }
-    if (const std::error_code rc = reader.ReadPage(index, page); rc) {
-      damage->push_back({pageNumber, "the page cannot be read: " + rc.message()});
+    const auto unreadable = std::lower_bound(m_unreadable.begin(), m_unreadable.end(), index,
+                                             [](const auto& entry, std::uint32_t page) { return entry.first < page; });
+    if (unreadable != m_unreadable.end() && unreadable->first == index) {
+      damage->push_back({pageNumber, unreadable->second});
       continue;
     }
-    const auto header = ReadPageHeader(page, PageHeaderOffset(index));
-    const PageRole role = header ? RoleOfType(header->type) : PageRole::kUnused;
+    const PageRole role = m_contentRoles[index];
     if (role == PageRole::kUnused) {
       damage->push_back({pageNumber, "a b-tree points at a page that is not a b-tree page"});
       continue;
@@ -90,9 +117,8 @@ void PageMap::Walk(const SqliteReader& reader, const TreeRoot& root, std::vector
     m_owners[index] = root.owner;
     const bool holdsRows = role != PageRole::kTableInterior;
     if (root.owner >= 0 && holdsRows) m_rowPagesByOwner[static_cast<std::size_t>(root.owner)].push_back(index);
-    if (!IsInterior(role)) continue;
-    const std::vector<std::uint32_t> children = ChildrenInOrder(page, *header);
-    for (auto child = children.rbegin(); child != children.rend(); ++child) stack.emplace_back(*child, depth + 1);
+    for (std::uint32_t child = m_childStart[index + 1]; child > m_childStart[index]; --child)
+      stack.emplace_back(m_children[child - 1], depth + 1);
   }
 }
 

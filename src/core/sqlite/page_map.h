@@ -4,6 +4,10 @@
 // freelist; the search for deleted rows reads it to know which table's
 // records a page's free space most likely holds.
 //
+// Every page is read once, front to back in long runs (page_read_ahead.h),
+// for the type its header names and, for an interior page, its children;
+// the walks then need no more reads.
+//
 // The walk follows child pointers in cell order (so a table's leaves come in
 // key order), visits each page at most once and goes at most
 // sqlite_format::kMaxTreeDepth levels deep: a cycle or a pointer outside the
@@ -12,6 +16,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/sqlite/sqlite_reader.h"
@@ -60,7 +65,22 @@ class PageMap {
   std::uint32_t PageCount() const { return static_cast<std::uint32_t>(m_roles.size()); }
 
  private:
-  void Walk(const SqliteReader& reader, const TreeRoot& root, std::vector<PageDamage>* damage);
+  // What a page's own header says it is, with the reason it cannot be read.
+  struct PageContent {
+    PageRole role = PageRole::kUnused;  // a b-tree role, or kUnused for anything else
+    std::string unreadable;             // why the page cannot be read; empty when it can
+  };
+  void ReadEveryPage(const SqliteReader& reader);
+  void Walk(const TreeRoot& root, std::vector<PageDamage>* damage);
+
+  // Filled by ReadEveryPage, for the walks: the b-tree role each page's
+  // header names, the pages that cannot be read, and the children of the
+  // interior pages in cell order (those of page i are
+  // m_children[m_childStart[i] .. m_childStart[i + 1])).
+  std::vector<PageRole> m_contentRoles;
+  std::vector<std::pair<std::uint32_t, std::string>> m_unreadable;
+  std::vector<std::uint32_t> m_childStart;
+  std::vector<std::uint32_t> m_children;
 
   std::vector<PageRole> m_roles;  // by page index
   std::vector<int> m_owners;      // by page index

@@ -207,6 +207,37 @@ std::error_code SqliteReader::ReadPage(std::uint32_t pageIndex, std::span<std::u
   return ReadCurrent(pageIndex, 0, buffer.first(m_pageSize));
 }
 
+std::error_code SqliteReader::ReadPages(std::uint32_t first, std::span<std::uint8_t> buffer,
+                                        std::uint32_t* pagesRead) const {
+  *pagesRead = 0;
+  if (!m_file.IsOpen() || m_pageSize == 0) return kBadFile;
+  if (first >= m_pageCount) return kShortRead;
+  const std::uint32_t wanted =
+      static_cast<std::uint32_t>(std::min<std::uint64_t>(buffer.size() / m_pageSize, m_pageCount - first));
+  if (wanted == 0) return kBadFile;
+  const long long got = ReadAt(m_file.Get(), buffer.first(std::size_t{wanted} * m_pageSize), std::uint64_t{first} * m_pageSize);
+  if (got < 0) return LastSystemError();
+  // Pages the main file holds whole, then pages that only the log has (a
+  // database the log made larger); a newer image in the log replaces the
+  // main file's.
+  std::uint32_t count = static_cast<std::uint32_t>(static_cast<std::uint64_t>(got) / m_pageSize);
+  for (std::uint32_t i = 0; i < wanted; ++i) {
+    const auto frame = m_walPages.find(first + i);
+    if (frame == m_walPages.end()) {
+      if (i >= count) break;
+      continue;
+    }
+    if (m_wal->Read(frame->second, buffer.subspan(std::size_t{i} * m_pageSize, m_pageSize))) {
+      count = std::min(count, i);
+      break;
+    }
+    count = std::max(count, i + 1);
+  }
+  if (count == 0) return kShortRead;
+  *pagesRead = count;
+  return {};
+}
+
 std::error_code SqliteReader::ReadPageType(std::uint32_t pageIndex, std::uint8_t* type) const {
   return ReadCurrent(pageIndex, PageHeaderOffset(pageIndex), std::span<std::uint8_t>(type, 1));
 }

@@ -81,6 +81,13 @@ class SqliteReader {
   // PageCount() or when the file ends inside the page; the system's error
   // when the read fails.
   [[nodiscard]] std::error_code ReadPage(std::uint32_t pageIndex, std::span<std::uint8_t> buffer) const;
+  // Reads the pages from index `first` on into `buffer` (a whole number of
+  // pages; as many as fit), each as ReadPage would, with one read of the
+  // main file for the run. Stores in `*pagesRead` how many pages at the
+  // start of `buffer` were read whole. Returns success when at least page
+  // `first` was read, else as ReadPage.
+  [[nodiscard]] std::error_code ReadPages(std::uint32_t first, std::span<std::uint8_t> buffer,
+                                          std::uint32_t* pagesRead) const;
   // Reads the first byte of the b-tree page header of page index
   // `pageIndex` (at offset 100 of the first page, else at 0), which tells
   // the page's type, into `*type`. Returns as ReadPage.

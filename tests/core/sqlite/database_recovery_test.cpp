@@ -133,19 +133,21 @@ TEST(DatabaseRecoveryTest, RowsOfFreedPagesAndDroppedTables) {
 TEST(DatabaseRecoveryTest, EachDeletedRecordIsKeptOnceFromItsBestPlace) {
   const std::vector<std::uint8_t> record = {3, 0x13, 0x01, 'a', 'b', 'c', 5};  // ("abc", 5)
   const std::vector<std::uint8_t> partial = {3, 0x00, 0x01, 5};                // (NULL, 5)
-  DeletedRowStore store;
+  SpillFile spill;
+  DeletedRowStore store(spill);
   store.Add({4, RowSource::kGap, false, std::nullopt, record});
   store.Add({9, RowSource::kFreelistLeaf, false, 12, record});
   store.Add({4, RowSource::kFreeBlock, true, std::nullopt, partial});
   std::vector<DeletedRow> kept;
-  store.ForEach({}, [&](const DeletedRow& row) { kept.push_back(row); });
+  store.ForEach([&](const DeletedRow& row) { kept.push_back(row); });
   ASSERT_EQ(kept.size(), 1u);
   EXPECT_EQ(kept[0].source, RowSource::kFreelistLeaf);
   EXPECT_EQ(kept[0].pageNumber, 9u);
   EXPECT_EQ(kept[0].rowId, 12);
   // A copy of a live row is no deleted row.
   kept.clear();
-  store.ForEach({RecordHash(record)}, [&](const DeletedRow& row) { kept.push_back(row); });
+  store.SeeLiveRow(record);
+  store.ForEach([&](const DeletedRow& row) { kept.push_back(row); });
   EXPECT_TRUE(kept.empty());
 }
 
