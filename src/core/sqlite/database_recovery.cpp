@@ -309,6 +309,8 @@ void DatabaseRecovery::State::Search() {
     ReadCellsOf(page, pageNumber, *header, image.source, owner, false);
     CarveFreeSpace(page, pageNumber, &*header, owner, FreeSpaceSourceOfImage(image.source));
   }
+  for (DeletedRowStore& store : deleted) store.FinishAdding();
+  lostAndFound.FinishAdding();
   NoteDamage();
 }
 

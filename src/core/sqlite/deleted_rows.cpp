@@ -66,6 +66,7 @@ constexpr std::uint8_t kRowIdFlag = 2;
 // takes more memory per pass instead, which keeps the merge of the passes
 // small.
 constexpr std::size_t kMostPasses = 64;
+constexpr std::size_t kPickBlockBytes = std::size_t{4} << 10;
 
 template <typename T>
 void PutField(std::uint8_t* out, T value) {
@@ -206,6 +207,7 @@ std::vector<DeletedRowStore::Key> DeletedRowStore::KeysOfPass(std::size_t pass, 
 
 std::vector<std::uint64_t> DeletedRowStore::LiveHashesOfPass(std::size_t pass, std::size_t passes) const {
   std::vector<std::uint64_t> hashes;
+  hashes.reserve(m_liveCount / passes + m_liveCount / passes / 8 + 16);  // hashes spread evenly
   ForEachFixedRecord(m_live, sizeof(std::uint64_t), [&](Bytes bytes) {
     const std::uint64_t hash = FieldAt<std::uint64_t>(bytes, 0);
     if (PassOf(hash, passes) == pass) hashes.push_back(hash);
@@ -297,16 +299,23 @@ void DeletedRowStore::ForEach(const std::function<void(const DeletedRow&)>& visi
     for (std::size_t pass = 0; pass < passes; ++pass) {
       std::vector<Key> keys = KeysOfPass(pass, passes);
       PickBest(keys, LiveHashesOfPass(pass, passes));
-      picks.emplace_back(*m_spill);
+      // Small blocks: the merge holds one block of every pass at once.
+      picks.emplace_back(*m_spill, kPickBlockBytes);
       for (const Key& key : keys) {
         const std::optional<std::int64_t> rowId = key.hasRowId ? std::optional(key.rowId) : std::nullopt;
         picks.back().Append(EncodeKey(key.hash, key.place, rowId, key.rank));
       }
+      picks.back().Seal();
     }
     DeliverMerged(picks, visit);
   }
   m_live.Clear();
   m_liveCount = 0;
+}
+
+void DeletedRowStore::FinishAdding() {
+  m_entries.Seal();
+  m_keys.Seal();
 }
 
 void DeletedRowStore::MarkCoveredPartials() {

@@ -59,12 +59,15 @@ std::uint64_t RecordHash(Bytes record);
 class DeletedRowStore {
  public:
   // Memory ForEach gives one pass: 32 bytes per key, 8 per live row.
-  static constexpr std::size_t kPassBytes = std::size_t{1} << 20;
+  static constexpr std::size_t kPassBytes = std::size_t{512} << 10;
 
   // `spill` holds the records and must outlive the store.
   explicit DeletedRowStore(SpillFile& spill) : m_entries(spill), m_keys(spill), m_live(spill), m_spill(&spill) {}
 
   void Add(const DeletedRow& row);
+  // Writes out what waits in memory for the spill file; call when no more
+  // rows will be added for a while. Add may still follow.
+  void FinishAdding();
   // Number of records added, copies included.
   std::size_t Size() const { return m_entryCount; }
 

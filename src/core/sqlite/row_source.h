@@ -17,9 +17,11 @@
 //   journal           a page image of the rollback journal
 #pragma once
 
+#include <cstdint>
+
 namespace scrivel::sqlite {
 
-enum class RowSource {
+enum class RowSource : std::uint8_t {
   kCell,
   kFreeBlock,
   kGap,

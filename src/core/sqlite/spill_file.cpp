@@ -76,10 +76,11 @@ bool SpillFile::Read(const SpilledBlock& block, std::vector<std::uint8_t>& out) 
 }
 
 std::uint64_t SpillStream::Append(Bytes record) {
-  if (!m_open.empty() && m_open.size() + record.size() > kBlockBytes) {
+  if (!m_open.empty() && m_open.size() + record.size() > m_blockBytes) {
     m_blocks.push_back(m_file->Append(m_open));
     m_open.clear();
   }
+  if (m_open.empty()) m_open.reserve(std::max(m_blockBytes, record.size()));
   const std::uint64_t place = (std::uint64_t{m_blocks.size()} << 32) | m_open.size();
   m_open.insert(m_open.end(), record.begin(), record.end());
   return place;
@@ -92,9 +93,14 @@ bool SpillStream::ReadBlock(std::size_t index, std::vector<std::uint8_t>& out) c
   return true;
 }
 
+void SpillStream::Seal() {
+  if (!m_open.empty()) m_blocks.push_back(m_file->Append(m_open));
+  m_open = {};
+}
+
 void SpillStream::Clear() {
   m_blocks.clear();
-  m_open.clear();
+  m_open = {};
 }
 
 }  // namespace scrivel::sqlite

@@ -52,14 +52,14 @@ class SpillFile {
 };
 
 // Records of one kind appended to a spill file in blocks of about
-// kBlockBytes (a record is never split; a larger one makes a block of its
+// `blockBytes` (a record is never split; a larger one makes a block of its
 // own) and read back block by block. The block being filled stays in memory.
 class SpillStream {
  public:
   static constexpr std::size_t kBlockBytes = std::size_t{64} << 10;
 
   // `file` must outlive the stream.
-  explicit SpillStream(SpillFile& file) : m_file(&file) {}
+  explicit SpillStream(SpillFile& file, std::size_t blockBytes = kBlockBytes) : m_file(&file), m_blockBytes(blockBytes) {}
 
   // Appends one record and returns where it starts: the index of its block
   // << 32 | its offset in the block, which orders records as appended.
@@ -69,11 +69,14 @@ class SpillStream {
   // Reads block `index` into `out`. Returns false when the spill file
   // cannot give it back.
   [[nodiscard]] bool ReadBlock(std::size_t index, std::vector<std::uint8_t>& out) const;
+  // Writes the block being filled to the file and lets go of its memory.
+  void Seal();
   // Forgets every record (the file keeps their bytes until it is closed).
   void Clear();
 
  private:
   SpillFile* m_file;
+  std::size_t m_blockBytes;
   std::vector<SpilledBlock> m_blocks;
   std::vector<std::uint8_t> m_open;
 };

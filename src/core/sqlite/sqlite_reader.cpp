@@ -112,18 +112,22 @@ void SqliteReader::ReadWal(const std::string& walPath, std::uint32_t mainPageCou
   std::uint32_t databaseSize = m_wal->CommittedDatabaseSize();
   if (databaseSize == 0) databaseSize = mainPageCount;  // nothing committed: the main file is the state
 
-  // Newest committed frame of each page within the committed database.
-  std::unordered_map<std::uint32_t, std::size_t> newest;  // page index -> frame index
+  // Newest committed frame of each page within the committed database:
+  // (page index, frame index) sorted by page, the last frame of a page kept.
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> newest;
   for (std::size_t i = 0; i < frames.size(); ++i) {
-    if (frames[i].state == WalFrameState::kCommitted && frames[i].pageNumber <= databaseSize) {
-      newest[frames[i].pageNumber - 1] = i;
-    }
+    if (frames[i].state == WalFrameState::kCommitted && frames[i].pageNumber <= databaseSize)
+      newest.emplace_back(frames[i].pageNumber - 1, static_cast<std::uint32_t>(i));
   }
-  std::uint64_t pagesBehindMainFile = 0;
-  for (const auto& [pageIndex, frameIndex] : newest) {
-    if (pageIndex >= mainPageCount) ++pagesBehindMainFile;
-  }
-  const std::uint64_t mostPages = std::uint64_t{mainPageCount} + pagesBehindMainFile;
+  std::stable_sort(newest.begin(), newest.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  const auto lastOfPage = [&](std::size_t i) { return i + 1 == newest.size() || newest[i + 1].first != newest[i].first; };
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < newest.size(); ++i)
+    if (lastOfPage(i)) newest[kept++] = newest[i];
+  newest.resize(kept);
+
+  const auto behindMainFile = std::count_if(newest.begin(), newest.end(), [&](const auto& entry) { return entry.first >= mainPageCount; });
+  const std::uint64_t mostPages = std::uint64_t{mainPageCount} + static_cast<std::uint64_t>(behindMainFile);
   if (databaseSize > mostPages) {
     m_problems.push_back("The last commit of the write-ahead log names a database of " + std::to_string(databaseSize) +
                          " pages, more than the file and the log hold; " + std::to_string(mostPages) +
@@ -131,25 +135,41 @@ void SqliteReader::ReadWal(const std::string& walPath, std::uint32_t mainPageCou
     databaseSize = static_cast<std::uint32_t>(mostPages);
     std::erase_if(newest, [&](const auto& entry) { return entry.first >= databaseSize; });
   }
-  for (const auto& [pageIndex, frameIndex] : newest) m_walPages[pageIndex] = frames[frameIndex].imageOffset;
+  m_walPages.reserve(newest.size());
+  for (const auto& [pageIndex, frameIndex] : newest) m_walPages.emplace_back(pageIndex, frames[frameIndex].imageOffset);
   m_pageCount = databaseSize;
   m_fileSize = std::max<std::uint64_t>(m_fileSize, std::uint64_t{databaseSize} * m_pageSize);
 
+  std::vector<bool> isNewest(frames.size(), false);
+  for (const auto& entry : newest) isNewest[entry.second] = true;
+  newest = {};
+  // A main-file page is an older image when the log replaced it or the
+  // last commit cut it off.
+  const auto replaced = [&](std::uint32_t pageIndex) { return pageIndex >= databaseSize || WalImageOf(pageIndex).has_value(); };
+  std::size_t imageCount = frames.size() - m_walPages.size();
+  for (std::uint32_t pageIndex = 0; pageIndex < mainPageCount; ++pageIndex) imageCount += replaced(pageIndex) ? 1 : 0;
+  m_olderImages.reserve(imageCount);
   for (std::uint32_t pageIndex = 0; pageIndex < mainPageCount; ++pageIndex) {
-    if (pageIndex >= databaseSize || m_walPages.contains(pageIndex)) {
+    if (replaced(pageIndex)) {
       m_olderImages.push_back({pageIndex, RowSource::kWalSuperseded, PageImage::File::kMainFile,
                                std::uint64_t{pageIndex} * m_pageSize});
     }
   }
   for (std::size_t i = 0; i < frames.size(); ++i) {
+    if (isNewest[i]) continue;  // the page's image in the current state
     const WalFrame& frame = frames[i];
-    const std::uint32_t pageIndex = frame.pageNumber - 1;
-    const auto current = newest.find(pageIndex);
-    if (current != newest.end() && current->second == i) continue;  // the page's image in the current state
     const RowSource source =
         frame.state == WalFrameState::kUncommitted ? RowSource::kWalUncommitted : RowSource::kWalSuperseded;
-    m_olderImages.push_back({pageIndex, source, PageImage::File::kWal, frame.imageOffset});
+    m_olderImages.push_back({frame.pageNumber - 1, source, PageImage::File::kWal, frame.imageOffset});
   }
+  m_wal->ForgetFrames();
+}
+
+std::optional<std::uint64_t> SqliteReader::WalImageOf(std::uint32_t pageIndex) const {
+  const auto found = std::lower_bound(m_walPages.begin(), m_walPages.end(), pageIndex,
+                                      [](const auto& entry, std::uint32_t page) { return entry.first < page; });
+  if (found == m_walPages.end() || found->first != pageIndex) return std::nullopt;
+  return found->second;
 }
 
 void SqliteReader::ReadJournal(const std::string& journalPath) {
@@ -196,9 +216,7 @@ std::error_code SqliteReader::ReadCurrent(std::uint32_t pageIndex, std::uint64_t
                                           std::span<std::uint8_t> buffer) const {
   if (!m_file.IsOpen()) return kBadFile;
   if (pageIndex >= m_pageCount) return kShortRead;
-  if (const auto frame = m_walPages.find(pageIndex); frame != m_walPages.end()) {
-    return m_wal->Read(frame->second + offsetInPage, buffer);
-  }
+  if (const auto image = WalImageOf(pageIndex)) return m_wal->Read(*image + offsetInPage, buffer);
   return ReadExactlyAt(m_file.Get(), buffer, std::uint64_t{pageIndex} * m_pageSize + offsetInPage);
 }
 
@@ -222,12 +240,12 @@ std::error_code SqliteReader::ReadPages(std::uint32_t first, std::span<std::uint
   // main file's.
   std::uint32_t count = static_cast<std::uint32_t>(static_cast<std::uint64_t>(got) / m_pageSize);
   for (std::uint32_t i = 0; i < wanted; ++i) {
-    const auto frame = m_walPages.find(first + i);
-    if (frame == m_walPages.end()) {
+    const auto image = WalImageOf(first + i);
+    if (!image) {
       if (i >= count) break;
       continue;
     }
-    if (m_wal->Read(frame->second, buffer.subspan(std::size_t{i} * m_pageSize, m_pageSize))) {
+    if (m_wal->Read(*image, buffer.subspan(std::size_t{i} * m_pageSize, m_pageSize))) {
       count = std::min(count, i);
       break;
     }

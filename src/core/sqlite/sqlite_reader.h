@@ -29,7 +29,8 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "core/common/unique_fd.h"
@@ -49,7 +50,7 @@ struct OpenOptions {
 // An older image of a page: what the page held before the state the reader
 // shows, kept in the main file, the write-ahead log or the journal.
 struct PageImage {
-  enum class File { kMainFile, kWal, kJournal };
+  enum class File : std::uint8_t { kMainFile, kWal, kJournal };
   std::uint32_t pageIndex = 0;  // page number - 1 of the page the image belongs to
   RowSource source = RowSource::kWalSuperseded;  // kWalSuperseded, kWalUncommitted or kJournal
   File file = File::kMainFile;
@@ -140,7 +141,11 @@ class SqliteReader {
   std::vector<std::uint32_t> m_freePages;
   std::vector<std::uint32_t> m_freeTrunkPages;
   std::unique_ptr<WalFile> m_wal;
-  std::unordered_map<std::uint32_t, std::uint64_t> m_walPages;  // page index -> its newest committed image in the log
+  // Where in the log the newest committed image of a page starts, for the
+  // pages the log's last committed state holds: (page index, offset),
+  // sorted by page index.
+  std::vector<std::pair<std::uint32_t, std::uint64_t>> m_walPages;
+  std::optional<std::uint64_t> WalImageOf(std::uint32_t pageIndex) const;
   std::unique_ptr<RollbackJournal> m_journal;
   std::vector<PageImage> m_olderImages;
   std::vector<std::string> m_problems;

@@ -116,6 +116,7 @@ void WalFile::ReadFrames(std::uint64_t fileSize, std::uint32_t pageSize, bool bi
   const std::uint32_t salt2 = DecodeField(header, wf::kSalt2Offset);
 
   const std::uint64_t frameSize = wf::kFrameHeaderSize + pageSize;
+  if (fileSize > wf::kHeaderSize) m_frames.reserve(static_cast<std::size_t>((fileSize - wf::kHeaderSize) / frameSize));
   std::vector<std::uint8_t> frame(frameSize);
   std::size_t committedFrameCount = 0;  // frames listed up to and including the last commit frame
   std::uint64_t frameNumber = 0;

@@ -78,7 +78,7 @@ inline constexpr std::size_t kFrameHeaderSize = 24;             // page number, 
 inline constexpr std::size_t kFrameHeaderChecksummedSize = 8;  // page number and database size
 }  // namespace wal_format
 
-enum class WalFrameState {
+enum class WalFrameState : std::uint8_t {
   kCommitted,    // part of the last committed state (perhaps replaced by a later committed frame)
   kUncommitted,  // valid, but written after the last commit
   kStale,        // of an earlier generation of the log, or behind a checksum break
@@ -107,6 +107,9 @@ class WalFile {
   bool HasFrames() const { return m_hasFrames; }
   // Every frame of a page, in log order.
   const std::vector<WalFrame>& Frames() const { return m_frames; }
+  // Lets go of the list of frames (a reader that drew what it needs from
+  // it); Read still works.
+  void ForgetFrames() { m_frames = {}; }
   // Database size in pages after the last valid commit; 0 when none committed.
   std::uint32_t CommittedDatabaseSize() const { return m_committedDatabaseSize; }
   // What is wrong with the log, as sentences; empty for a sound log.
