@@ -33,7 +33,7 @@ CarveArea MakeCarveArea(Bytes page, std::uint32_t usableSize, std::span<const Ta
   return area;
 }
 
-std::optional<Varint> ReadCompleteVarint(Bytes bytes, std::size_t offset, std::size_t end) {
+std::optional<Varint> ReadLongCompleteVarint(Bytes bytes, std::size_t offset, std::size_t end) {
   end = std::min(end, bytes.size());
   if (offset >= end) return std::nullopt;
   const Varint varint = ReadVarint(bytes, offset, std::min(fmt::kMaxVarintSize, end - offset));

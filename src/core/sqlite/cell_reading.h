@@ -112,8 +112,13 @@ struct ShapeFit {
 ShapeFit FitReading(Bytes page, const CellReading& reading, Bytes values, const TableShape& shape);
 
 // A varint that ends before `end` (at most 9 bytes); nothing when it runs
-// past `end`.
-std::optional<Varint> ReadCompleteVarint(Bytes bytes, std::size_t offset, std::size_t end);
+// past `end`. (Inline for the one-byte case: the carver asks at every
+// offset of the free space.)
+std::optional<Varint> ReadLongCompleteVarint(Bytes bytes, std::size_t offset, std::size_t end);
+inline std::optional<Varint> ReadCompleteVarint(Bytes bytes, std::size_t offset, std::size_t end) {
+  if (offset < end && offset < bytes.size() && bytes[offset] < 0x80) return Varint{bytes[offset], 1};
+  return ReadLongCompleteVarint(bytes, offset, end);
+}
 
 // Reads a freed cell at `offset` whose payload size, rowid and header size
 // survived (in the gap, behind the last cell, in a merged free block, on a

@@ -96,6 +96,17 @@ bool HoldsInformation(Bytes record) {
   return informative;
 }
 
+// The shape of a table of the schema. SQLite's own sqlite_sequence is
+// declared without types, "(name,seq)", yet always holds a table's name and
+// the largest row id it handed out: read so, the rows of other two-column
+// tables on freed pages are not taken for its rows.
+TableShape ShapeOfSchemaTable(const SchemaEntry& entry) {
+  TableShape shape = ShapeOf(entry.sql);
+  const bool sequence = entry.name == "sqlite_sequence" && shape.columns.size() == 2 && shape.affinities.size() == 2;
+  if (sequence) shape.affinities = {ColumnAffinity::kText, ColumnAffinity::kInteger};
+  return shape;
+}
+
 RecoveredRow AsRecoveredRow(const DeletedRow& found) {
   RecoveredRow row;
   row.pageNumber = found.pageNumber;
@@ -152,7 +163,7 @@ void DatabaseRecovery::State::ListTables() {
     if (entry.type != "table" || entry.rootPage == 0) continue;
     RecoveredTable table;
     table.name = entry.name;
-    table.shape = ShapeOf(entry.sql);
+    table.shape = ShapeOfSchemaTable(entry);
     table.withoutRowId = DeclaresWithoutRowId(entry.sql);
     table.rootPage = entry.rootPage;
     tables.push_back(std::move(table));
@@ -356,7 +367,7 @@ std::error_code DatabaseRecovery::Recover(std::size_t tableIndex, RowSink& sink)
   State& state = *m_state;
   if (state.reader.PageSize() == 0) return kBadFile;
   if (tableIndex >= state.tables.size()) return kBadFile;
-  if (!state.searched) state.Search();
+  if (!state.searched && !state.options.liveOnly) state.Search();
   const RecoveredTable& table = state.tables[tableIndex];
   std::error_code lastError;
   if (!table.dropped) {
@@ -389,13 +400,14 @@ std::error_code DatabaseRecovery::Recover(std::size_t tableIndex, RowSink& sink)
       }
     }
   }
+  if (state.options.liveOnly) return lastError;
   state.deleted[tableIndex].ForEach([&](const DeletedRow& found) { sink.OnRow(table, AsRecoveredRow(found)); });
   return lastError;
 }
 
 void DatabaseRecovery::LostAndFound(RowSink& sink) {
   State& state = *m_state;
-  if (state.reader.PageSize() == 0) return;
+  if (state.reader.PageSize() == 0 || state.options.liveOnly) return;
   if (!state.searched) state.Search();
   RecoveredTable table;
   table.name = "lost_and_found";

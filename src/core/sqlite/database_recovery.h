@@ -63,6 +63,7 @@ class RowSink {
 struct RecoveryOptions {
   bool readWal = true;       // false: the main file alone, without its write-ahead log or journal
   bool deletedOnly = false;  // live rows are read (to recognise copies of them) but not handed on
+  bool liveOnly = false;     // the live rows alone: no search for deleted rows
 };
 
 class DatabaseRecovery {

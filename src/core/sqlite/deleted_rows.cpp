@@ -347,6 +347,15 @@ void DeletedRowStore::IndexPartialRows() {
 void DeletedRowStore::MarkPartialsCoveredBy(Bytes wholeRecord) {
   if (!m_partialIndexBuilt) IndexPartialRows();
   if (m_partialByKey.empty()) return;
+  const auto layout = LiveRecordLayout(wholeRecord);
+  if (!layout) return;
+  // Only a row that holds some partial row's key value is compared whole.
+  bool holdsKey = false;
+  for (const int column : m_keyColumns) {
+    const std::optional<ColumnValue> value = ColumnAt(wholeRecord, *layout, column);
+    holdsKey = holdsKey || (value && m_partialByKey.count(ValueKey(column, *value)) != 0);
+  }
+  if (!holdsKey) return;
   ValuesOf(wholeRecord, m_values);
   for (const int column : m_keyColumns) {
     if (static_cast<std::size_t>(column) >= m_values.size()) continue;

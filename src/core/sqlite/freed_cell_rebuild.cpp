@@ -223,11 +223,28 @@ class FreedCellSearch {
     Consider(reading);
   }
 
+  // Whether the bytes of a `headerSizeBytes`-byte header size just before
+  // `typesBegin` that survived the free-block header can be one for
+  // `columns` serial types (1 to 9 bytes each). A quick test that spares
+  // most positions the walk over the types.
+  bool HeaderSizeBytesCanHold(std::size_t typesBegin, std::size_t headerSizeBytes, std::size_t columns) const {
+    const std::size_t first = typesBegin - headerSizeBytes;
+    const std::size_t survivingFrom = m_begin + kOverwrittenSize;
+    if (typesBegin > m_end) return false;
+    // Its last byte has the top bit clear, the one before it set.
+    if (typesBegin - 1 >= survivingFrom && m_page[typesBegin - 1] >= 0x80) return false;  // inside: < typesBegin <= m_end
+    if (headerSizeBytes == 2 && first >= survivingFrom && m_page[first] < 0x80) return false;
+    if (first < survivingFrom) return true;  // a byte of it is lost: nothing more to test
+    const std::uint64_t headerSize = headerSizeBytes == 1 ? m_page[first] : ((m_page[first] & 0x7Fu) << 7) | m_page[first + 1];
+    return headerSize >= headerSizeBytes + columns && headerSize <= headerSizeBytes + fmt::kMaxVarintSize * columns;
+  }
+
   // Types start at byte `typesStart` (4 or more) behind an `headerSizeBytes`-byte header size.
   void TryTypesIntact(int shapeIndex, std::size_t typesStart, std::size_t headerSizeBytes) {
     const TableShape& shape = m_area.shapes[static_cast<std::size_t>(shapeIndex)];
     if (typesStart < headerSizeBytes + 2) return;  // payload size and rowid take a byte each at least
     const std::size_t typesBegin = m_begin + typesStart;
+    if (!HeaderSizeBytesCanHold(typesBegin, headerSizeBytes, shape.columns.size())) return;
     const std::size_t typeBytes = SkipVarints(m_page, typesBegin, shape.columns.size(), m_end);
     if (typeBytes == 0) return;
     const std::uint64_t headerSize = headerSizeBytes + typeBytes;

@@ -52,4 +52,18 @@ std::optional<std::size_t> CountSerialTypes(Bytes payload) {
   return count;
 }
 
+std::optional<ColumnValue> ColumnAt(Bytes bytes, const RecordLayout& layout, int column) {
+  SerialTypeCursor types{bytes, layout.typesBegin, layout.typesEnd};
+  std::size_t valueOffset = layout.valuesBegin;
+  std::uint64_t serialType = 0;
+  for (int current = layout.firstColumn; types.Next(&serialType); ++current) {
+    if (serialType == 10 || serialType == 11) return std::nullopt;
+    const std::uint64_t size = SerialTypeValueSize(serialType);
+    if (valueOffset > bytes.size() || size > bytes.size() - valueOffset) return std::nullopt;
+    if (current == column) return ColumnValue{serialType, bytes.subspan(valueOffset, static_cast<std::size_t>(size))};
+    valueOffset += static_cast<std::size_t>(size);
+  }
+  return std::nullopt;
+}
+
 }  // namespace scrivel::sqlite

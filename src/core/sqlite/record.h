@@ -109,6 +109,11 @@ std::optional<RecordLayout> CandidateRecordLayoutByBytes(Bytes bytes, std::size_
 template <typename Visit>
 bool ForEachColumn(Bytes bytes, const RecordLayout& layout, Visit&& visit, std::size_t* valuesEnd = nullptr);
 
+// The value of column `column` alone, found by walking the serial types
+// before it; nothing when the record has no such column or is malformed
+// up to it.
+std::optional<ColumnValue> ColumnAt(Bytes bytes, const RecordLayout& layout, int column);
+
 // Number of serial types in the header of a live record; nothing when the
 // header is malformed.
 std::optional<std::size_t> CountSerialTypes(Bytes payload);
