@@ -25,6 +25,7 @@
 #include "core/sqlite/deleted_rows.h"
 #include "core/sqlite/dropped_tables.h"
 #include "core/sqlite/free_space_carver.h"
+#include "core/sqlite/live_value_ranges.h"
 #include "core/sqlite/page_header.h"
 #include "core/sqlite/page_map.h"
 #include "core/sqlite/page_read_ahead.h"
@@ -132,6 +133,11 @@ struct DatabaseRecovery::State {
   SpillFile spill;                       // the deleted records found, until each table's turn
   std::vector<DeletedRowStore> deleted;  // by table index
   DeletedRowStore lostAndFound{spill};
+  // Whole records of freed pages that fit several tables of their column
+  // count, until the live value ranges tell them apart at the search's end.
+  DeletedRowStore undecided{spill};
+  std::optional<LiveValueRanges> liveRanges;
+  std::vector<bool> sharesColumnCount;  // by table: another table has its column count (the ranges matter)
   // Shapes handed to the carver: every table, and per live table itself
   // followed by the dropped tables; with the table index of each shape.
   std::vector<TableShape> allShapes;
@@ -151,6 +157,9 @@ struct DatabaseRecovery::State {
                       std::optional<RowSource> sourceOverride);
   void Keep(int table, const DeletedRow& row);
   int TableForRecord(Bytes record, int owner, bool ownerSure) const;
+  std::vector<int> TablesOfItsCount(Bytes record) const;
+  int TableByLiveRanges(Bytes record) const;
+  void SettleUndecided();
   void NoteDamage();
 };
 
@@ -196,6 +205,10 @@ void DatabaseRecovery::State::PrepareShapes() {
     allShapes.push_back(tables[i].shape);
     allShapeTables.push_back(i);
   }
+  sharesColumnCount.assign(tables.size(), false);
+  for (std::size_t i = 0; i < tables.size(); ++i)
+    for (std::size_t j = 0; j < tables.size(); ++j)
+      if (i != j && tables[i].shape.columns.size() == tables[j].shape.columns.size()) sharesColumnCount[i] = true;
   ownShapes.assign(liveTableCount, {});
   ownShapeTables.assign(liveTableCount, {});
   for (std::size_t owner = 0; owner < liveTableCount; ++owner) {
@@ -230,6 +243,39 @@ int DatabaseRecovery::State::TableForRecord(Bytes record, int owner, bool ownerS
   return -1;
 }
 
+// Every table of exactly the record's column count that it fits.
+std::vector<int> DatabaseRecovery::State::TablesOfItsCount(Bytes record) const {
+  std::vector<int> fitting;
+  const auto count = CountSerialTypes(record);
+  if (!count) return fitting;
+  for (std::size_t i = 0; i < tables.size(); ++i) {
+    const TableShape& shape = tables[i].shape;
+    if (!tables[i].withoutRowId && shape.columns.size() == *count && RecordFitsShape(record, shape, *count))
+      fitting.push_back(static_cast<int>(i));
+  }
+  return fitting;
+}
+
+// Of the tables the record fits, the one whose live rows hold the numbers
+// closest to its own (live_value_ranges.h); the first on a tie.
+int DatabaseRecovery::State::TableByLiveRanges(Bytes record) const {
+  int best = -1;
+  int bestCloseness = -1;
+  for (const int table : TablesOfItsCount(record)) {
+    const int closeness = liveRanges ? liveRanges->Closeness(static_cast<std::size_t>(table), record) : 0;
+    if (closeness > bestCloseness) {
+      best = table;
+      bestCloseness = closeness;
+    }
+  }
+  return best;
+}
+
+void DatabaseRecovery::State::SettleUndecided() {
+  undecided.FinishAdding();
+  undecided.ForEach([&](const DeletedRow& row) { Keep(TableByLiveRanges(row.record), row); });
+}
+
 void DatabaseRecovery::State::Keep(int table, const DeletedRow& row) {
   if (table < 0) {
     lostAndFound.Add(row);
@@ -244,7 +290,19 @@ void DatabaseRecovery::State::ReadCellsOf(Bytes pageBytes, std::uint32_t pageNum
   for (const std::uint32_t offset : CellOffsets(pageBytes, header)) {
     if (ReadTableLeafCell(reader, pageBytes, offset, &cell)) continue;
     const DeletedRow row{pageNumber, source, false, static_cast<std::int64_t>(cell.rowId), cell.bytes};
-    const int table = TableForRecord(cell.bytes, owner, ownerSure);
+    int table = -1;
+    if (owner < 0) {
+      // A freed page's record that several tables could hold waits for the
+      // live value ranges of every table.
+      const std::vector<int> fitting = TablesOfItsCount(cell.bytes);
+      if (fitting.size() > 1) {
+        undecided.Add(row);
+        continue;
+      }
+      if (!fitting.empty()) table = fitting.front();
+    } else {
+      table = TableForRecord(cell.bytes, owner, ownerSure);
+    }
     // A cell that fits no table is kept only when its record is at least
     // well-formed; anything else on a free page is noise.
     if (table < 0 && !LiveRecordLayout(cell.bytes)) continue;
@@ -274,7 +332,14 @@ void DatabaseRecovery::State::CarveFreeSpace(Bytes pageBytes, std::uint32_t page
     // it is believed only when every value is of its column's own kind.
     if (own && table != owner && table >= 0 && !AllValuesTypical(record.record, tables[static_cast<std::size_t>(table)].shape))
       continue;
-    Keep(table, {pageNumber, sourceOverride.value_or(record.source), record.partial, record.rowId, record.record});
+    const DeletedRow row{pageNumber, sourceOverride.value_or(record.source), record.partial, record.rowId, record.record};
+    // On a freed page, a whole record that several tables could hold
+    // waits for the live value ranges, as in ReadCellsOf.
+    if (!own && !record.partial && TablesOfItsCount(record.record).size() > 1) {
+      undecided.Add(row);
+      continue;
+    }
+    Keep(table, row);
   }
 }
 
@@ -297,6 +362,8 @@ void DatabaseRecovery::State::SearchPage(std::uint32_t pageIndex, PageReadAhead&
   }
   const auto header = ReadPageHeader(page, PageHeaderOffset(pageIndex));
   if (!header || !header->IsTableLeaf()) return;  // an overflow page, an index page, or nothing
+  if (tableLeaf && sharesColumnCount[static_cast<std::size_t>(owner)])
+    liveRanges->NotePage(static_cast<std::size_t>(owner), page, *header, reader.UsableSize());
   if (free) ReadCellsOf(page, pageNumber, *header, RowSource::kFreelistLeaf, -1, false);
   CarveFreeSpace(page, pageNumber, &*header, tableLeaf ? owner : -1, std::nullopt);
 }
@@ -305,6 +372,7 @@ void DatabaseRecovery::State::Search() {
   searched = true;
   PrepareShapes();
   page.resize(reader.PageSize());
+  liveRanges.emplace(liveTableCount);
   PageReadAhead pages(reader);
   for (std::uint32_t pageIndex = 0; pageIndex < reader.PageCount(); ++pageIndex) SearchPage(pageIndex, pages);
   for (const PageImage& image : reader.OlderImages()) {
@@ -320,6 +388,7 @@ void DatabaseRecovery::State::Search() {
     ReadCellsOf(page, pageNumber, *header, image.source, owner, false);
     CarveFreeSpace(page, pageNumber, &*header, owner, FreeSpaceSourceOfImage(image.source));
   }
+  SettleUndecided();
   for (DeletedRowStore& store : deleted) store.FinishAdding();
   lostAndFound.FinishAdding();
   NoteDamage();

@@ -130,6 +130,32 @@ TEST(DatabaseRecoveryTest, RowsOfFreedPagesAndDroppedTables) {
   }
 }
 
+TEST(DatabaseRecoveryTest, FreedRowsThatFitTablesOfTheSameShapeGoToTheTableOfTheirValues) {
+  // Two tables of two integers each, and SQLite's own sqlite_sequence: a
+  // freed page of the second table holds records every one of them could
+  // hold. The ranges of the live rows tell them apart.
+  TempFolder folder;
+  const auto path = folder.Path("pairs.db");
+  CreateDatabase(path, 1024,
+                 "CREATE TABLE small(id INTEGER PRIMARY KEY AUTOINCREMENT, a INTEGER, b INTEGER);"
+                 "CREATE TABLE first(x INTEGER, y INTEGER);"
+                 "CREATE TABLE second(p INTEGER, q INTEGER);"
+                 "INSERT INTO small(a, b) VALUES (1, 2);"
+                 "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n+1 FROM c WHERE n<300)"
+                 "  INSERT INTO first SELECT n, n % 7 FROM c;"
+                 "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n+1 FROM c WHERE n<900)"
+                 "  INSERT INTO second SELECT 500000 + n, 900000 + n FROM c;"
+                 "DELETE FROM second WHERE rowid > 300;");
+  const std::vector<SeenRow> rows = RecoverAll(path);
+  std::size_t secondDeleted = 0;
+  for (const SeenRow& row : rows) {
+    if (!row.deleted) continue;
+    EXPECT_EQ(row.table, "second") << row.values.front();
+    secondDeleted += row.table == "second";
+  }
+  EXPECT_GT(secondDeleted, 300u);  // whole freed pages of them
+}
+
 TEST(DatabaseRecoveryTest, EachDeletedRecordIsKeptOnceFromItsBestPlace) {
   const std::vector<std::uint8_t> record = {3, 0x13, 0x01, 'a', 'b', 'c', 5};  // ("abc", 5)
   const std::vector<std::uint8_t> partial = {3, 0x00, 0x01, 5};                // (NULL, 5)
