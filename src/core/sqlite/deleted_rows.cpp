@@ -228,8 +228,7 @@ void DeletedRowStore::PickBest(std::vector<Key>& keys, const std::vector<std::ui
     while (end < keys.size() && keys[end].hash == keys[first].hash) ++end;
     Key best = keys[first];
     const bool live = std::binary_search(sortedLive.begin(), sortedLive.end(), best.hash);
-    const bool seenWhole = best.rank >= kPartialRank && m_coveredPartials.count(best.hash) != 0;
-    if (!live && !seenWhole) {
+    if (!live) {
       // A place that lost the row id takes it from the earliest place that kept it.
       std::optional<std::uint64_t> earliestWithRowId;
       for (std::size_t i = first; i < end && !best.hasRowId; ++i) {
@@ -247,7 +246,7 @@ void DeletedRowStore::PickBest(std::vector<Key>& keys, const std::vector<std::ui
 }
 
 void DeletedRowStore::DeliverMerged(const std::vector<SpillStream>& picks,
-                                    const std::function<void(const DeletedRow&)>& visit) const {
+                                    const std::function<void(const DeletedRow&)>& visit) {
   // One cursor per pass over its picks, which are in place order; the
   // smallest place of all cursors is handed over next.
   struct Cursor {
@@ -265,7 +264,23 @@ void DeletedRowStore::DeliverMerged(const std::vector<SpillStream>& picks,
     }
     return Bytes(cursor.block).subspan(cursor.offset, kKeySize);
   };
+  // Whole rows go out as the merge reaches them, and each marks the partial
+  // rows it shows whole; the partial picks wait for the end, when every
+  // whole row has been seen.
+  struct PartialPick {
+    std::uint64_t place;
+    std::uint64_t hash;
+    std::optional<std::int64_t> rowId;
+  };
+  std::vector<PartialPick> partialPicks;
   EntryReader entries(m_entries);
+  const auto handOver = [&](std::uint64_t place, std::optional<std::int64_t> rowId) {
+    std::optional<DeletedRow> row = entries.At(place);
+    if (!row) return;
+    row->rowId = rowId;
+    visit(*row);
+    if (!row->partial && !m_partials.empty()) MarkPartialsCoveredBy(row->record);
+  };
   while (true) {
     std::optional<std::size_t> next;
     std::uint64_t nextPlace = 0;
@@ -278,21 +293,22 @@ void DeletedRowStore::DeliverMerged(const std::vector<SpillStream>& picks,
         nextPlace = place;
       }
     }
-    if (!next) return;
+    if (!next) break;
     const Bytes key = *current(*next);
-    std::optional<DeletedRow> row = entries.At(nextPlace);
-    if (row) {
-      row->rowId.reset();
-      if (key[25] != 0) row->rowId = FieldAt<std::int64_t>(key, 16);
-      visit(*row);
+    const std::optional<std::int64_t> rowId = key[25] != 0 ? std::optional(FieldAt<std::int64_t>(key, 16)) : std::nullopt;
+    if (key[24] >= kPartialRank) {
+      partialPicks.push_back({nextPlace, FieldAt<std::uint64_t>(key, 0), rowId});
+    } else {
+      handOver(nextPlace, rowId);
     }
     cursors[*next].offset += kKeySize;
   }
+  for (const PartialPick& pick : partialPicks)
+    if (m_coveredPartials.count(pick.hash) == 0) handOver(pick.place, pick.rowId);
 }
 
 void DeletedRowStore::ForEach(const std::function<void(const DeletedRow&)>& visit) {
   if (m_entryCount != 0) {
-    MarkCoveredPartials();
     const std::size_t bytes = m_entryCount * kKeySize + m_liveCount * sizeof(std::uint64_t);
     const std::size_t passes = std::min(kMostPasses, (bytes + kPassBytes - 1) / kPassBytes);
     std::vector<SpillStream> picks;
@@ -316,19 +332,6 @@ void DeletedRowStore::ForEach(const std::function<void(const DeletedRow&)>& visi
 void DeletedRowStore::FinishAdding() {
   m_entries.Seal();
   m_keys.Seal();
-}
-
-void DeletedRowStore::MarkCoveredPartials() {
-  if (m_partials.empty()) return;
-  std::vector<std::uint8_t> block;
-  for (std::size_t b = 0; b < m_entries.BlockCount(); ++b) {
-    if (!m_entries.ReadBlock(b, block)) continue;
-    std::size_t offset = 0;
-    while (const std::optional<DeletedRow> row = EntryAt(block, offset)) {
-      if (!row->partial) MarkPartialsCoveredBy(row->record);
-      offset += kEntryHeaderSize + row->record.size();
-    }
-  }
 }
 
 void DeletedRowStore::IndexPartialRows() {

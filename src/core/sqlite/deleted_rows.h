@@ -77,11 +77,12 @@ class DeletedRowStore {
   // live row of the table before ForEach.
   void SeeLiveRow(Bytes liveRecord);
 
-  // Calls `visit` once per distinct record, from its best place, in the
-  // order those places were found, leaving out copies of live rows and
-  // partial rows whose surviving values all appear, in the same columns, in
-  // a live row or a complete row of the store (the same row seen whole
-  // elsewhere). Then forgets the live rows.
+  // Calls `visit` once per distinct record, from its best place: the
+  // complete rows in the order those places were found, then the partial
+  // ones, leaving out copies of live rows and partial rows whose surviving
+  // values all appear, in the same columns, in a live row or a complete row
+  // of the store (the same row seen whole elsewhere). Then forgets the live
+  // rows.
   void ForEach(const std::function<void(const DeletedRow&)>& visit);
 
  private:
@@ -103,8 +104,7 @@ class DeletedRowStore {
   // of the places.
   void PickBest(std::vector<Key>& keys, const std::vector<std::uint64_t>& sortedLive) const;
   // Hands over the entries the picks of every pass name, in place order.
-  void DeliverMerged(const std::vector<SpillStream>& picks, const std::function<void(const DeletedRow&)>& visit) const;
-  void MarkCoveredPartials();
+  void DeliverMerged(const std::vector<SpillStream>& picks, const std::function<void(const DeletedRow&)>& visit);
   void IndexPartialRows();
   void MarkPartialsCoveredBy(Bytes wholeRecord);
 
