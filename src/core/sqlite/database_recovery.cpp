@@ -388,6 +388,9 @@ void DatabaseRecovery::State::Search() {
     ReadCellsOf(page, pageNumber, *header, image.source, owner, false);
     CarveFreeSpace(page, pageNumber, &*header, owner, FreeSpaceSourceOfImage(image.source));
   }
+  // Sealed before and after the undecided records join them: only the
+  // stores those go to hold a block in memory meanwhile.
+  for (DeletedRowStore& store : deleted) store.FinishAdding();
   SettleUndecided();
   for (DeletedRowStore& store : deleted) store.FinishAdding();
   lostAndFound.FinishAdding();

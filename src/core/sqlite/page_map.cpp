@@ -52,10 +52,11 @@ void PageMap::Build(const SqliteReader& reader, const std::vector<TreeRoot>& roo
     if (page < m_roles.size()) m_roles[page] = PageRole::kFreelistTrunk;
   ReadEveryPage(reader);
   for (const TreeRoot& root : roots) Walk(root, damage);
-  m_contentRoles = {};
-  m_unreadable = {};
-  m_childStart = {};
-  m_children = {};
+  // Only the walks needed them.
+  m_contentRoles = std::vector<PageRole>();
+  m_unreadable = std::vector<std::pair<std::uint32_t, std::string>>();
+  m_childStart = std::vector<std::uint32_t>();
+  m_children = std::vector<std::uint32_t>();
 }
 
 void PageMap::ReadEveryPage(const SqliteReader& reader) {

@@ -95,12 +95,12 @@ bool SpillStream::ReadBlock(std::size_t index, std::vector<std::uint8_t>& out) c
 
 void SpillStream::Seal() {
   if (!m_open.empty()) m_blocks.push_back(m_file->Append(m_open));
-  m_open = {};
+  m_open = std::vector<std::uint8_t>();  // lets go of the memory, unlike clear()
 }
 
 void SpillStream::Clear() {
   m_blocks.clear();
-  m_open = {};
+  m_open = std::vector<std::uint8_t>();  // lets go of the memory, unlike clear()
 }
 
 }  // namespace scrivel::sqlite

@@ -142,7 +142,7 @@ void SqliteReader::ReadWal(const std::string& walPath, std::uint32_t mainPageCou
 
   std::vector<bool> isNewest(frames.size(), false);
   for (const auto& entry : newest) isNewest[entry.second] = true;
-  newest = {};
+  newest = std::vector<std::pair<std::uint32_t, std::uint32_t>>();  // lets go of the memory
   // A main-file page is an older image when the log replaced it or the
   // last commit cut it off.
   const auto replaced = [&](std::uint32_t pageIndex) { return pageIndex >= databaseSize || WalImageOf(pageIndex).has_value(); };

@@ -109,7 +109,7 @@ class WalFile {
   const std::vector<WalFrame>& Frames() const { return m_frames; }
   // Lets go of the list of frames (a reader that drew what it needs from
   // it); Read still works.
-  void ForgetFrames() { m_frames = {}; }
+  void ForgetFrames() { m_frames = std::vector<WalFrame>(); }
   // Database size in pages after the last valid commit; 0 when none committed.
   std::uint32_t CommittedDatabaseSize() const { return m_committedDatabaseSize; }
   // What is wrong with the log, as sentences; empty for a sound log.
