@@ -138,6 +138,7 @@ struct DatabaseRecovery::State {
   DeletedRowStore undecided{spill};
   std::optional<LiveValueRanges> liveRanges;
   std::vector<bool> sharesColumnCount;  // by table: another table has its column count (the ranges matter)
+  std::vector<std::size_t> sharedColumnCounts;  // the column counts of more than one table
   // Shapes handed to the carver: every table, and per live table itself
   // followed by the dropped tables; with the table index of each shape.
   std::vector<TableShape> allShapes;
@@ -158,6 +159,7 @@ struct DatabaseRecovery::State {
   void Keep(int table, const DeletedRow& row);
   int TableForRecord(Bytes record, int owner, bool ownerSure) const;
   std::vector<int> TablesOfItsCount(Bytes record) const;
+  bool FitsSeveralTables(Bytes record) const;
   int TableByLiveRanges(Bytes record) const;
   void SettleUndecided();
   void NoteDamage();
@@ -206,9 +208,12 @@ void DatabaseRecovery::State::PrepareShapes() {
     allShapeTables.push_back(i);
   }
   sharesColumnCount.assign(tables.size(), false);
+  sharedColumnCounts.clear();
   for (std::size_t i = 0; i < tables.size(); ++i)
     for (std::size_t j = 0; j < tables.size(); ++j)
       if (i != j && tables[i].shape.columns.size() == tables[j].shape.columns.size()) sharesColumnCount[i] = true;
+  for (std::size_t i = 0; i < tables.size(); ++i)
+    if (sharesColumnCount[i]) sharedColumnCounts.push_back(tables[i].shape.columns.size());
   ownShapes.assign(liveTableCount, {});
   ownShapeTables.assign(liveTableCount, {});
   for (std::size_t owner = 0; owner < liveTableCount; ++owner) {
@@ -241,6 +246,13 @@ int DatabaseRecovery::State::TableForRecord(Bytes record, int owner, bool ownerS
       return static_cast<int>(i);
   }
   return -1;
+}
+
+// True when the record fits more than one table of its column count.
+bool DatabaseRecovery::State::FitsSeveralTables(Bytes record) const {
+  const auto count = CountSerialTypes(record);
+  const bool shared = count && std::find(sharedColumnCounts.begin(), sharedColumnCounts.end(), *count) != sharedColumnCounts.end();
+  return shared && TablesOfItsCount(record).size() > 1;
 }
 
 // Every table of exactly the record's column count that it fits.
@@ -335,7 +347,7 @@ void DatabaseRecovery::State::CarveFreeSpace(Bytes pageBytes, std::uint32_t page
     const DeletedRow row{pageNumber, sourceOverride.value_or(record.source), record.partial, record.rowId, record.record};
     // On a freed page, a whole record that several tables could hold
     // waits for the live value ranges, as in ReadCellsOf.
-    if (!own && !record.partial && TablesOfItsCount(record.record).size() > 1) {
+    if (!own && !record.partial && FitsSeveralTables(record.record)) {
       undecided.Add(row);
       continue;
     }

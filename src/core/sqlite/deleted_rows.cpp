@@ -338,11 +338,13 @@ void DeletedRowStore::IndexPartialRows() {
   m_partialIndexBuilt = true;
   m_partialByKey.clear();
   m_keyColumns.clear();
+  m_keyTypes.clear();
   for (std::size_t i = 0; i < m_partials.size(); ++i) {
     const std::vector<ColumnValue> values = ValuesOf(m_partials[i].record);
     const int column = KeyColumnOf(values);
     if (column < 0) continue;
     m_partialByKey.emplace(ValueKey(column, values[static_cast<std::size_t>(column)]), i);
+    m_keyTypes.emplace_back(column, values[static_cast<std::size_t>(column)].serialType);
     if (std::find(m_keyColumns.begin(), m_keyColumns.end(), column) == m_keyColumns.end()) m_keyColumns.push_back(column);
   }
 }
@@ -356,7 +358,11 @@ void DeletedRowStore::MarkPartialsCoveredBy(Bytes wholeRecord) {
   bool holdsKey = false;
   for (const int column : m_keyColumns) {
     const std::optional<ColumnValue> value = ColumnAt(wholeRecord, *layout, column);
-    holdsKey = holdsKey || (value && m_partialByKey.count(ValueKey(column, *value)) != 0);
+    // A key value of another serial type (another length) cannot match:
+    // most rows are ruled out before their value is hashed.
+    const bool sameType = value && std::find(m_keyTypes.begin(), m_keyTypes.end(),
+                                             std::pair<int, std::uint64_t>(column, value->serialType)) != m_keyTypes.end();
+    holdsKey = holdsKey || (sameType && m_partialByKey.count(ValueKey(column, *value)) != 0);
   }
   if (!holdsKey) return;
   ValuesOf(wholeRecord, m_values);

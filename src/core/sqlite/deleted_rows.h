@@ -36,6 +36,7 @@
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "core/sqlite/byte_view.h"
@@ -122,6 +123,7 @@ class DeletedRowStore {
   bool m_partialIndexBuilt = false;
   std::unordered_multimap<std::uint64_t, std::size_t> m_partialByKey;
   std::vector<int> m_keyColumns;
+  std::vector<std::pair<int, std::uint64_t>> m_keyTypes;  // (column, serial type) of each key value
   std::unordered_set<std::uint64_t> m_coveredPartials;  // hashes of partial rows seen whole elsewhere
   std::vector<ColumnValue> m_values;                     // scratch
   std::vector<std::uint8_t> m_entryScratch;              // scratch

@@ -217,9 +217,20 @@ class PageCarver {
   // survived, or a free-block header left behind.
   void ScanRegion(std::size_t begin, std::size_t end, RowSource source) {
     end = std::min(end, m_area.end);
-    for (std::size_t offset = m_taken.SkipTaken(begin); offset + kMinCellSize <= end;
-         offset = m_taken.SkipTaken(offset)) {
-      const std::size_t limit = m_taken.NextTaken(offset, end);
+    // [offset, limit) holds no taken byte; both are found again whenever a
+    // record was emitted (which takes bytes) or the scan reaches `limit`.
+    std::size_t offset = 0;
+    std::size_t limit = 0;
+    const auto moveTo = [&](std::size_t next) {
+      offset = m_taken.SkipTaken(next);
+      limit = m_taken.NextTaken(offset, end);
+    };
+    moveTo(begin);
+    while (offset + kMinCellSize <= end) {
+      if (offset >= limit) {
+        moveTo(offset);
+        continue;
+      }
       // Zeroed bytes (never written, or wiped) start neither a cell, whose
       // payload size would be 0, nor a free-block header, whose size would
       // be 0: pass over them quickly.
@@ -228,7 +239,7 @@ class PageCarver {
         continue;
       }
       if (const auto reading = ReadIntactCell(m_area, offset, limit, true); reading && Emit(*reading, source)) {
-        offset = std::max(reading->IsCut() ? limit : reading->cellEnd, offset + 1);
+        moveTo(std::max(reading->IsCut() ? limit : reading->cellEnd, offset + 1));
         continue;
       }
       const auto blockEnd =
@@ -239,7 +250,7 @@ class PageCarver {
           const std::size_t after = reading->IsCut() ? *blockEnd : reading->cellEnd;
           // The scan goes on where the run of cells stopped: bytes behind
           // it (a fragment, a cell a newer write cut) may hide more cells.
-          offset = std::max(CarveFreedRunBehind(after, *blockEnd, source), offset + 1);
+          moveTo(std::max(CarveFreedRunBehind(after, *blockEnd, source), offset + 1));
           continue;
         }
       }

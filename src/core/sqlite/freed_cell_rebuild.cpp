@@ -55,6 +55,31 @@ std::optional<std::uint64_t> ValueBytes(Bytes page, std::size_t begin, std::size
   return total;
 }
 
+// The bytes of the first `count` serial types from `begin` and of their
+// values, while header and values together stay below `limit` bytes.
+// Nothing when a type runs past `end` or is reserved, or when the sum
+// reaches `limit`: a wide record is given up at its first long value.
+struct TypeSpan {
+  std::size_t typeBytes = 0;
+  std::uint64_t valueBytes = 0;
+};
+std::optional<TypeSpan> TypesWithin(Bytes page, std::size_t begin, std::size_t count, std::size_t end, std::uint64_t limit) {
+  SerialTypeCursor types{page, begin, std::min(end, page.size())};
+  TypeSpan span;
+  std::uint64_t serialType = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::size_t before = types.position;
+    if (!types.Next(&serialType)) return std::nullopt;
+    // Shorter than nine bytes, a varint ends with a byte whose top bit is clear.
+    if (types.position - before < fmt::kMaxVarintSize && page[types.position - 1] >= 0x80) return std::nullopt;
+    if (serialType == fmt::kSerialReserved10 || serialType == fmt::kSerialReserved11) return std::nullopt;
+    span.typeBytes = types.position - begin;
+    span.valueBytes += SerialTypeValueSize(serialType);
+    if (span.typeBytes + span.valueBytes >= limit) return std::nullopt;
+  }
+  return span;
+}
+
 bool SameRecord(const CellReading& a, const CellReading& b) {
   return a.typesBegin == b.typesBegin && a.typesEnd == b.typesEnd && a.cellEnd == b.cellEnd &&
          a.lost.lost == b.lost.lost && a.lost.known == b.lost.known && a.lost.serialType == b.lost.serialType &&
@@ -167,14 +192,13 @@ class FreedCellSearch {
       lowBits = m_page[m_begin + kOverwrittenSize];  // inside: checked against m_end above
       if (lowBits >= 0x80) return;
     }
-    const std::size_t knownTypes = columnCount - 1;
-    const std::size_t knownTypeBytes = SkipVarints(m_page, typesBegin, knownTypes, m_end);
-    if (knownTypes > 0 && knownTypeBytes == 0) return;
+    // The one-byte payload size holds the whole record: header and known
+    // values stay below 128 bytes.
+    const auto known = TypesWithin(m_page, typesBegin, columnCount - 1, m_end, kOneByteVarintEnd - 1 - typeSize);
+    if (!known) return;
+    const std::size_t knownTypeBytes = known->typeBytes;
     const std::size_t headerSize = 1 + typeSize + knownTypeBytes;
-    if (headerSize >= kOneByteVarintEnd) return;
-    const auto knownValueBytes = ValueBytes(m_page, typesBegin, typesBegin + knownTypeBytes);
-    if (!knownValueBytes) return;
-    const std::uint64_t fixedPayload = headerSize + *knownValueBytes;
+    const std::uint64_t fixedPayload = headerSize + known->valueBytes;
 
     CellReading reading;
     reading.shape = shapeIndex;
