@@ -12,7 +12,13 @@
 //     page nothing points at      as a freelist leaf                 every table
 //     older image (WAL, journal)  its cells, then its free space     its page's table, then every table
 //
-//   each      the table's live rows in key order (their records remembered),
+//             the pass also notes the range of each column's integers in the
+//             live cells (live_value_ranges.h); at its end, the whole records
+//             of freed pages that fit several tables of their column count go
+//             to the table whose live numbers are closest. The deleted rows
+//             wait in a spill file (deleted_rows.h, spill_file.h).
+//
+//   each      the table's live rows in key order (their hashes remembered),
 //   Recover   then its deleted rows that are no copy of a live one
 #include "core/sqlite/database_recovery.h"
 
@@ -374,7 +380,9 @@ void DatabaseRecovery::State::SearchPage(std::uint32_t pageIndex, PageReadAhead&
   }
   const auto header = ReadPageHeader(page, PageHeaderOffset(pageIndex));
   if (!header || !header->IsTableLeaf()) return;  // an overflow page, an index page, or nothing
-  if (tableLeaf && sharesColumnCount[static_cast<std::size_t>(owner)])
+  // (A table leaf that a damaged index points at has no owning table.)
+  const bool ownedLeaf = tableLeaf && owner >= 0 && static_cast<std::size_t>(owner) < liveTableCount;
+  if (ownedLeaf && sharesColumnCount[static_cast<std::size_t>(owner)])
     liveRanges->NotePage(static_cast<std::size_t>(owner), page, *header, reader.UsableSize());
   if (free) ReadCellsOf(page, pageNumber, *header, RowSource::kFreelistLeaf, -1, false);
   CarveFreeSpace(page, pageNumber, &*header, tableLeaf ? owner : -1, std::nullopt);

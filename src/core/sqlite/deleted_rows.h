@@ -69,8 +69,6 @@ class DeletedRowStore {
   // Writes out what waits in memory for the spill file; call when no more
   // rows will be added for a while. Add may still follow.
   void FinishAdding();
-  // Number of records added, copies included.
-  std::size_t Size() const { return m_entryCount; }
 
   // Remembers a live row of the table, so that ForEach leaves out its
   // copies and the partial rows that are its leftover (their surviving
