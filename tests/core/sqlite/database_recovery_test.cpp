@@ -51,9 +51,10 @@ class Collector : public RowSink {
   std::vector<SeenRow> rows;
 };
 
-std::vector<SeenRow> RecoverAll(const std::filesystem::path& path, std::vector<RecoveredTable>* tables = nullptr) {
+std::vector<SeenRow> RecoverAll(const std::filesystem::path& path, std::vector<RecoveredTable>* tables = nullptr,
+                                const RecoveryOptions& options = {}) {
   DatabaseRecovery recovery;
-  EXPECT_FALSE(recovery.Open(path.string()));
+  EXPECT_FALSE(recovery.Open(path.string(), options));
   Collector collector;
   for (std::size_t i = 0; i < recovery.Tables().size(); ++i) EXPECT_FALSE(recovery.Recover(i, collector));
   recovery.LostAndFound(collector);
@@ -128,6 +129,12 @@ TEST(DatabaseRecoveryTest, RowsOfFreedPagesAndDroppedTables) {
     if (row.table != "gone") continue;
     EXPECT_EQ(row.values[0], "dropped row " + std::to_string(std::stoi(row.values[2]) / 3));
   }
+  // Read for its live rows alone, the file gives those and nothing else.
+  RecoveryOptions liveOnly;
+  liveOnly.liveOnly = true;
+  const std::vector<SeenRow> live = RecoverAll(path, nullptr, liveOnly);
+  EXPECT_EQ(live.size(), 100u);
+  EXPECT_EQ(CountRows(live, "kept", false), 100u);
 }
 
 TEST(DatabaseRecoveryTest, FreedRowsThatFitTablesOfTheSameShapeGoToTheTableOfTheirValues) {
