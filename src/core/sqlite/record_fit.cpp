@@ -6,43 +6,51 @@
 
 namespace scrivel::sqlite {
 
+namespace {
+
+// Whether column `column` of `shape` can hold `value` by its kind (see
+// KindsFitShape); columns the shape does not declare take anything.
+bool KindFits(const ColumnValue& value, const TableShape& shape, int column) {
+  if (column < 0 || static_cast<std::size_t>(column) >= shape.affinities.size()) return true;
+  if (column == shape.rowIdColumn) return value.IsNull();
+  const bool number = value.IsInteger() || value.IsFloat();
+  switch (shape.affinities[static_cast<std::size_t>(column)]) {
+    case ColumnAffinity::kText: return !number;
+    case ColumnAffinity::kInteger:
+    case ColumnAffinity::kReal:
+    case ColumnAffinity::kNumeric: return !value.IsBlob();
+    case ColumnAffinity::kBlob: return true;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool KindsFitShape(Bytes bytes, const RecordLayout& layout, const TableShape& shape,
                    std::size_t* valuesEnd) {
   bool fits = true;
   const bool complete = ForEachColumn(bytes, layout, [&](int column, const ColumnValue& value) {
-    if (column < 0 || static_cast<std::size_t>(column) >= shape.affinities.size()) return;
-    if (column == shape.rowIdColumn) {
-      fits = fits && value.IsNull();
-      return;
-    }
-    const bool number = value.IsInteger() || value.IsFloat();
-    switch (shape.affinities[column]) {
-      case ColumnAffinity::kText: fits = fits && !number; break;
-      case ColumnAffinity::kInteger:
-      case ColumnAffinity::kReal:
-      case ColumnAffinity::kNumeric: fits = fits && !value.IsBlob(); break;
-      case ColumnAffinity::kBlob: break;
-    }
+    fits = fits && KindFits(value, shape, column);
   }, valuesEnd);
   return complete && fits;
 }
 
-
+// One walk over the record checks its column count, the kinds of its
+// values and its texts.
 bool RecordFitsShape(Bytes record, const TableShape& shape, std::size_t fewestColumns) {
   const auto layout = LiveRecordLayout(record);
   if (!layout) return false;
-  const auto count = CountSerialTypes(record);
-  if (!count || *count < fewestColumns || *count > shape.columns.size()) return false;
-  bool textsClean = true;
+  std::size_t count = 0;
+  bool fits = true;
   std::size_t valuesEnd = 0;
-  const bool kindsFit = KindsFitShape(record, *layout, shape, &valuesEnd);
-  if (!kindsFit || valuesEnd != record.size()) return false;
-  ForEachColumn(record, *layout, [&](int, const ColumnValue& value) {
-    if (!value.IsText()) return;
+  const bool complete = ForEachColumn(record, *layout, [&](int column, const ColumnValue& value) {
+    ++count;
+    fits = fits && KindFits(value, shape, column);
+    if (!fits || !value.IsText()) return;
     const std::string_view text = value.Text();
-    textsClean = textsClean && IsValidUtf8(text) && text.find('\0') == std::string_view::npos;
-  });
-  return textsClean;
+    fits = IsValidUtf8(text) && text.find('\0') == std::string_view::npos;
+  }, &valuesEnd);
+  return complete && fits && count >= fewestColumns && count <= shape.columns.size() && valuesEnd == record.size();
 }
 
 }  // namespace scrivel::sqlite
